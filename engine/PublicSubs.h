@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+#include "FileSystem.h"
+#include "InputFile.h"
+#include "ReferenceTables.h"
+#include "WindowServices.h"
+
+// The scanning engine: the state shared by one scan and the procedures that
+// work on it. Counters are 64-bit, so no script, statement or alert count is
+// too large. The window, the harness and the tests each hand it their own
+// file system and window.
+class PublicSubs {
+ public:
+  enum class ScanOutcome { NoFileChosen, Completed, Failed };
+
+  PublicSubs(FileSystem& files, WindowServices& window);
+
+  // The "Open Script" command: choose a script, scan it, show the report and
+  // the summary. A script that cannot be read ends the scan with a message
+  // box and leaves the previous report and counters as they were.
+  ScanOutcome ScanScript();
+
+  // Lines from the read position of file number 1 to its end; -1 on a read error.
+  qint64 CountLines();
+  // Reads the next line into RawLine and builds Statement, StatementLength
+  // and HasEquals. False when no line is left or the read failed.
+  bool NormaliseLine();
+  void CheckStatement(const QString& statement);
+  qint64 FindParameter();
+  qint64 FindTag();
+  void ReportParameterAlert();
+  void ReportTagAlert();
+
+  // The report as the alerts of the running scan build it; the report box
+  // receives it whole when the scan completes.
+  const QString& reportInProgress() const { return report_; }
+
+  // Shared scan state; each holds the value of the last scan until the next.
+  qint64 ScriptLineCount = 0;
+  qint64 LineNumber = 0;
+  qint64 AlertCount = 0;
+  QString RawLine;
+  QString Statement;
+  qint64 StatementLength = 0;
+  bool HasEquals = false;
+  qint64 MatchIndex = 0;
+  ReferenceTables Tables;
+  InputFile FileNumber1;
+
+ private:
+  struct Counters {
+    qint64 scriptLineCount, lineNumber, alertCount;
+  };
+
+  void appendStatusLine(const QString& line);
+  void appendAlert(const QString& message);
+  // Builds the shared line state from a raw line's bytes.
+  void takeLine(QByteArrayView raw);
+  void normaliseRawLine();
+  // The line loop of a scan; false when a read failed.
+  bool checkLines();
+  // Checks one line straight from its bytes; true when the shared line state
+  // was built for it.
+  bool checkLineBytes(QByteArrayView raw);
+  ScanOutcome failScan(const QString& fileLine, const Counters& saved);
+
+  WindowServices& window_;
+  QString report_;
+  QByteArray statementBytes_;  // reused for every line
+};

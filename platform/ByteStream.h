@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// A source of bytes opened for sequential input. The file channel reads
+// scripts and tables through this, so tests can feed it from memory.
+class ByteStream {
+ public:
+  virtual ~ByteStream() = default;
+  // Reads up to `max` bytes into `into`. Returns the number read, 0 at the
+  // end of the stream, or -1 on a read error (see errorString()).
+  virtual qint64 read(char* into, qint64 max) = 0;
+  virtual QString errorString() const = 0;
+};

@@ -1,0 +1,192 @@
+#include "InputFile.h"
+
+#include <cstring>
+
+#include "SystemText.h"
+
+InputFile::InputFile(FileSystem& files) : files_(files) {}
+
+bool InputFile::open(const QString& path) {
+  close();
+  path_ = path;
+  error_.clear();
+  QString reason;
+  stream_ = files_.openForInput(path, &reason);
+  if (!stream_) {
+    error_ = reason.isEmpty() ? QStringLiteral("cannot be opened") : reason;
+    return false;
+  }
+  if (buffer_.size() < kChunkSize) buffer_.resize(kChunkSize);
+  return true;
+}
+
+void InputFile::close() {
+  stream_.reset();
+  begin_ = end_ = 0;
+  streamEnded_ = false;
+  skipLineFeed_ = false;
+}
+
+QString InputFile::errorString() const {
+  return path_ + QStringLiteral(": ") + error_;
+}
+
+qint64 InputFile::readMore() {
+  if (!stream_ || streamEnded_ || failed()) return 0;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.constData() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buffer_.size() - end_ < kChunkSize / 2) buffer_.resize(buffer_.size() * 2);
+  const qint64 n = stream_->read(buffer_.data() + end_, buffer_.size() - end_);
+  if (n < 0) {
+    error_ = stream_->errorString();
+    if (error_.isEmpty()) error_ = QStringLiteral("read error");
+    return -1;
+  }
+  if (n == 0) streamEnded_ = true;
+  end_ += n;
+  return n;
+}
+
+bool InputFile::ensureAvailable() {
+  for (;;) {
+    if (begin_ < end_) {
+      if (!skipLineFeed_) return true;
+      skipLineFeed_ = false;
+      if (buffer_[begin_] == '\n') ++begin_;
+      continue;
+    }
+    if (readMore() <= 0) return false;
+  }
+}
+
+bool InputFile::atEnd() {
+  return !ensureAvailable();
+}
+
+int InputFile::peekByte() {
+  return ensureAvailable() ? static_cast<unsigned char>(buffer_[begin_]) : -1;
+}
+
+void InputFile::consumeLineEndAfterCr() {
+  // The CR itself has been consumed; a LF right behind it belongs to it.
+  if (begin_ < end_) {
+    if (buffer_[begin_] == '\n') ++begin_;
+  } else {
+    skipLineFeed_ = true;
+  }
+}
+
+bool InputFile::readLineBytes(QByteArrayView* line) {
+  if (!ensureAvailable()) return false;
+  qsizetype scanned = begin_;
+  for (;;) {
+    const char* from = buffer_.constData() + scanned;
+    const void* cr = std::memchr(from, '\r', end_ - scanned);
+    if (cr) {
+      const qsizetype at = static_cast<const char*>(cr) - buffer_.constData();
+      *line = QByteArrayView(buffer_.constData() + begin_, at - begin_);
+      begin_ = at + 1;
+      consumeLineEndAfterCr();
+      return true;
+    }
+    const qsizetype before = end_ - begin_;
+    const qint64 n = readMore();  // moves the pending bytes to the front
+    if (n < 0) return false;
+    scanned = begin_ + before;
+    if (n == 0) {
+      *line = QByteArrayView(buffer_.constData() + begin_, end_ - begin_);
+      begin_ = end_;
+      return true;
+    }
+  }
+}
+
+bool InputFile::readLine(QString* line) {
+  QByteArrayView bytes;
+  if (!readLineBytes(&bytes)) return false;
+  *line = decodeSystemText(bytes);
+  return true;
+}
+
+qint64 InputFile::countRemainingLines() {
+  qint64 count = 0;
+  bool lineOpen = false;  // bytes seen since the last line end
+  while (ensureAvailable()) {
+    const char* p = buffer_.constData() + begin_;
+    const char* const end = buffer_.constData() + end_;
+    while (p < end) {
+      const void* cr = std::memchr(p, '\r', end - p);
+      if (!cr) {
+        lineOpen = true;
+        break;
+      }
+      ++count;
+      lineOpen = false;
+      p = static_cast<const char*>(cr) + 1;
+      if (p == end) {
+        skipLineFeed_ = true;
+      } else if (*p == '\n') {
+        ++p;
+      }
+    }
+    begin_ = end_;
+  }
+  if (failed()) return -1;
+  return lineOpen ? count + 1 : count;
+}
+
+bool InputFile::readField(Field* field) {
+  *field = Field{};
+  while (peekByte() == ' ') skipByte();
+  int c = peekByte();
+  if (c < 0) return false;
+
+  QByteArray bytes;
+  auto finish = [&](FieldEnd end) {
+    field->end = end;
+    field->text = decodeSystemText(bytes);
+    return !failed();
+  };
+  // Consumes the comma or line end at the read position, if any.
+  auto takeSeparator = [&](int at) -> bool {
+    if (at == ',') {
+      skipByte();
+      return finish(FieldEnd::Comma);
+    }
+    if (at == '\r') {
+      skipByte();
+      consumeLineEndAfterCr();
+      return finish(FieldEnd::LineEnd);
+    }
+    return finish(FieldEnd::EndOfFile);
+  };
+
+  if (c == '"') {
+    field->quoted = true;
+    skipByte();
+    while ((c = peekByte()) >= 0 && c != '"' && c != '\r') {
+      bytes.append(static_cast<char>(c));
+      skipByte();
+    }
+    if (c != '"') {
+      field->closingQuoteMissing = true;
+      return takeSeparator(c);
+    }
+    skipByte();
+    while ((c = peekByte()) >= 0 && c != ',' && c != '\r') {
+      if (c != ' ') field->textAfterQuote = true;
+      skipByte();
+    }
+    return takeSeparator(c);
+  }
+
+  while ((c = peekByte()) >= 0 && c != ',' && c != '\r') {
+    bytes.append(static_cast<char>(c));
+    skipByte();
+  }
+  while (bytes.endsWith(' ')) bytes.chop(1);
+  return takeSeparator(c);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include "ByteStream.h"
+#include "FileSystem.h"
+
+// File number 1: the one channel of sequential text input. A line ends at a
+// CR or a CR LF; a lone LF stays in the line. Reading works on bytes in large
+// chunks and decodes only what the caller asks for as text.
+class InputFile {
+ public:
+  enum class FieldEnd { Comma, LineEnd, EndOfFile };
+
+  struct Field {
+    QString text;
+    FieldEnd end = FieldEnd::EndOfFile;
+    bool quoted = false;
+    bool closingQuoteMissing = false;  // the line ended inside the quotes
+    bool textAfterQuote = false;       // something other than a comma or line end followed
+  };
+
+  explicit InputFile(FileSystem& files);
+
+  // On failure errorString() names the path and the reason.
+  bool open(const QString& path);
+  void close();
+  bool isOpen() const { return stream_ != nullptr; }
+  const QString& path() const { return path_; }
+
+  // True when no byte remains, or once a read has failed.
+  bool atEnd();
+
+  // The next line without its line end. Returns false when no character
+  // remains or a read failed; failed() tells the two apart.
+  bool readLine(QString* line);
+  // The same line as raw bytes; the view stays valid until the next read.
+  bool readLineBytes(QByteArrayView* line);
+  // The rest of the current line, taken raw.
+  bool readRestOfLine(QString* text) { return readLine(text); }
+
+  // Counts the lines from the read position to the end and leaves the file
+  // there: a last line without a line end counts, a line end at the very end
+  // starts no further line. Returns -1 when a read fails.
+  qint64 countRemainingLines();
+
+  // One comma-separated field: leading spaces skipped; a quoted field runs to
+  // the closing quote; an unquoted one to the next comma or line end, with
+  // trailing spaces dropped. Returns false when nothing is left to start a
+  // field or a read failed.
+  bool readField(Field* field);
+
+  bool failed() const { return !error_.isEmpty(); }
+  // "<path>: <reason>" for the last open or read failure.
+  QString errorString() const;
+
+ private:
+  static constexpr qsizetype kChunkSize = 256 * 1024;
+
+  // Makes at least one byte available at begin_; false at the end or on error.
+  bool ensureAvailable();
+  // Appends more bytes behind end_, growing the buffer when it is full;
+  // returns the number read (0 at the end, -1 on error).
+  qint64 readMore();
+  int peekByte();  // -1 at the end
+  void skipByte() { ++begin_; }
+  void consumeLineEndAfterCr();
+
+  FileSystem& files_;
+  std::unique_ptr<ByteStream> stream_;
+  QString path_;
+  QString error_;
+  QByteArray buffer_;
+  qsizetype begin_ = 0;
+  qsizetype end_ = 0;
+  bool streamEnded_ = false;
+  bool skipLineFeed_ = false;  // the last line ended in a CR at the buffer's end
+};

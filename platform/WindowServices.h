@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include "StatusText.h"
+
+// Everything the scan needs of the main window: the status label, the
+// report box, a forced repaint, the open-file dialog and message boxes.
+// The desktop program, the command-line harness and the tests each
+// provide their own.
+class WindowServices : public StatusText {
+ public:
+  // The report box's whole text; its lines are separated by CR LF.
+  virtual QString reportText() const = 0;
+  virtual void setReportText(const QString& text) = 0;
+
+  // Every pending change of the main window is on screen when this returns.
+  virtual void repaintNow() = 0;
+
+  // A filter of the form "description|pattern".
+  virtual void setDialogFilter(const QString& filter) = 0;
+  // Modal; returns when the user has closed the dialog.
+  virtual void showOpenDialog() = 0;
+  // The path the dialog holds; empty when no file was chosen.
+  virtual QString chosenFileName() const = 0;
+
+  // Modal, with a single OK button and no icon.
+  virtual void showMessageBox(const QString& text, const QString& title) = 0;
+};

@@ -1,0 +1,165 @@
+#include "TableLoader.h"
+
+#include <QDir>
+#include <QList>
+
+namespace {
+
+using Field = InputFile::Field;
+using FieldEnd = InputFile::FieldEnd;
+
+// Names one line of one table file in a failure message.
+struct LineRef {
+  QString path;
+  qint64 line;
+  QString fault(const QString& what) const {
+    return QStringLiteral("%1: line %2: %3").arg(path).arg(line).arg(what);
+  }
+};
+
+bool endsLine(const Field& f) {
+  return f.end != FieldEnd::Comma;
+}
+
+QString fieldCountFault(qsizetype expected, const QList<Field>& found) {
+  QString fault = QStringLiteral("expected %1 fields, found %2").arg(expected).arg(found.size());
+  for (const Field& f : found) {
+    if (f.text.contains(QLatin1Char('\n'))) {
+      fault += QStringLiteral(" (the lines end in LF alone; table lines must end in CR LF or CR)");
+      break;
+    }
+  }
+  return fault;
+}
+
+// Reads fields up to the end of the current line, at most `limit` of them
+// (then the line may go on). False with `error` set on a malformed field.
+bool readLineFields(InputFile& file, const LineRef& at, qsizetype limit, QList<Field>* fields,
+                    QString* error) {
+  fields->clear();
+  Field f;
+  do {
+    if (!file.readField(&f)) {
+      // Only spaces were left: the last line is blank.
+      *error = file.failed()       ? file.errorString()
+               : fields->isEmpty() ? at.fault(QStringLiteral("blank line"))
+                                   : at.fault(QStringLiteral("unexpected end of file"));
+      return false;
+    }
+    const qsizetype number = fields->size() + 1;
+    if (f.closingQuoteMissing) {
+      *error = at.fault(QStringLiteral("field %1: missing closing quote").arg(number));
+      return false;
+    }
+    if (f.textAfterQuote) {
+      *error = at.fault(QStringLiteral("field %1: text after the closing quote").arg(number));
+      return false;
+    }
+    fields->append(f);
+  } while (!endsLine(f) && fields->size() < limit);
+  return true;
+}
+
+bool isBlankLine(const QList<Field>& fields) {
+  return fields.size() == 1 && !fields[0].quoted && fields[0].text.isEmpty();
+}
+
+// Opens `path`, counts its lines and reopens it for reading the records.
+bool openAndCount(InputFile& file, const QString& path, qint64* count, QString* error) {
+  if (!file.open(path) || (*count = file.countRemainingLines()) < 0) {
+    *error = file.errorString();
+    file.close();
+    return false;
+  }
+  file.close();
+  if (!file.open(path)) {
+    *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+void resetRows(QStringList* a, QStringList* b, QStringList* c, qint64 count) {
+  for (QStringList* list : {a, b, c}) {
+    list->clear();
+    list->resize(count + 1);
+  }
+}
+
+bool loadTags(InputFile& file, const QString& path, ReferenceTables* t, QString* error) {
+  if (!openAndCount(file, path, &t->TagCount, error)) return false;
+  resetRows(&t->TagNames, &t->TagMessages, &t->TagNotes, t->TagCount);
+  QList<Field> fields;
+  for (qint64 i = 1; i <= t->TagCount; ++i) {
+    const LineRef at{path, i};
+    // One field more than a record needs, to tell a long line from a good one.
+    if (!readLineFields(file, at, 4, &fields, error)) return false;
+    if (isBlankLine(fields)) {
+      *error = at.fault(QStringLiteral("blank line"));
+      return false;
+    }
+    if (fields.size() != 3 || !endsLine(fields.last())) {
+      // Count the rest of a long line so the message says how long it is.
+      while (!endsLine(fields.last())) {
+        QList<Field> more;
+        if (!readLineFields(file, at, 1, &more, error)) return false;
+        fields += more;
+      }
+      *error = at.fault(fieldCountFault(3, fields));
+      return false;
+    }
+    t->TagNames[i] = fields[0].text;
+    t->TagMessages[i] = fields[1].text;
+    t->TagNotes[i] = fields[2].text;
+  }
+  file.close();
+  t->TagIndex.build(t->TagNames, t->TagCount);
+  return true;
+}
+
+bool loadParams(InputFile& file, const QString& path, ReferenceTables* t, QString* error) {
+  if (!openAndCount(file, path, &t->ParamCount, error)) return false;
+  resetRows(&t->ParamNames, &t->ParamMessages, &t->ParamNotes, t->ParamCount);
+  QList<Field> fields;
+  for (qint64 i = 1; i <= t->ParamCount; ++i) {
+    const LineRef at{path, i};
+    if (!readLineFields(file, at, 2, &fields, error)) return false;
+    if (isBlankLine(fields)) {
+      *error = at.fault(QStringLiteral("blank line"));
+      return false;
+    }
+    if (fields.size() < 2) {
+      *error = at.fault(QStringLiteral("expected a code, a message and a note, found 1 field"));
+      return false;
+    }
+    if (endsLine(fields[1])) {
+      *error = at.fault(
+          QStringLiteral("expected a comma after the message (an empty note still needs it)"));
+      return false;
+    }
+    QString note;
+    // A last line that ends right after the comma has the empty note.
+    if (!file.readRestOfLine(&note) && file.failed()) {
+      *error = file.errorString();
+      return false;
+    }
+    t->ParamNames[i] = fields[0].text;
+    t->ParamMessages[i] = fields[1].text;
+    t->ParamNotes[i] = note;
+  }
+  file.close();
+  t->ParamIndex.build(t->ParamNames, t->ParamCount);
+  return true;
+}
+
+}  // namespace
+
+bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QString& folder,
+                         ReferenceTables* tables, QString* error) {
+  status.setStatusText(QStringLiteral("Select a Vornel Script file to process"));
+  const QDir dir(folder);
+  const bool ok = loadTags(fileNumber1, dir.filePath(QStringLiteral("tags.txt")), tables, error) &&
+                  loadParams(fileNumber1, dir.filePath(QStringLiteral("param.txt")), tables, error);
+  fileNumber1.close();
+  return ok;
+}
