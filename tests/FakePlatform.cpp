@@ -1,0 +1,50 @@
+#include "FakePlatform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+class MemoryStream : public ByteStream {
+ public:
+  MemoryStream(QByteArray bytes, qint64 failAfter, qint64 readSize)
+      : bytes_(std::move(bytes)), failAfter_(failAfter), readSize_(readSize) {}
+
+  qint64 read(char* into, qint64 max) override {
+    if (failAfter_ >= 0 && position_ >= failAfter_) return -1;
+    qint64 n = std::min({max, readSize_, bytes_.size() - position_});
+    if (failAfter_ >= 0) n = std::min(n, failAfter_ - position_);
+    std::memcpy(into, bytes_.constData() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+  }
+  QString errorString() const override { return QStringLiteral("Input/output error"); }
+
+ private:
+  QByteArray bytes_;
+  qint64 failAfter_;
+  qint64 readSize_;
+  qint64 position_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteStream> FakeFileSystem::openForInput(const QString& path, QString* error) {
+  const int number = ++opens_[path];
+  if (openFailures_.contains(path)) {
+    *error = openFailures_.value(path);
+    return nullptr;
+  }
+  const auto replacement = replacements_.constFind(path);
+  if (replacement != replacements_.cend() && number >= replacement->openNumber) {
+    files_[path] = replacement->bytes;
+  }
+  if (!files_.contains(path)) {
+    *error = QStringLiteral("No such file or directory");
+    return nullptr;
+  }
+  const auto failure = readFailures_.constFind(path);
+  const qint64 failAfter =
+      failure != readFailures_.cend() && number >= failure->fromOpen ? failure->afterBytes : -1;
+  return std::make_unique<MemoryStream>(files_.value(path), failAfter, readSize_);
+}

@@ -1,0 +1,119 @@
+// Turning raw lines into statements.
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include "FakePlatform.h"
+#include "LineNormaliser.h"
+#include "PublicSubs.h"
+
+namespace {
+
+struct Normalised {
+  QString statement;
+  qint64 length;
+  bool hasEquals;
+};
+
+// Through the engine: a one-line file read by NormaliseLine.
+Normalised throughEngine(const QString& raw) {
+  FakeFileSystem fs;
+  fs.add(QStringLiteral("s.csm"), raw.toUtf8() + "\r");
+  FakeWindow window;
+  PublicSubs engine(fs, window);
+  engine.FileNumber1.open(QStringLiteral("s.csm"));
+  if (!engine.NormaliseLine()) return {QStringLiteral("<no line>"), -1, false};
+  if (engine.RawLine != raw) return {QStringLiteral("<raw line changed>"), -1, false};
+  return {engine.Statement, engine.StatementLength, engine.HasEquals};
+}
+
+// Straight from bytes, as the scan does for ASCII lines.
+Normalised fromBytes(const QByteArray& raw) {
+  QByteArray out(raw.size(), '\0');
+  const auto r = normaliser::normalise(raw.constData(), raw.size(), out.data());
+  return {QString::fromLatin1(out.left(r.length)), r.length, r.hasEquals};
+}
+
+}  // namespace
+
+class LineNormaliserTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void examples_data() {
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<bool>("hasEquals");
+    auto row = [](const char* tag, const QString& raw, const QString& statement, bool eq) {
+      QTest::newRow(tag) << raw << statement << qint64(statement.size()) << eq;
+    };
+    row("assignment of a call", "x = GetCameraState(\"abcd\", y)", "x=GetCameraState(\"abcd\",y)",
+        true);
+    row("indent and comment", "    SetCameraState(\"zmod\", 1)   # zoom",
+        "SetCameraState(\"zmod\",1)", false);
+    row("words keep one space", "for i = 1 to 10", "for i=1 to 10", true);
+    row("punctuation drops spaces", "if (x == 1) then", "if(x==1)then", true);
+    row("run of spaces in quotes", "print(\"hello  world\")", "print(\"hello world\")", false);
+    row("tab between letters", "a\tb", "ab", false);
+    row("tab then space", "a\t b", "a b", false);
+    row("space then tab", "a \tb", "ab", false);
+    row("hash inside quotes cuts", "name = \"my#1\"", "name=\"my", true);
+    row("leading equals", "= a b", "=a b", true);
+    row("comment only", "# comment only", "", false);
+    row("empty line", "", "", false);
+    row("spaces and tabs", "  \t  \t", "", false);
+    row("trailing space after letter", "ab ", "ab", false);
+    row("space after equals", "x= 1", "x=1", true);
+    row("equals after hash", "x # y = 2", "x", false);
+    row("accented letter is not a letter", u"\u00e9 x"_qs, u"\u00e9x"_qs, false);
+    row("underscore is not a letter", "a_ b", "a_b", false);
+    row("vertical tab kept", "a\vb", "a\vb", false);
+    row("form feed and LF dropped", "a\f\nb", "ab", false);
+    row("digits keep the space", "9 9", "9 9", false);
+    row("no word before equals", " = = x", "==x", true);
+  }
+
+  void examples() {
+    QFETCH(QString, raw);
+    QFETCH(QString, statement);
+    QFETCH(qint64, length);
+    QFETCH(bool, hasEquals);
+    const Normalised got = throughEngine(raw);
+    QCOMPARE(got.statement, statement);
+    QCOMPARE(got.length, length);
+    QCOMPARE(got.hasEquals, hasEquals);
+    if (raw.toUtf8() == raw.toLatin1()) {
+      const Normalised bytes = fromBytes(raw.toLatin1());
+      QCOMPARE(bytes.statement, statement);
+      QCOMPARE(bytes.hasEquals, hasEquals);
+    }
+  }
+
+  // The byte path the scan takes for ASCII lines and the character path must
+  // never disagree.
+  void bytesAndCharactersAgree() {
+    QRandomGenerator random(11);
+    const char alphabet[] = " \t\f\n=#\"aZ9_(,.\v";
+    for (int round = 0; round < 20000; ++round) {
+      QByteArray raw;
+      const int size = random.bounded(24);
+      for (int i = 0; i < size; ++i) raw.append(alphabet[random.bounded(int(sizeof alphabet) - 1)]);
+      const Normalised bytes = fromBytes(raw);
+      QString chars(raw.size(), QChar());
+      const QString rawText = QString::fromLatin1(raw);
+      const auto r = normaliser::normalise(rawText.constData(), rawText.size(), chars.data());
+      QCOMPARE(bytes.statement, chars.left(r.length));
+      QCOMPARE(bytes.hasEquals, r.hasEquals);
+    }
+  }
+
+  void longStatementHasItsFullLength() {
+    const QString raw = QStringLiteral("x=\"") + QString(40000, QLatin1Char('y'));
+    const Normalised got = throughEngine(raw);
+    QCOMPARE(got.length, qint64(40003));
+  }
+};
+
+QTEST_GUILESS_MAIN(LineNormaliserTest)
+#include "test_line_normaliser.moc"

@@ -1,0 +1,149 @@
+// End-to-end runs of the vornel-scan harness: output streams and exit status.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+  int exitCode;
+  QString out;
+  QString err;
+};
+
+Run runScan(const QStringList& arguments, const QString& workingDir = QString()) {
+  QProcess process;
+  if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
+  process.start(QStringLiteral(VORNEL_SCAN_PATH), arguments);
+  if (!process.waitForFinished(60000)) return {-1, {}, QStringLiteral("did not finish")};
+  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+}  // namespace
+
+class VornelScanTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString tables_;
+  QString path(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    tables_ = path(QStringLiteral("tables"));
+    QVERIFY(QDir().mkpath(tables_));
+    write(tables_ + "/tags.txt", "\"ownr\",\"Owner tag, user data\",none\r\n");
+    write(tables_ + "/param.txt", "\"zmod\",\"Zoom mode resets\",range 0, 1\r\n");
+    write(path("alerts.csm"), "x = GetFileTag(\"ownr\")\r\n\tSetCameraState(\"zmod\", 1)\r\n");
+    write(path("clean.csm"), "wait(1)\r\n");
+    QVERIFY(QDir().mkpath(path("bad-tables")));
+    write(path("bad-tables/tags.txt"), "a,b,c\r\nd,e,f,g\r\n");
+    write(path("bad-tables/param.txt"), "");
+  }
+
+  void streamsAndExitStatus_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("alerts") << "alerts.csm" << 1
+                            << "1 x=GetFileTag(\"ownr\"):  Owner tag, user data\n"
+                               "2 SetCameraState(\"zmod\",1):  Zoom mode resets\n"
+                            << "File %1 Selected\n2 Alerts. \n";
+    QTest::newRow("no alerts") << "clean.csm" << 0 << ""
+                               << "File %1 Selected\n0 Alerts. \nNo problems found!\n";
+    QTest::newRow("missing script")
+        << "missing.csm" << 2 << ""
+        << "File %1 Selected\nCould not read the file\nCannot read %1: No such file or directory\n";
+    QTest::newRow("a folder") << "tables" << 2 << ""
+                              << "File %1 Selected\nCould not read the file\nCannot read %1: Is a "
+                                 "folder, not a file\n";
+  }
+
+  void streamsAndExitStatus() {
+    QFETCH(QString, script);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const Run run = runScan({"--tables", tables_, path(script)});
+    QCOMPARE(run.err, err.arg(path(script)));
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, exitCode);
+  }
+
+  void cannotRun_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no script") << QStringList{} << "vornel-scan: expected one script";
+    QTest::newRow("two scripts") << QStringList{"a.csm", "b.csm"}
+                                 << "vornel-scan: expected one script";
+    QTest::newRow("unknown option")
+        << QStringList{"--fast", "a.csm"} << "vornel-scan: Unknown option 'fast'.";
+    QTest::newRow("tables folder without tags.txt")
+        << QStringList{"--tables", "/nonexistent", "a.csm"}
+        << "vornel-scan: /nonexistent/tags.txt: No such file or directory";
+    QTest::newRow("malformed table") << QStringList{"--tables", "@bad-tables", "a.csm"}
+                                     << "vornel-scan: @bad-tables/tags.txt: line 2: expected 3 "
+                                        "fields, found 4";
+  }
+
+  void cannotRun() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const QString bad = path(QStringLiteral("bad-tables"));
+    arguments.replaceInStrings(QStringLiteral("@bad-tables"), bad);
+    const Run run = runScan(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0),
+             message.replace(QStringLiteral("@bad-tables"), bad));
+    QCOMPARE(run.out, QString());
+  }
+
+  void helpAndVersion() {
+    const Run help = runScan({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY2(help.out.contains(QStringLiteral("--tables <dir>")), qPrintable(help.out));
+    const Run version = runScan({"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));
+  }
+
+  // Without --tables the shipped tables are found beside the program, from
+  // whatever folder it is started in.
+  void shippedTablesAndExamples() {
+    const QString examples = QStringLiteral(VORNEL_SOURCE_DIR "/examples/");
+    const Run cr = runScan({examples + "cr-only.csm"}, dir_.path());
+    QCOMPARE(cr.exitCode, 1);
+    QCOMPARE(
+        cr.out,
+        QStringLiteral(
+            "2 SetCameraState(\"shsp\",250):  Shutter speed shsp is ignored in auto exposure\n"
+            "3 SetCameraState(\"aprt\",4):  Aperture aprt depends on the lens; values out of "
+            "range are clamped\n"
+            "4 f=GetFileTag(\"copy\"):  Copyright tag copy is limited to 63 bytes, longer text "
+            "is cut\n"));
+    const Run alerts = runScan({examples + "alerts.csm"}, dir_.path());
+    QCOMPARE(alerts.exitCode, 1);
+    QCOMPARE(alerts.out.count(QLatin1Char('\n')), 11);
+    QVERIFY(alerts.out.contains(QStringLiteral(
+        "\n10 t=\"dtim\":  Capture time tag dtim uses camera local time, not UTC\n")));
+    QVERIFY(alerts.err.endsWith(QStringLiteral("\n11 Alerts. \n")));
+    const Run clean = runScan({examples + "clean.csm"}, dir_.path());
+    QCOMPARE(clean.exitCode, 0);
+  }
+};
+
+QTEST_GUILESS_MAIN(VornelScanTest)
+#include "test_vornel_scan.moc"
