@@ -7,6 +7,7 @@
 
 #include "FileSystem.h"
 #include "InputFile.h"
+#include "QuotedCodeFilter.h"
 #include "ReferenceTables.h"
 #include "WindowServices.h"
 
@@ -64,12 +65,11 @@ class PublicSubs {
   void normaliseRawLine();
   // The line loop of a scan; false when a read failed.
   bool checkLines();
-  // Checks one line straight from its bytes; true when the shared line state
-  // was built for it.
-  bool checkLineBytes(QByteArrayView raw);
+  // Checks the whole lines of a block, the first of them line LineNumber.
+  void checkBlock(QByteArrayView block);
   ScanOutcome failScan(const QString& fileLine, const Counters& saved);
 
   WindowServices& window_;
   QString report_;
-  QByteArray statementBytes_;  // reused for every line
+  QuotedCodeFilter filter_;
 };

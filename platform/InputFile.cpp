@@ -1,6 +1,9 @@
 #include "InputFile.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "ByteMasks.h"
 
 #include "SystemText.h"
 
@@ -111,31 +114,76 @@ bool InputFile::readLine(QString* line) {
   return true;
 }
 
+namespace {
+
+// The index just past the last CR in [from, to), or -1.
+qsizetype afterLastCr(const char* bytes, qsizetype from, qsizetype to) {
+  const void* cr = memrchr(bytes + from, '\r', static_cast<size_t>(to - from));
+  return cr ? static_cast<const char*>(cr) - bytes + 1 : -1;
+}
+
+}  // namespace
+
 qint64 InputFile::countRemainingLines() {
   qint64 count = 0;
   bool lineOpen = false;  // bytes seen since the last line end
   while (ensureAvailable()) {
-    const char* p = buffer_.constData() + begin_;
-    const char* const end = buffer_.constData() + end_;
-    while (p < end) {
-      const void* cr = std::memchr(p, '\r', end - p);
-      if (!cr) {
-        lineOpen = true;
-        break;
-      }
-      ++count;
+    const char* const bytes = buffer_.constData();
+    count += countByte(bytes + begin_, end_ - begin_, '\r');
+    const qsizetype after = afterLastCr(bytes, begin_, end_);
+    if (after < 0) {
+      lineOpen = true;
+    } else if (after == end_) {
       lineOpen = false;
-      p = static_cast<const char*>(cr) + 1;
-      if (p == end) {
-        skipLineFeed_ = true;
-      } else if (*p == '\n') {
-        ++p;
-      }
+      skipLineFeed_ = true;
+    } else {
+      lineOpen = after + (bytes[after] == '\n' ? 1 : 0) < end_;
     }
     begin_ = end_;
   }
   if (failed()) return -1;
   return lineOpen ? count + 1 : count;
+}
+
+void InputFile::takeBlock(qsizetype end, bool endsInCr, QByteArrayView* block) {
+  *block = QByteArrayView(buffer_.constData() + begin_, end - begin_);
+  begin_ = end;
+  if (endsInCr) consumeLineEndAfterCr();
+}
+
+bool InputFile::readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* lines) {
+  if (maxLines <= 0 || !ensureAvailable()) return false;
+  qsizetype scanned = begin_;
+  for (;;) {
+    const char* const bytes = buffer_.constData();
+    const qsizetype end = afterLastCr(bytes, scanned, end_);
+    if (end > 0) {
+      const qint64 found = countByte(bytes + begin_, end - begin_, '\r');
+      if (found <= maxLines) {
+        *lines = found;
+        takeBlock(end, true, block);
+        return true;
+      }
+      // More lines than asked for: only when the file grew since it was counted.
+      qsizetype at = begin_;
+      for (qint64 i = 0; i < maxLines; ++i) {
+        at = static_cast<const char*>(std::memchr(bytes + at, '\r', end - at)) - bytes + 1;
+      }
+      *lines = maxLines;
+      takeBlock(at, true, block);
+      return true;
+    }
+    // Not one whole line in the buffer: read on, or the rest is the last line.
+    const qsizetype pending = end_ - begin_;
+    const qint64 n = readMore();
+    if (n < 0) return false;
+    scanned = begin_ + pending;
+    if (n == 0) {
+      *lines = 1;
+      takeBlock(end_, false, block);
+      return true;
+    }
+  }
 }
 
 bool InputFile::readField(Field* field) {

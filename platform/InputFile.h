@@ -43,6 +43,12 @@ class InputFile {
   // The rest of the current line, taken raw.
   bool readRestOfLine(QString* text) { return readLine(text); }
 
+  // Reads whole lines in one piece: at most `maxLines` of them, as many as
+  // the buffer holds (at least one). The block ends after the last line's CR,
+  // or at the end of the file; `lines` is how many lines it holds. The view
+  // stays valid until the next read. False as readLine().
+  bool readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* lines);
+
   // Counts the lines from the read position to the end and leaves the file
   // there: a last line without a line end counts, a line end at the very end
   // starts no further line. Returns -1 when a read fails.
@@ -67,6 +73,8 @@ class InputFile {
   // returns the number read (0 at the end, -1 on error).
   qint64 readMore();
   int peekByte();  // -1 at the end
+  // Takes the block [begin_, end) and moves past the LF of a CR LF behind it.
+  void takeBlock(qsizetype end, bool endsInCr, QByteArrayView* block);
   void skipByte() { ++begin_; }
   void consumeLineEndAfterCr();
 
