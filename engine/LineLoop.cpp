@@ -2,6 +2,8 @@
 #include <cstring>
 
 #include "ByteMasks.h"
+#include "CodeSearch.h"
+#include "LineNormaliser.h"
 #include "PublicSubs.h"
 
 namespace {
@@ -60,33 +62,90 @@ void PublicSubs::checkBlock(QByteArrayView block) {
   // Line numbers are counted only up to the lines that get checked in full.
   qsizetype countedTo = 0;
   qint64 lineAtCounted = firstLine;
-  qsizetype resumeAt = 0;  // the quotation marks of a line checked in full are done
+  // Whether the line in hand has shown a "#" (no mark after it counts) or
+  // has been checked in full already.
+  bool lineDone = false;
   for (qsizetype g = 0; g < n; g += ByteMasks::kGroup) {
     const auto size = static_cast<int>(std::min<qsizetype>(ByteMasks::kGroup, n - g));
     const ByteMasks m = size == ByteMasks::kGroup
-                            ? ByteMasks::of(bytes + g, '"', '\r', '\r')
-                            : ByteMasks::ofTail(bytes + g, size, '"', '\r', '\r');
+                            ? ByteMasks::of(bytes + g, '"', '\r', '#')
+                            : ByteMasks::ofTail(bytes + g, size, '"', '\r', '#');
+    // Line ends and "#" marks not yet passed in this group.
+    std::uint64_t cr = m.b;
+    std::uint64_t hash = m.c;
     for (std::uint64_t quotes = m.a; quotes; quotes &= quotes - 1) {
       const int bit = lowestBit(quotes);
-      const qsizetype at = g + bit;
+      const std::uint64_t below = bitsBelow(bit);
+      if (const std::uint64_t crBefore = cr & below) {
+        lineDone = (hash & below & ~bitsBelow(highestBit(crBefore) + 1)) != 0;
+      } else {
+        lineDone = lineDone || (hash & below) != 0;
+      }
+      cr &= ~below;
+      hash &= ~below;
+      if (lineDone) continue;
       // A window ends on a quotation mark of the same line: a line that ends
       // before the next one holds no window here. Most closing marks go this way.
       const std::uint64_t after = ~bitsBelow(bit + 1);
-      const std::uint64_t crAfter = m.b & after;
+      const std::uint64_t crAfter = cr & after;
       const std::uint64_t quotesAfter = m.a & after;
       if (crAfter && (!quotesAfter || lowestBit(crAfter) < lowestBit(quotesAfter))) continue;
-      if (at < resumeAt || !filter_.mayHoldCode(bytes, n, at)) continue;
+      const qsizetype at = g + bit;
+      if (!filter_.mayHoldCode(bytes, n, at)) continue;
       const qsizetype start = lineStartBefore(bytes, at);
-      const qsizetype end = lineEndFrom(bytes, n, at);
-      resumeAt = end;
-      // A quotation mark after the comment's "#" holds no code.
-      if (std::memchr(bytes + start, '#', at - start)) continue;
       lineAtCounted += countByte(bytes + countedTo, start - countedTo, '\r');
       countedTo = start;
       LineNumber = lineAtCounted;
-      takeLine(block.sliced(start, end - start));
-      CheckStatement(Statement);
+      checkLineBytes(block.sliced(start, lineEndFrom(bytes, n, at) - start));
+      lineDone = true;
+    }
+    if (cr) {
+      lineDone = (hash & ~bitsBelow(highestBit(cr) + 1)) != 0;
+    } else {
+      lineDone = lineDone || hash != 0;
     }
   }
   LineNumber = firstLine;
+}
+
+namespace {
+
+bool isAscii(QByteArrayView bytes) {
+  unsigned char any = 0;
+  for (const char c : bytes) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+}  // namespace
+
+void PublicSubs::checkLineBytes(QByteArrayView raw) {
+  if (!isAscii(raw)) {
+    // Characters outside ASCII are checked after decoding.
+    takeLine(raw);
+    CheckStatement(Statement);
+    return;
+  }
+  // An ASCII line is the same text as bytes or as characters: check it as
+  // bytes and decode it only if it alerts.
+  if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
+  char* const statement = statementBytes_.data();
+  const auto line = normaliser::normalise(raw.data(), raw.size(), statement);
+  const auto searched = codesearch::tablesFor(statement, line.length, line.hasEquals);
+  const qint64 paramRow =
+      codesearch::searchesParameters(searched)
+          ? codesearch::findQuotedCode(statement, line.length, Tables.ParamIndex)
+          : 0;
+  const qint64 tagRow = codesearch::searchesTags(searched)
+                            ? codesearch::findQuotedCode(statement, line.length, Tables.TagIndex)
+                            : 0;
+  if (paramRow == 0 && tagRow == 0) return;
+  takeLine(raw);
+  if (paramRow > 0) {
+    MatchIndex = paramRow;
+    ReportParameterAlert();
+  }
+  if (tagRow > 0) {
+    MatchIndex = tagRow;
+    ReportTagAlert();
+  }
 }

@@ -67,9 +67,12 @@ class PublicSubs {
   bool checkLines();
   // Checks the whole lines of a block, the first of them line LineNumber.
   void checkBlock(QByteArrayView block);
+  // Checks one line that may hold a listed code, as CheckStatement would.
+  void checkLineBytes(QByteArrayView raw);
   ScanOutcome failScan(const QString& fileLine, const Counters& saved);
 
   WindowServices& window_;
   QString report_;
   QuotedCodeFilter filter_;
+  QByteArray statementBytes_;  // reused for every line checked as bytes
 };

@@ -69,7 +69,7 @@ bool InputFile::atEnd() {
   return !ensureAvailable();
 }
 
-int InputFile::peekByte() {
+int InputFile::peekByteSlowly() {
   return ensureAvailable() ? static_cast<unsigned char>(buffer_[begin_]) : -1;
 }
 
@@ -186,13 +186,27 @@ bool InputFile::readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* li
   }
 }
 
+template <typename Stop>
+void InputFile::appendUntil(QByteArray* into, Stop stop) {
+  while (peekByte() >= 0) {
+    const char* const from = buffer_.constData() + begin_;
+    const char* const to = buffer_.constData() + end_;
+    const char* at = from;
+    while (at < to && !stop(*at)) ++at;
+    into->append(from, at - from);
+    begin_ += at - from;
+    if (at < to) return;
+  }
+}
+
 bool InputFile::readField(Field* field) {
   *field = Field{};
   while (peekByte() == ' ') skipByte();
   int c = peekByte();
   if (c < 0) return false;
 
-  QByteArray bytes;
+  QByteArray& bytes = fieldBytes_;
+  bytes.resize(0);
   auto finish = [&](FieldEnd end) {
     field->end = end;
     field->text = decodeSystemText(bytes);
@@ -215,10 +229,8 @@ bool InputFile::readField(Field* field) {
   if (c == '"') {
     field->quoted = true;
     skipByte();
-    while ((c = peekByte()) >= 0 && c != '"' && c != '\r') {
-      bytes.append(static_cast<char>(c));
-      skipByte();
-    }
+    appendUntil(&bytes, [](char b) { return b == '"' || b == '\r'; });
+    c = peekByte();
     if (c != '"') {
       field->closingQuoteMissing = true;
       return takeSeparator(c);
@@ -231,10 +243,7 @@ bool InputFile::readField(Field* field) {
     return takeSeparator(c);
   }
 
-  while ((c = peekByte()) >= 0 && c != ',' && c != '\r') {
-    bytes.append(static_cast<char>(c));
-    skipByte();
-  }
+  appendUntil(&bytes, [](char b) { return b == ',' || b == '\r'; });
   while (bytes.endsWith(' ')) bytes.chop(1);
-  return takeSeparator(c);
+  return takeSeparator(peekByte());
 }

@@ -72,7 +72,15 @@ class InputFile {
   // Appends more bytes behind end_, growing the buffer when it is full;
   // returns the number read (0 at the end, -1 on error).
   qint64 readMore();
-  int peekByte();  // -1 at the end
+  int peekByte() {  // -1 at the end
+    return begin_ < end_ && !skipLineFeed_ ? static_cast<unsigned char>(buffer_[begin_])
+                                           : peekByteSlowly();
+  }
+  int peekByteSlowly();
+  // Appends bytes from the read position up to the first one that `stop`
+  // accepts, or to the end of the file.
+  template <typename Stop>
+  void appendUntil(QByteArray* into, Stop stop);
   // Takes the block [begin_, end) and moves past the LF of a CR LF behind it.
   void takeBlock(qsizetype end, bool endsInCr, QByteArrayView* block);
   void skipByte() { ++begin_; }
@@ -83,6 +91,7 @@ class InputFile {
   QString path_;
   QString error_;
   QByteArray buffer_;
+  QByteArray fieldBytes_;  // reused for every field
   qsizetype begin_ = 0;
   qsizetype end_ = 0;
   bool streamEnded_ = false;
