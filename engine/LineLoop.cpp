@@ -139,7 +139,10 @@ void PublicSubs::checkLineBytes(QByteArrayView raw) {
                             ? codesearch::findQuotedCode(statement, line.length, Tables.TagIndex)
                             : 0;
   if (paramRow == 0 && tagRow == 0) return;
-  takeLine(raw);
+  RawLine = QString::fromLatin1(raw);
+  Statement = QString::fromLatin1(statement, line.length);
+  StatementLength = line.length;
+  HasEquals = line.hasEquals;
   if (paramRow > 0) {
     MatchIndex = paramRow;
     ReportParameterAlert();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -15,5 +16,14 @@ inline QString decodeSystemText(QByteArrayView bytes) {
   return QString::fromUtf8(bytes);  // Qt takes the code page of Unix systems to be UTF-8
 #else
   return QString::fromLocal8Bit(bytes);
+#endif
+}
+
+// The reverse: text in the system code page, for writing to a terminal.
+inline QByteArray encodeSystemText(const QString& text) {
+#if defined(Q_OS_UNIX)
+  return text.toUtf8();
+#else
+  return text.toLocal8Bit();
 #endif
 }
