@@ -84,12 +84,15 @@ void PublicSubs::checkBlock(QByteArrayView block) {
       cr &= ~below;
       hash &= ~below;
       if (lineDone) continue;
-      // A window ends on a quotation mark of the same line: a line that ends
-      // before the next one holds no window here. Most closing marks go this way.
+      // A window ends on a quotation mark of the same line and before its
+      // comment: a mark whose line or statement ends before the next mark
+      // opens none. Nor does one whose next mark is too close to close a
+      // window, unless a code itself holds a mark. Most marks go this way.
       const std::uint64_t after = ~bitsBelow(bit + 1);
-      const std::uint64_t crAfter = cr & after;
+      const std::uint64_t stopsAfter = (cr | hash) & after;
       const std::uint64_t quotesAfter = m.a & after;
-      if (crAfter && (!quotesAfter || lowestBit(crAfter) < lowestBit(quotesAfter))) continue;
+      if (stopsAfter && (!quotesAfter || lowestBit(stopsAfter) < lowestBit(quotesAfter))) continue;
+      if (quotesAfter && lowestBit(quotesAfter) - bit < 5 && !filter_.codesHoldQuote()) continue;
       const qsizetype at = g + bit;
       if (!filter_.mayHoldCode(bytes, n, at)) continue;
       const qsizetype start = lineStartBefore(bytes, at);

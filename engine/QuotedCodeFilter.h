@@ -35,7 +35,20 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 // check, which has the last word.
 class QuotedCodeFilter {
  public:
-  void build(const ReferenceTables& tables) { codes_.build(tables); }
+  void build(const ReferenceTables& tables) {
+    codes_.build(tables);
+    codesHoldQuote_ = false;
+    for (qint64 row = 1; row <= tables.ParamCount; ++row) {
+      codesHoldQuote_ = codesHoldQuote_ || tables.ParamNames[row].contains(QLatin1Char('"'));
+    }
+    for (qint64 row = 1; row <= tables.TagCount; ++row) {
+      codesHoldQuote_ = codesHoldQuote_ || tables.TagNames[row].contains(QLatin1Char('"'));
+    }
+  }
+
+  // Whether any code has a quotation mark in it, so that a window can hold
+  // more than its two.
+  bool codesHoldQuote() const { return codesHoldQuote_; }
 
   // `at` is the index of a quotation mark in bytes[0..n), which ends at a CR
   // or at the end of the line.
@@ -83,4 +96,5 @@ class QuotedCodeFilter {
   }
 
   CodeKeySet codes_;
+  bool codesHoldQuote_ = false;
 };

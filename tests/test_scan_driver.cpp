@@ -60,7 +60,15 @@ Result scanWithTheProcedures(PublicSubs& e, const QString& path) {
 }
 
 QByteArray randomScript(QRandomGenerator& random) {
-  static const char* const pieces[] = {"GetCameraState(",
+  static const char* const pieces[] = {"\"z\"od\"",
+                                       "\"\"\"\"\"\"",
+                                       "\"ab c\"",
+                                       "\"ex\"o\"",
+                                       "\"\"",
+                                       "\"ab  c\"",
+                                       "\"isoa\"\t",
+                                       "=\"zmod \"",
+                                       "GetCameraState(",
                                        "GetFileTag(",
                                        "SetUserFileTag(",
                                        "RestoreParameterDefault(",
@@ -290,12 +298,19 @@ class ScanDriverTest : public QObject {
   // the plain procedures leave, on scripts with every kind of line.
   void scanMatchesTheProcedures() {
     QRandomGenerator random(99);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 6000; ++round) {
       const QByteArray script = randomScript(random);
+      // Every other round the tables hold codes with quotation marks and spaces in them.
+      const bool oddCodes = round % 2 == 1;
+      const ReferenceTables tables =
+          oddCodes ? makeTables({"z\"od", "zmod", "\"\"\"\""}, {"ab c", "ex\"o"})
+                   : makeTables({"zmod", "isoa"}, {"ownr", "expo"});
       Rig fast;
+      fast.engine.Tables = tables;
       fast.fs.setReadSize(1 + random.bounded(64));
       fast.scan(kScript, script);
       Rig plain;
+      plain.engine.Tables = tables;
       plain.fs.add(kScript, script);
       const Result expected = scanWithTheProcedures(plain.engine, kScript);
       const Result got = resultOf(fast.engine, fast.window.report);
