@@ -1,0 +1,356 @@
+// Start-up: the splash, the hidden main window and its load step, Timer1 with
+// its 3000 ms and the 100 ms after a click, a table failure, and the end of
+// the program when the main window closes.
+
+#include <functional>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "CheckerProgram.h"
+#include "DiskFileSystem.h"
+#include "FakePrompts.h"
+#include "ShowRecorder.h"
+#include "TableFolder.h"
+
+namespace {
+
+// The disk, with a look at the program each time a file is opened.
+class WatchedFiles : public FileSystem {
+ public:
+  std::function<void(const QString&)> onOpen;
+  std::unique_ptr<ByteStream> openForInput(const QString& path, QString* error) override {
+    if (onOpen) onOpen(path);
+    return disk_.openForInput(path, error);
+  }
+
+ private:
+  DiskFileSystem disk_;
+};
+
+// Counts the paints of every widget of the application by object name.
+class PaintCounter : public QObject {
+ public:
+  PaintCounter() { QCoreApplication::instance()->installEventFilter(this); }
+  ~PaintCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+  int paintsOf(const QString& name) const { return paints_.value(name); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints_[watched->objectName()];
+    return false;
+  }
+
+ private:
+  QHash<QString, int> paints_;
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QPoint splashCentre(const CheckerProgram& program) {
+  return program.frmSplash()->rect().center();
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void mainLeavesTheSplashUpAndTheMainWindowLoaded();
+  void splashIsPaintedBeforeTheTablesAreRead();
+  void splashWindow();
+  void splashPicture();
+  void withoutAClickTheMainWindowComesAfter3000ms();
+  void aClickBringsItAfter100ms();
+  void aSecondClickRestartsThe100ms();
+  void otherButtonsDoNotClick();
+  void tableFailure_data();
+  void tableFailure();
+  void splashClosedEarlyDoesNotEndTheProgram();
+  void closingTheMainWindowEndsTheProgram();
+  void cleanup();
+};
+
+void TestStartup::mainLeavesTheSplashUpAndTheMainWindowLoaded() {
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+
+  QVERIFY(program.frmSplash());
+  QVERIFY(program.frmSplash()->isVisible());
+  QVERIFY(program.frmMain());
+  QVERIFY(!program.frmMain()->isVisible());
+  QCOMPARE(program.frmMain()->lblInfo->text(),
+           QStringLiteral("Select a Vornel Script file to process"));
+  QVERIFY(program.engine()->Tables.TagCount > 0);
+  QVERIFY(program.engine()->Tables.ParamCount > 0);
+  QVERIFY(program.frmMain()->Timer1->isActive());
+  QCOMPARE(program.frmMain()->Timer1->interval(), 3000);
+  QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestStartup::splashIsPaintedBeforeTheTablesAreRead() {
+  WatchedFiles files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  PaintCounter paints;
+  QStringList seen;
+  files.onOpen = [&](const QString& path) {
+    seen.append(QStringLiteral("%1: splash visible %2, painted %3; main visible %4; timer %5")
+                    .arg(QFileInfo(path).fileName())
+                    .arg(program.frmSplash() && program.frmSplash()->isVisible())
+                    .arg(paints.paintsOf(QStringLiteral("frmSplash")) > 0)
+                    .arg(program.frmMain() && program.frmMain()->isVisible())
+                    .arg(program.frmMain() && program.frmMain()->Timer1->isActive()));
+  };
+  QVERIFY(program.Main());
+  QCOMPARE(seen.size(), 4);  // each table is opened to count and to read
+  for (const QString& state : seen) {
+    QVERIFY2(
+        state.endsWith(QStringLiteral(": splash visible 1, painted 1; main visible 0; timer 0")),
+        qPrintable(state));
+  }
+}
+
+void TestStartup::splashWindow() {
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  FrmSplash* splash = program.frmSplash();
+  QCOMPARE(splash->objectName(), QStringLiteral("frmSplash"));
+  QCOMPARE(splash->windowTitle(), QString());
+  QCOMPARE(splash->size(), QSize(286, 216));
+  QCOMPARE(splash->minimumSize(), QSize(286, 216));
+  QCOMPARE(splash->maximumSize(), QSize(286, 216));
+  splash->resize(400, 300);
+  QCOMPARE(splash->size(), QSize(286, 216));
+  const QPoint screenCentre = splash->screen()->availableGeometry().center();
+  QVERIFY((splash->frameGeometry().center() - screenCentre).manhattanLength() <= 2);
+}
+
+void TestStartup::splashPicture() {
+  // Our own picture, 288 x 216 in 24-bit colour: 8-bit RGB without alpha.
+  QFile png(QStringLiteral(":/splash.png"));
+  QVERIFY(png.open(QIODevice::ReadOnly));
+  const QByteArray bytes = png.readAll();
+  QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+  QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+  QCOMPARE(static_cast<quint8>(bytes[24]), quint8(8));  // bits per channel
+  QCOMPARE(static_cast<quint8>(bytes[25]), quint8(2));  // RGB, no alpha
+  QImage picture;
+  QVERIFY(picture.loadFromData(bytes));
+  QCOMPARE(picture.size(), QSize(288, 216));
+
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  // Drawn unscaled from the top left: the window shows all but the last two
+  // columns, pixel for pixel.
+  const QImage onScreen =
+      program.frmSplash()->grab().toImage().convertToFormat(QImage::Format_RGB888);
+  QCOMPARE(onScreen.size(), QSize(286, 216));
+  QCOMPARE(onScreen, picture.convertToFormat(QImage::Format_RGB888).copy(0, 0, 286, 216));
+}
+
+void TestStartup::withoutAClickTheMainWindowComesAfter3000ms() {
+  ShowRecorder shows;
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  // Counted from before the launch, so the bound below holds on any clock
+  // tick; that Timer1 starts only after the tables are read is checked above.
+  QElapsedTimer loaded;
+  loaded.start();
+  QVERIFY(program.Main());
+
+  QTRY_VERIFY_WITH_TIMEOUT(program.frmMain()->isVisible(), 10000);
+  const qint64 after = shows.shownAfter(QStringLiteral("frmMain"), loaded);
+  QVERIFY2(after >= 3000, qPrintable(QString::number(after)));
+  QVERIFY(!program.frmSplash());
+  QVERIFY(!program.frmMain()->Timer1->isActive());
+  const QPoint screenCentre = program.frmMain()->screen()->availableGeometry().center();
+  QVERIFY((program.frmMain()->frameGeometry().center() - screenCentre).manhattanLength() <= 2);
+}
+
+void TestStartup::aClickBringsItAfter100ms() {
+  ShowRecorder shows;
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  QElapsedTimer clicked;
+  clicked.start();
+  QTest::mouseClick(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+  QVERIFY(program.frmMain()->Timer1->isActive());
+  QCOMPARE(program.frmMain()->Timer1->interval(), 100);
+  QVERIFY(!program.frmMain()->isVisible());
+
+  QTRY_VERIFY_WITH_TIMEOUT(program.frmMain()->isVisible(), 2500);
+  const qint64 after = shows.shownAfter(QStringLiteral("frmMain"), clicked);
+  QVERIFY2(after >= 100, qPrintable(QString::number(after)));
+  QVERIFY(!program.frmSplash());
+  QVERIFY(!program.frmMain()->Timer1->isActive());
+}
+
+void TestStartup::aSecondClickRestartsThe100ms() {
+  ShowRecorder shows;
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  QElapsedTimer first;
+  first.start();
+  QTest::mouseClick(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+  // Sleeping handles no event, so the first countdown cannot end before the
+  // second click, however slow the machine.
+  QTest::qSleep(70);
+  QElapsedTimer second;
+  second.start();
+  QTest::mouseClick(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+
+  QTRY_VERIFY_WITH_TIMEOUT(program.frmMain()->isVisible(), 2500);
+  const qint64 afterSecond = shows.shownAfter(QStringLiteral("frmMain"), second);
+  QVERIFY2(afterSecond >= 100, qPrintable(QString::number(afterSecond)));
+  QVERIFY(shows.shownAfter(QStringLiteral("frmMain"), first) >= 170);
+}
+
+void TestStartup::otherButtonsDoNotClick() {
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  QTest::mouseClick(program.frmSplash(), Qt::RightButton, {}, splashCentre(program));
+  QTest::mouseClick(program.frmSplash(), Qt::MiddleButton, {}, splashCentre(program));
+  QCOMPARE(program.frmMain()->Timer1->interval(), 3000);
+  // A press that ends outside the window is no click either.
+  QTest::mousePress(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+  QTest::mouseRelease(program.frmSplash(), Qt::LeftButton, {}, QPoint(400, 10));
+  QCOMPARE(program.frmMain()->Timer1->interval(), 3000);
+  QVERIFY(program.frmMain()->Timer1->isActive());
+}
+
+void TestStartup::tableFailure_data() {
+  QTest::addColumn<QByteArray>("tags");
+  QTest::addColumn<QByteArray>("params");
+  QTest::addColumn<QString>("failingFile");
+  QTest::addColumn<QString>("fault");
+
+  const QByteArray goodTags = "\"ownr\",\"Owner tag\",user\r\n";
+  const QByteArray goodParams = "\"isoa\",\"Auto ISO\",none\r\n";
+  QTest::newRow("no tags.txt") << QByteArray() << goodParams << "tags.txt"
+                               << "";
+  QTest::newRow("blank line in param.txt")
+      << goodTags << goodParams + "\r\n\"zmod\",\"Zoom\",none\r\n"
+      << "param.txt"
+      << "line 2: blank line";
+  QTest::newRow("two fields in tags.txt")
+      << QByteArray("\"ownr\",\"Owner tag\"\r\n") + goodTags << goodParams << "tags.txt"
+      << "line 1";
+}
+
+void TestStartup::tableFailure() {
+  QFETCH(QByteArray, tags);
+  QFETCH(QByteArray, params);
+  QFETCH(QString, failingFile);
+  QFETCH(QString, fault);
+
+  QTemporaryDir folder;
+  if (!tags.isEmpty()) QVERIFY(writeFile(folder.filePath(QStringLiteral("tags.txt")), tags));
+  QVERIFY(writeFile(folder.filePath(QStringLiteral("param.txt")), params));
+
+  ShowRecorder shows;
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, folder.path());
+  bool splashUpDuringMessage = false;
+  prompts.onMessage = [&] {
+    splashUpDuringMessage = program.frmSplash() && program.frmSplash()->isVisible();
+  };
+  QVERIFY(!program.Main());
+
+  QCOMPARE(prompts.messages.size(), 1);
+  const FakePrompts::Message& message = prompts.messages[0];
+  QCOMPARE(message.title, QStringLiteral("Start-up Failed"));
+  QVERIFY2(message.text.contains(QDir(folder.path()).filePath(failingFile)),
+           qPrintable(message.text));
+  QVERIFY2(message.text.contains(fault), qPrintable(message.text));
+  QCOMPARE(message.parent, program.frmSplash());
+  QVERIFY(splashUpDuringMessage);
+  QVERIFY(!program.frmMain()->Timer1->isActive());
+  QTest::qWait(150);
+  QVERIFY(!shows.wasShown(QStringLiteral("frmMain")));
+}
+
+void TestStartup::splashClosedEarlyDoesNotEndTheProgram() {
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  QTest::mouseClick(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+  QVERIFY(program.frmSplash()->close());
+  QCoreApplication::processEvents();
+  QVERIFY(!program.frmMain()->isVisible());
+  // The tick still comes, shows the main window and unloads the closed splash.
+  QTRY_VERIFY_WITH_TIMEOUT(program.frmMain()->isVisible(), 2500);
+  QVERIFY(!program.frmSplash());
+}
+
+void TestStartup::closingTheMainWindowEndsTheProgram() {
+  // The program's own event loop: it must outlive the splash, closed by the
+  // user, and end when the main window is closed.
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  QStringList events;
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(program.frmSplash(), Qt::LeftButton, {}, splashCentre(program));
+    program.frmSplash()->close();
+    events.append(QStringLiteral("splash closed"));
+  });
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, [&] {
+    if (program.frmMain()->isVisible() && !events.contains(QStringLiteral("main shown"))) {
+      events.append(QStringLiteral("main shown"));
+      QTimer::singleShot(50, program.frmMain(), [&] {
+        events.append(QStringLiteral("main closed"));
+        program.frmMain()->close();
+      });
+    }
+  });
+  watch.start(10);
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  giveUp.start(10000);
+  const int status = QApplication::exec();
+  QCOMPARE(status, 0);
+  QCOMPARE(events, (QStringList{"splash closed", "main shown", "main closed"}));
+  QVERIFY(!program.frmMain()->isVisible());
+}
+
+void TestStartup::cleanup() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    QVERIFY2(!window->isVisible(), qPrintable(window->objectName() + " was left open"));
+  }
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_ui_startup.moc"

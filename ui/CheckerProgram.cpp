@@ -1,0 +1,70 @@
+#include "CheckerProgram.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include "TableLoader.h"
+#include "WindowPlacement.h"
+
+namespace {
+
+const QString kStartupFailed = QStringLiteral("Start-up Failed");
+
+}  // namespace
+
+CheckerProgram::CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString tableFolder)
+    : files_(files), prompts_(prompts), tableFolder_(std::move(tableFolder)) {}
+
+CheckerProgram::~CheckerProgram() = default;
+
+bool CheckerProgram::Main() {
+  splash_ = std::make_unique<FrmSplash>();
+  showCentredAndPaint(splash_.get());
+  // Clicks made while the tables are read wait in the queue and count only
+  // once the event loop runs, after Timer1 has been enabled.
+  QObject::connect(splash_.get(), &FrmSplash::clicked, splash_.get(), [this] { HurrySplash(); });
+  if (!loadFrmMain()) return false;
+  main_->Timer1->start();
+  return true;
+}
+
+bool CheckerProgram::loadFrmMain() {
+  main_ = std::make_unique<FrmMain>();
+  window_ = std::make_unique<QtWindowServices>(*main_, prompts_);
+  engine_ = std::make_unique<PublicSubs>(files_, *window_);
+  QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
+  QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
+  QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });
+  return LoadReferenceTables();
+}
+
+bool CheckerProgram::LoadReferenceTables() {
+  QString error;
+  if (::LoadReferenceTables(engine_->FileNumber1, *window_, tableFolder_, &engine_->Tables,
+                            &error)) {
+    return true;
+  }
+  prompts_.showMessage(splash_.get(), error, kStartupFailed);
+  return false;
+}
+
+void CheckerProgram::FinishSplash() {
+  main_->Timer1->stop();
+  // The main window comes first, so one of the two is always on screen.
+  showCentred(main_.get());
+  if (splash_) {
+    splash_->close();
+    splash_.reset();
+  }
+}
+
+void CheckerProgram::HurrySplash() {
+  main_->Timer1->stop();
+  main_->Timer1->setInterval(kHurriedInterval);
+  main_->Timer1->start();
+}
+
+void CheckerProgram::ScanScript() {
+  // The engine reports every outcome itself, in the status and message boxes.
+  engine_->ScanScript();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "FileSystem.h"
+#include "FrmMain.h"
+#include "FrmSplash.h"
+#include "ModalPrompts.h"
+#include "PublicSubs.h"
+#include "QtWindowServices.h"
+
+// The desktop program: its two windows, the engine behind the main window,
+// and one handler for each event the program answers. Start-up shows the
+// splash, loads the main window hidden and reads the tables, then waits on
+// Timer1; closing the main window is the only way out.
+class CheckerProgram {
+ public:
+  // `tableFolder` is where the load step reads tags.txt and param.txt.
+  CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString tableFolder);
+  ~CheckerProgram();
+
+  // Launch: shows frmSplash, loads frmMain hidden and enables Timer1. False
+  // when the tables could not be read; the message box has then been shown
+  // and the main window never appears.
+  bool Main();
+  // Tick of Timer1: swaps the splash for the main window.
+  void FinishSplash();
+  // Click on the splash: the main window comes 100 ms later.
+  void HurrySplash();
+  // Load step of frmMain. Shows the loader's message when it fails.
+  bool LoadReferenceTables();
+  // Click on "Open Script".
+  void ScanScript();
+  // Click on "Print Report": status then report on the default printer. A
+  // failure is told in a message box and changes nothing.
+  void PrintReport();
+
+  // Null until loaded, and the splash again once unloaded.
+  FrmMain* frmMain() const { return main_.get(); }
+  FrmSplash* frmSplash() const { return splash_.get(); }
+  WindowServices* windowServices() const { return window_.get(); }
+  PublicSubs* engine() const { return engine_.get(); }
+
+ private:
+  static constexpr int kHurriedInterval = 100;
+
+  // Creates frmMain hidden with its provider and engine, then runs its load step.
+  bool loadFrmMain();
+
+  FileSystem& files_;
+  ModalPrompts& prompts_;
+  const QString tableFolder_;
+  std::unique_ptr<FrmSplash> splash_;
+  std::unique_ptr<FrmMain> main_;
+  std::unique_ptr<QtWindowServices> window_;
+  std::unique_ptr<PublicSubs> engine_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The working window: the status label, the two command buttons, the report
+// box and the start-up timer, laid out at fixed pixel positions. It only
+// holds the controls; the program connects their events to its commands.
+class FrmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 485;
+  static constexpr int kClientHeight = 361;
+  static constexpr int kTimer1Interval = 3000;
+
+  explicit FrmMain(QWidget* parent = nullptr);
+
+  QLabel* const lblInfo;
+  QPushButton* const cmdOpen;
+  QPushButton* const cmdPrint;
+  QPlainTextEdit* const txtReport;
+  QTimer* const Timer1;
+};

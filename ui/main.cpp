@@ -1,0 +1,20 @@
+// Vornel Script Checker: the desktop program. It has no command line; the
+// reference tables come from the fixed folder beside the program.
+
+#include <cstdlib>
+
+#include <QApplication>
+
+#include "CheckerProgram.h"
+#include "DiskFileSystem.h"
+#include "QtModalPrompts.h"
+#include "TableFolder.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  DiskFileSystem files;
+  QtModalPrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  if (!program.Main()) return EXIT_FAILURE;
+  return QApplication::exec();
+}
