@@ -12,6 +12,7 @@
 #include "FileFilter.h"
 #include "FrmMain.h"
 #include "QtWindowServices.h"
+#include "ShownLines.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -133,7 +134,7 @@ void TestWindowServices::reportText() {
   QtWindowServices window(form, prompts);
   window.setReportText(text);
   QCOMPARE(window.reportText(), text);
-  QCOMPARE(form.txtReport->document()->blockCount(), linesShown);
+  QCOMPARE(shownLines(form.txtReport->document()).size(), linesShown);
 }
 
 void TestWindowServices::typedText_data() {
@@ -183,8 +184,7 @@ void TestWindowServices::hundredThousandLines() {
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   window.setReportText(report);
   QCOMPARE(window.reportText(), report);
-  QCOMPARE(form.txtReport->document()->blockCount(), 100000);
-  QCOMPARE(form.txtReport->document()->lastBlock().text(), lines.last());
+  QCOMPARE(shownLines(form.txtReport->document()), lines);
 }
 
 void TestWindowServices::repaintNowPaintsWithoutTakingInput() {
