@@ -26,6 +26,8 @@ inline constexpr CallName kCallNames[] = {
     {u"SetUserFileTag", Searched::Tag},       {u"RestoreParameterDefault", Searched::Parameter},
 };
 
+inline constexpr qsizetype kLongestCallName = 23;
+
 // Which tables to search: the table of a leading call name (compared case by
 // case), else both when the line holds "=", else none.
 template <typename Char>

@@ -129,7 +129,18 @@ void PublicSubs::checkLineBytes(QByteArrayView raw) {
     return;
   }
   // An ASCII line is the same text as bytes or as characters: check it as
-  // bytes and decode it only if it alerts.
+  // bytes and decode it only if it alerts. Which tables it is searched in
+  // shows at its start, so a line that is searched in none ends here.
+  const void* hash = std::memchr(raw.data(), '#', raw.size());
+  const qsizetype codeEnd = hash ? static_cast<const char*>(hash) - raw.data() : raw.size();
+  char start[codesearch::kLongestCallName];
+  const auto opening =
+      normaliser::normalise(raw.data(), raw.size(), start, codesearch::kLongestCallName);
+  if (codesearch::tablesFor(start, opening.length,
+                            std::memchr(raw.data(), '=', codeEnd) != nullptr) ==
+      codesearch::Searched::None) {
+    return;
+  }
   if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
   char* const statement = statementBytes_.data();
   const auto line = normaliser::normalise(raw.data(), raw.size(), statement);

@@ -31,12 +31,13 @@ struct Result {
   bool hasEquals = false;
 };
 
-// Writes the statement for raw[0..n) to `out`, which has room for n characters.
+// Writes the statement for raw[0..n) to `out`, which has room for n
+// characters, or only its first `most` characters.
 template <typename Char>
-Result normalise(const Char* raw, qsizetype n, Char* out) {
+Result normalise(const Char* raw, qsizetype n, Char* out, qsizetype most = -1) {
   Result r;
   bool word = false;
-  for (qsizetype i = 0; i < n; ++i) {
+  for (qsizetype i = 0; i < n && r.length != most; ++i) {
     const char16_t c = unitOf(raw[i]);
     switch (c) {
       case u' ':
