@@ -43,28 +43,6 @@ struct ByteMasks {
     return m;
   }
 
-  // The mask of one byte value only.
-  static std::uint64_t one(const char* group, char x) {
-#if defined(__SSE2__)
-    const __m128i vx = _mm_set1_epi8(x);
-    std::uint64_t mask = 0;
-    for (int part = 0; part < 4; ++part) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
-      mask |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, vx))))
-              << (16 * part);
-    }
-    return mask;
-#else
-    return of(group, x, x, x).a;
-#endif
-  }
-
-  static std::uint64_t oneInTail(const char* group, int size, char x) {
-    char padded[kGroup] = {};
-    std::memcpy(padded, group, static_cast<size_t>(size));
-    return one(padded, x);
-  }
-
   // The same for the last, shorter group of a range: the missing bytes are
   // zero, which match none of the bytes looked for (callers never look for 0).
   static ByteMasks ofTail(const char* group, int size, char x, char y, char z) {

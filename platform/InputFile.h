@@ -38,8 +38,6 @@ class InputFile {
   // The next line without its line end. Returns false when no character
   // remains or a read failed; failed() tells the two apart.
   bool readLine(QString* line);
-  // The same line as raw bytes; the view stays valid until the next read.
-  bool readLineBytes(QByteArrayView* line);
   // The rest of the current line, taken raw.
   bool readRestOfLine(QString* text) { return readLine(text); }
 
@@ -65,6 +63,8 @@ class InputFile {
   QString errorString() const;
 
  private:
+  // The next line as raw bytes; the view stays valid until the next read.
+  bool readLineBytes(QByteArrayView* line);
   static constexpr qsizetype kChunkSize = 256 * 1024;
 
   // Makes at least one byte available at begin_; false at the end or on error.
