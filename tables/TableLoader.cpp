@@ -158,8 +158,8 @@ bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QStri
                          ReferenceTables* tables, QString* error) {
   status.setStatusText(QStringLiteral("Select a Vornel Script file to process"));
   const QDir dir(folder);
-  const bool ok = loadTags(fileNumber1, dir.filePath(QStringLiteral("tags.txt")), tables, error) &&
-                  loadParams(fileNumber1, dir.filePath(QStringLiteral("param.txt")), tables, error);
+  const bool ok = loadTags(fileNumber1, dir.absoluteFilePath(QStringLiteral("tags.txt")), tables, error) &&
+                  loadParams(fileNumber1, dir.absoluteFilePath(QStringLiteral("param.txt")), tables, error);
   fileNumber1.close();
   return ok;
 }

@@ -111,6 +111,12 @@ class VornelScanTest : public QObject {
     QCOMPARE(run.out, QString());
   }
 
+  void tableMessagesNameTheFullPath() {
+    const Run run = runScan({"--tables", "nowhere", "a.csm"}, dir_.path());
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, "vornel-scan: " + path("nowhere/tags.txt") + ": No such file or directory\n");
+  }
+
   void helpAndVersion() {
     const Run help = runScan({"--help"});
     QCOMPARE(help.exitCode, 0);
