@@ -36,7 +36,7 @@ Searched tablesFor(const Char* statement, qsizetype length, bool hasEquals) {
     const auto n = static_cast<qsizetype>(call.name.size());
     if (length < n) continue;
     qsizetype i = 0;
-    while (i < n && normaliser::unitOf(statement[i]) == call.name[i]) ++i;
+    while (i < n && unitOf(statement[i]) == call.name[i]) ++i;
     if (i == n) return call.searched;
   }
   return hasEquals ? Searched::Both : Searched::None;
@@ -57,7 +57,7 @@ qint64 findQuotedCode(const Char* statement, qsizetype length, const CodeIndex& 
   if (length <= 6 || index.isEmpty()) return 0;
   const qsizetype lastStart = length - 6;
   for (qsizetype p = 0; p <= lastStart; ++p) {
-    if (normaliser::unitOf(statement[p]) != u'"' || normaliser::unitOf(statement[p + 5]) != u'"') {
+    if (unitOf(statement[p]) != u'"' || unitOf(statement[p + 5]) != u'"') {
       continue;
     }
     if (const qint64 row = index.lowestRow(CodeIndex::keyOf(statement + p + 1))) return row;

@@ -5,6 +5,7 @@
 #include "CodeSearch.h"
 #include "LineNormaliser.h"
 #include "PublicSubs.h"
+#include "SystemText.h"
 
 namespace {
 
@@ -111,18 +112,8 @@ void PublicSubs::checkBlock(QByteArrayView block) {
   LineNumber = firstLine;
 }
 
-namespace {
-
-bool isAscii(QByteArrayView bytes) {
-  unsigned char any = 0;
-  for (const char c : bytes) any |= static_cast<unsigned char>(c);
-  return any < 0x80;
-}
-
-}  // namespace
-
 void PublicSubs::checkLineBytes(QByteArrayView raw) {
-  if (!isAscii(raw)) {
+  if (!isAsciiText(raw)) {
     // Characters outside ASCII are checked after decoding.
     takeLine(raw);
     CheckStatement(Statement);

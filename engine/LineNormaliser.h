@@ -3,6 +3,8 @@
 #include <QChar>
 #include <QtGlobal>
 
+#include "CharUnits.h"
+
 // Reduces a raw script line to the compact statement the checker reads:
 // the comment from the first "#" on is cut, tabs, line feeds and form feeds
 // vanish, and a space survives only between a kept letter or digit and a raw
@@ -10,16 +12,6 @@
 // of an ASCII line and on 16-bit characters alike, with the same result.
 
 namespace normaliser {
-
-inline char16_t unitOf(char c) {
-  return static_cast<unsigned char>(c);
-}
-inline char16_t unitOf(QChar c) {
-  return c.unicode();
-}
-inline char16_t unitOf(char16_t c) {
-  return c;
-}
 
 // Only these count for the space rule: no underscore, no accented letter.
 inline bool isAsciiLetterOrDigit(char16_t c) {

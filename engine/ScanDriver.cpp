@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "PublicSubs.h"
 #include "ScanTexts.h"
 

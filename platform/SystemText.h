@@ -6,12 +6,16 @@
 
 // Turns bytes in the system code page (UTF-8 on Linux) into text. An invalid
 // byte becomes U+FFFD; decoding never fails and never drops a character.
+inline bool isAsciiText(QByteArrayView bytes) {
+  unsigned char any = 0;
+  for (const char c : bytes) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
 inline QString decodeSystemText(QByteArrayView bytes) {
   // ASCII reads the same in every code page the program runs under, and
   // copies faster than it decodes.
-  unsigned char any = 0;
-  for (const char c : bytes) any |= static_cast<unsigned char>(c);
-  if (any < 0x80) return QString::fromLatin1(bytes);
+  if (isAsciiText(bytes)) return QString::fromLatin1(bytes);
 #if defined(Q_OS_UNIX)
   return QString::fromUtf8(bytes);  // Qt takes the code page of Unix systems to be UTF-8
 #else

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "CharUnits.h"
+
 // The 4-character codes of one table, each mapped to the lowest row that
 // holds it. A search asks one lookup per quoted 6-character window instead of
 // comparing every row at every position, with the same answer: at a given
@@ -26,9 +28,5 @@ class CodeIndex {
   }
 
  private:
-  static char16_t unitOf(char c) { return static_cast<unsigned char>(c); }
-  static char16_t unitOf(QChar c) { return c.unicode(); }
-  static char16_t unitOf(char16_t c) { return c; }
-
   QHash<quint64, qint64> rows_;
 };
