@@ -13,7 +13,10 @@
 //       subsets of the larger ones, and the ten codes of tables-10 keep the
 //       same messages in every size, so every size gives the same report.
 //   script.csm       about 2 million lines, about 100 MB, CR LF line ends;
-//                    exactly 1% of the lines alert, once each
+//                    exactly 1% of the lines alert, once each, and a few
+//                    more name a listed code where it is not searched
+//   stress.csm       the same mix, but every comment, wrong call and other
+//                    decoy names a listed code: about 40% of the lines
 //   alerts-100k.csm  150,000 lines of which exactly 100,000 alert, once each
 //   codes1000.txt    the 1,000 codes of tables-1000, one `"abcd"` per line
 //   manifest.txt     written last: the generator version and the expected
@@ -39,7 +42,7 @@ namespace {
 
 // Bump whenever the bytes written change: bench/run reuses the files of the
 // same version and regenerates them otherwise.
-constexpr int kGeneratorVersion = 1;
+constexpr int kGeneratorVersion = 2;
 constexpr std::uint64_t kSeed = 0x766f726e656c3031;  // "vornel01"
 
 constexpr std::int64_t kScriptLines = 2'000'000;
@@ -375,18 +378,37 @@ std::string number(Random& rng) {
   return std::to_string(static_cast<int>(rng.below(250)) - 20);
 }
 
-// A trailing comment, often naming listed codes: the comment is cut before
-// the search, so they never alert.
-std::string trailingComment(Random& rng, const Codes& codes) {
+// How often a line that never alerts still names a listed code, per 1,000
+// draws: rarely in the main script, as in a real one, and at every chance in
+// the stress script, which checks that such decoys stay silent and measures
+// what they cost.
+struct Decoys {
+  int perThousand;
+};
+constexpr Decoys kFewDecoys{2};
+constexpr Decoys kAllDecoys{1000};
+
+// A listed code from `listed` at the decoy rate, else an unlisted one.
+const std::string& decoy(Random& rng, const Codes& codes, Decoys decoys,
+                         const std::vector<std::string>& listed) {
+  return static_cast<int>(rng.below(1000)) < decoys.perThousand ? rng.pick(listed)
+                                                                : rng.pick(codes.unlisted);
+}
+
+// A trailing comment, sometimes naming listed codes: the comment is cut
+// before the search, so they never alert.
+std::string trailingComment(Random& rng, const Codes& codes, Decoys decoys) {
   switch (rng.below(4)) {
     case 0:
       return "";
     case 1:
       return cat({"   # ", rng.pick(kCommentWords)});
     case 2:
-      return cat({"\t# was ", inQuotes(rng.pick(codes.coreAll)), " before the 2.1 update"});
+      return cat({"\t# was ", inQuotes(decoy(rng, codes, decoys, codes.coreAll)),
+                  " before the 2.1 update"});
     default:
-      return cat({"  # ", rng.pick(kCommentWords), " ", inQuotes(rng.pick(codes.anyListed))});
+      return cat({"  # ", rng.pick(kCommentWords), " ",
+                  inQuotes(decoy(rng, codes, decoys, codes.anyListed))});
   }
 }
 
@@ -405,36 +427,36 @@ std::string assignTo(Random& rng) {
 }
 
 // A line that never alerts, whatever the table size.
-std::string quietLine(Random& rng, const Codes& codes) {
+std::string quietLine(Random& rng, const Codes& codes, Decoys decoys) {
   const std::size_t kind = rng.below(100);
   const std::string unlisted = inQuotes(rng.pick(codes.unlisted));
   if (kind < 26) {  // a call with a code no table holds
     const std::string_view name = rng.chance(75) ? rng.pick(kParamCalls) : rng.pick(kTagCalls);
     return cat({indent(rng), rng.chance(30) ? assignTo(rng) : "", name, callArgs(rng, unlisted),
-                trailingComment(rng, codes)});
+                trailingComment(rng, codes, decoys)});
   }
   if (kind < 30) {  // a listed code in the other table's call: that table is not searched
     if (rng.chance(50)) {
-      return cat(
-          {indent(rng), rng.pick(kParamCalls), callArgs(rng, inQuotes(rng.pick(codes.coreTags)))});
+      return cat({indent(rng), rng.pick(kParamCalls),
+                  callArgs(rng, inQuotes(decoy(rng, codes, decoys, codes.coreTags)))});
     }
-    return cat(
-        {indent(rng), rng.pick(kTagCalls), callArgs(rng, inQuotes(rng.pick(codes.coreParams)))});
+    return cat({indent(rng), rng.pick(kTagCalls),
+                callArgs(rng, inQuotes(decoy(rng, codes, decoys, codes.coreParams)))});
   }
   if (kind < 32) {  // a call name in the wrong case and no "=": nothing is searched
-    return cat(
-        {indent(rng), rng.pick(kWrongCase), callArgs(rng, inQuotes(rng.pick(codes.coreAll)))});
+    return cat({indent(rng), rng.pick(kWrongCase),
+                callArgs(rng, inQuotes(decoy(rng, codes, decoys, codes.coreAll)))});
   }
   if (kind < 46) {  // assignments without quotes
     const std::string_view v = rng.pick(kVariables);
     switch (rng.below(4)) {
       case 0:
-        return cat(
-            {indent(rng), v, gap(rng), "=", gap(rng), v, " + 1", trailingComment(rng, codes)});
+        return cat({indent(rng), v, gap(rng), "=", gap(rng), v, " + 1",
+                    trailingComment(rng, codes, decoys)});
       case 1:
         return cat({indent(rng), v, " = ", rng.pick(kParamCalls), "(mode, ", number(rng), ")"});
       case 2:
-        return cat({indent(rng), v, "=", number(rng), trailingComment(rng, codes)});
+        return cat({indent(rng), v, "=", number(rng), trailingComment(rng, codes, decoys)});
       default:
         return cat({indent(rng), "if ", v, " = ", number(rng), " then"});
     }
@@ -442,8 +464,8 @@ std::string quietLine(Random& rng, const Codes& codes) {
   if (kind < 64) {  // assignments of quoted strings that are not listed codes
     switch (rng.below(6)) {
       case 0:
-        return cat(
-            {indent(rng), assignTo(rng), inQuotes(rng.pick(kTexts)), trailingComment(rng, codes)});
+        return cat({indent(rng), assignTo(rng), inQuotes(rng.pick(kTexts)),
+                    trailingComment(rng, codes, decoys)});
       case 1:
         return cat({indent(rng), assignTo(rng), unlisted, " + ", inQuotes(rng.pick(kTexts))});
       case 2: {  // five letters, and a listed code broken by a kept space
@@ -453,9 +475,10 @@ std::string quietLine(Random& rng, const Codes& codes) {
                     b.substr(2), "\""});
       }
       case 3:  // a "#" inside the quotes cuts the code off
-        return cat({indent(rng), assignTo(rng), "\"my#", rng.pick(codes.coreAll), "\""});
+        return cat(
+            {indent(rng), assignTo(rng), "\"my#", decoy(rng, codes, decoys, codes.coreAll), "\""});
       case 4:
-        return cat({indent(rng), assignTo(rng), unlisted, trailingComment(rng, codes)});
+        return cat({indent(rng), assignTo(rng), unlisted, trailingComment(rng, codes, decoys)});
       default:
         return cat({indent(rng), assignTo(rng), rng.pick(kTagCalls), "(", unlisted, ")"});
     }
@@ -465,7 +488,7 @@ std::string quietLine(Random& rng, const Codes& codes) {
     const std::size_t n = rng.below(5);
     for (std::size_t i = 0; i < n; ++i) {
       s += cat({i == 0 ? " " : ", then ",
-                inQuotes(i == 0 ? rng.pick(codes.coreAll) : rng.pick(codes.anyListed))});
+                inQuotes(decoy(rng, codes, decoys, i == 0 ? codes.coreAll : codes.anyListed))});
     }
     if (rng.chance(30)) s += cat({"  = ", number(rng)});
     return s;
@@ -481,7 +504,7 @@ std::string quietLine(Random& rng, const Codes& codes) {
     case 3:
       return cat({indent(rng), "print(\"done, \" + count + \" frames\")"});
     case 4:  // a listed code, but no call name and no "="
-      return cat({indent(rng), "print(", inQuotes(rng.pick(codes.coreAll)), ")"});
+      return cat({indent(rng), "print(", inQuotes(decoy(rng, codes, decoys, codes.coreAll)), ")"});
     case 5:
       return "";
     case 6:
@@ -493,7 +516,7 @@ std::string quietLine(Random& rng, const Codes& codes) {
 }
 
 // A line that gives exactly one alert in every table size.
-std::string alertLine(Random& rng, const Codes& codes) {
+std::string alertLine(Random& rng, const Codes& codes, Decoys decoys) {
   const bool param = rng.chance(55);
   const std::string& code = param ? rng.pick(codes.coreParams) : rng.pick(codes.coreTags);
   const std::string q = inQuotes(code);
@@ -502,13 +525,13 @@ std::string alertLine(Random& rng, const Codes& codes) {
     case 0:
     case 1:
     case 2:  // the table's own call
-      return cat({indent(rng), call(), callArgs(rng, q), trailingComment(rng, codes)});
+      return cat({indent(rng), call(), callArgs(rng, q), trailingComment(rng, codes, decoys)});
     case 3:
     case 4:  // an assignment from a call: both tables searched
       return cat({indent(rng), assignTo(rng), call(), callArgs(rng, q)});
     case 5:
     case 6:  // a plain assignment
-      return cat({indent(rng), assignTo(rng), q, trailingComment(rng, codes)});
+      return cat({indent(rng), assignTo(rng), q, trailingComment(rng, codes, decoys)});
     case 7:  // an unlisted code first, the listed one behind it
       return cat({indent(rng), assignTo(rng), inQuotes(rng.pick(codes.unlisted)), " + ", q});
     case 8:  // a space after the opening quote is dropped
@@ -526,7 +549,7 @@ struct ScriptCounts {
 
 // `lines` lines of which exactly `alerts` alert, spread by selection sampling.
 ScriptCounts writeScript(const std::filesystem::path& path, std::int64_t lines, std::int64_t alerts,
-                         Random& rng, const Codes& codes) {
+                         Decoys decoys, Random& rng, const Codes& codes) {
   OutFile out(path);
   out.line("# Generated by vornel-bench-gen for make bench: camera calls, assignments and");
   out.line("# comments; every line that names a listed code where it is searched alerts once.");
@@ -534,11 +557,11 @@ ScriptCounts writeScript(const std::filesystem::path& path, std::int64_t lines, 
   std::int64_t alertsLeft = alerts;
   for (std::int64_t left = lines - counts.lines; left > 0; --left) {
     if (static_cast<std::int64_t>(rng.below(static_cast<std::size_t>(left))) < alertsLeft) {
-      out.line(alertLine(rng, codes));
+      out.line(alertLine(rng, codes, decoys));
       --alertsLeft;
       ++counts.alerts;
     } else {
-      out.line(quietLine(rng, codes));
+      out.line(quietLine(rng, codes, decoys));
     }
     ++counts.lines;
   }
@@ -571,9 +594,12 @@ int main(int argc, char** argv) {
   const Codes codes = makeCodes(rng);
   for (int size : kTableSizes) writeTables(dir / ("tables-" + std::to_string(size)), size, codes);
   writeGrepCodes(dir / "codes1000.txt", codes);
-  const ScriptCounts big = writeScript(dir / "script.csm", kScriptLines, kScriptAlerts, rng, codes);
-  const ScriptCounts many =
-      writeScript(dir / "alerts-100k.csm", kAlertScriptLines, kAlertScriptAlerts, rng, codes);
+  const ScriptCounts big =
+      writeScript(dir / "script.csm", kScriptLines, kScriptAlerts, kFewDecoys, rng, codes);
+  const ScriptCounts many = writeScript(dir / "alerts-100k.csm", kAlertScriptLines,
+                                        kAlertScriptAlerts, kFewDecoys, rng, codes);
+  const ScriptCounts stress =
+      writeScript(dir / "stress.csm", kScriptLines, kScriptAlerts, kAllDecoys, rng, codes);
 
   OutFile manifest(dir / "manifest.txt");
   const auto entry = [&](const char* key, std::int64_t value) {
@@ -586,6 +612,9 @@ int main(int argc, char** argv) {
   entry("alerts_script_lines", many.lines);
   entry("alerts_script_alerts", many.alerts);
   entry("alerts_script_bytes", many.bytes);
+  entry("stress_script_lines", stress.lines);
+  entry("stress_script_alerts", stress.alerts);
+  entry("stress_script_bytes", stress.bytes);
   manifest.finish();
   std::printf("vornel-bench-gen: wrote %s (script: %lld lines, %lld bytes, %lld alerts)\n",
               dir.c_str(), static_cast<long long>(big.lines), static_cast<long long>(big.bytes),

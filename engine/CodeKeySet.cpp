@@ -1,23 +1,35 @@
 #include "CodeKeySet.h"
 
-void CodeKeySet::build(const ReferenceTables& tables) {
-  const qint64 codes = tables.TagCount + tables.ParamCount;
+void CodeKeySet::build(const QStringList& first, qint64 firstCount, const QStringList& second,
+                       qint64 secondCount) {
+  const qint64 codes = firstCount + secondCount;
   int bits = 4;
   while ((qint64(1) << bits) < 2 * codes + 2) ++bits;  // at most half full
   slots_.assign(std::size_t(1) << bits, 0);
   mask_ = slots_.size() - 1;
   shift_ = 64 - bits;
   hasZeroKey_ = false;
+  filter_.assign(kFilterWords, 0);
   auto add = [this](const QStringList& names, qint64 count) {
     for (qint64 row = 1; row <= count; ++row) {
-      if (names[row].size() == 4) insert(CodeIndex::keyOf(names[row].constData()));
+      const QString& name = names[row];
+      if (name.size() != 4) continue;
+      char bytes[4];
+      bool ascii = true;
+      for (int i = 0; i < 4; ++i) {
+        ascii = ascii && name[i].unicode() < 0x80;
+        bytes[i] = static_cast<char>(name[i].unicode());
+      }
+      if (ascii) insert(keyOf(bytes));
     }
   };
-  add(tables.ParamNames, tables.ParamCount);
-  add(tables.TagNames, tables.TagCount);
+  add(first, firstCount);
+  add(second, secondCount);
 }
 
-void CodeKeySet::insert(quint64 key) {
+void CodeKeySet::insert(std::uint32_t key) {
+  const std::uint64_t hash = key * 0x9E3779B97F4A7C15ull;
+  filter_[(hash >> 32) & (kFilterWords - 1)] |= filterBits(hash);
   if (key == 0) {
     hasZeroKey_ = true;
     return;

@@ -1,159 +1,121 @@
-#include <algorithm>
-#include <cstring>
+#include <thread>
 
-#include "ByteMasks.h"
-#include "CodeSearch.h"
-#include "LineNormaliser.h"
 #include "PublicSubs.h"
-#include "SystemText.h"
+#include "RangeScan.h"
 
-namespace {
+// A large script is read as two halves at once, the second on another
+// thread, both when its lines are counted and when they are checked. The
+// halves meet at a line start, found afresh for each pass.
 
-// The start of the line that holds position `at` of a block that begins at
-// a line start.
-qsizetype lineStartBefore(const char* bytes, qsizetype at) {
-  for (qsizetype i = at; i > 0; --i) {
-    if (bytes[i - 1] == '\r') return bytes[i] == '\n' && i < at ? i + 1 : i;
-  }
-  return 0;
-}
-
-qsizetype lineEndFrom(const char* bytes, qsizetype n, qsizetype at) {
-  const void* cr = std::memchr(bytes + at, '\r', n - at);
-  return cr ? static_cast<const char*>(cr) - bytes : n;
-}
-
-// The last line of a block, without its line end.
-QByteArrayView lastLineOf(QByteArrayView block) {
-  const qsizetype end = block.endsWith('\r') ? block.size() - 1 : block.size();
-  const qsizetype start = lineStartBefore(block.data(), end);
-  return block.sliced(start, end - start);
-}
-
-}  // namespace
-
-bool PublicSubs::checkLines() {
-  // Lines are taken in blocks and looked at as bytes; only a line that may
-  // hold a listed code is decoded and checked in full. The shared line state
-  // is built for those lines and, at the end, for the last line read, which
-  // is what it holds once the scan is over.
-  filter_.build(Tables);
-  QByteArrayView block;
-  QByteArrayView lastBlock;
-  qint64 lines = 0;
-  while (LineNumber <= ScriptLineCount) {
-    if (!FileNumber1.readLineBlock(ScriptLineCount - LineNumber + 1, &block, &lines)) {
-      if (FileNumber1.failed()) return false;
-      break;  // the script shrank since it was counted: its end ends the scan
+qint64 PublicSubs::countScript(QString* failure) {
+  const qint64 size = FileNumber1.size();
+  if (size >= splitFrom_) {
+    InputFile second(files_);
+    const qint64 boundary = openSecondHalf(second, size);
+    if (second.failed()) {
+      *failure = second.errorString();
+      return -1;
     }
-    const qint64 first = LineNumber;
-    checkBlock(block);
-    LineNumber = first + lines;
-    lastBlock = block;
+    if (boundary > 0) {
+      FileNumber1.stopAt(boundary);
+      qint64 later = -1;
+      std::thread helper([&] { later = second.countRemainingLines(); });
+      const qint64 first = CountLines();
+      helper.join();
+      if (first < 0 || later < 0) {
+        *failure = first < 0 ? FileNumber1.errorString() : second.errorString();
+        return -1;
+      }
+      scriptBytes_ = second.position();
+      return first + later;
+    }
   }
-  // A read that finds the end leaves the last block's bytes in place.
-  if (lines > 0) takeLine(lastLineOf(lastBlock));
+  const qint64 count = CountLines();
+  if (count < 0) {
+    *failure = FileNumber1.errorString();
+    return -1;
+  }
+  scriptBytes_ = FileNumber1.position();
+  return count;
+}
+
+bool PublicSubs::checkLines(QString* failure) {
+  // Only the lines that may hold a listed code are decoded and checked in
+  // full. The alerts of two halves are reported in line order once both
+  // have been read.
+  filter_.build(Tables);
+  const qint64 most = ScriptLineCount;
+  if (scriptBytes_ >= splitFrom_) {
+    InputFile second(files_);
+    const qint64 boundary = openSecondHalf(second, scriptBytes_);
+    if (second.failed()) {
+      *failure = second.errorString();
+      return false;
+    }
+    if (boundary > 0) {
+      RangeScan first(filter_, Tables);
+      RangeScan later(filter_, Tables);
+      FileNumber1.stopAt(boundary);
+      bool laterRead = false;
+      std::thread helper([&] { laterRead = later.run(second, most); });
+      const bool firstRead = first.run(FileNumber1, most);
+      helper.join();
+      if (!firstRead || !laterRead) {
+        *failure = firstRead ? second.errorString() : FileNumber1.errorString();
+        return false;
+      }
+      if (first.lines() + later.lines() <= most) {
+        reportFound(first, 1);
+        reportFound(later, 1 + first.lines());
+        finishLines(first.lines() + later.lines(),
+                    later.lines() > 0 ? later.lastLine() : first.lastLine());
+        return true;
+      }
+      // The script grew since it was counted: read it again in one piece,
+      // up to its count.
+      if (!FileNumber1.open(FileNumber1.path())) {
+        *failure = FileNumber1.errorString();
+        return false;
+      }
+    }
+  }
+  RangeScan whole(filter_, Tables);
+  if (!whole.run(FileNumber1, most)) {
+    *failure = FileNumber1.errorString();
+    return false;
+  }
+  reportFound(whole, 1);
+  finishLines(whole.lines(), whole.lastLine());
   return true;
 }
 
-void PublicSubs::checkBlock(QByteArrayView block) {
-  const char* const bytes = block.data();
-  const qsizetype n = block.size();
-  const qint64 firstLine = LineNumber;
-  // Line numbers are counted only up to the lines that get checked in full.
-  qsizetype countedTo = 0;
-  qint64 lineAtCounted = firstLine;
-  // Whether the line in hand has shown a "#" (no mark after it counts) or
-  // has been checked in full already.
-  bool lineDone = false;
-  for (qsizetype g = 0; g < n; g += ByteMasks::kGroup) {
-    const auto size = static_cast<int>(std::min<qsizetype>(ByteMasks::kGroup, n - g));
-    const ByteMasks m = size == ByteMasks::kGroup
-                            ? ByteMasks::of(bytes + g, '"', '\r', '#')
-                            : ByteMasks::ofTail(bytes + g, size, '"', '\r', '#');
-    // Line ends and "#" marks not yet passed in this group.
-    std::uint64_t cr = m.b;
-    std::uint64_t hash = m.c;
-    for (std::uint64_t quotes = m.a; quotes; quotes &= quotes - 1) {
-      const int bit = lowestBit(quotes);
-      const std::uint64_t below = bitsBelow(bit);
-      if (const std::uint64_t crBefore = cr & below) {
-        lineDone = (hash & below & ~bitsBelow(highestBit(crBefore) + 1)) != 0;
-      } else {
-        lineDone = lineDone || (hash & below) != 0;
-      }
-      cr &= ~below;
-      hash &= ~below;
-      if (lineDone) continue;
-      // A window ends on a quotation mark of the same line and before its
-      // comment: a mark whose line or statement ends before the next mark
-      // opens none. Nor does one whose next mark is too close to close a
-      // window, unless a code itself holds a mark. Most marks go this way.
-      const std::uint64_t after = ~bitsBelow(bit + 1);
-      const std::uint64_t stopsAfter = (cr | hash) & after;
-      const std::uint64_t quotesAfter = m.a & after;
-      if (stopsAfter && (!quotesAfter || lowestBit(stopsAfter) < lowestBit(quotesAfter))) continue;
-      if (quotesAfter && lowestBit(quotesAfter) - bit < 5 && !filter_.codesHoldQuote()) continue;
-      const qsizetype at = g + bit;
-      if (!filter_.mayHoldCode(bytes, n, at)) continue;
-      const qsizetype start = lineStartBefore(bytes, at);
-      lineAtCounted += countByte(bytes + countedTo, start - countedTo, '\r');
-      countedTo = start;
-      LineNumber = lineAtCounted;
-      checkLineBytes(block.sliced(start, lineEndFrom(bytes, n, at) - start));
-      lineDone = true;
-    }
-    if (cr) {
-      lineDone = (hash & ~bitsBelow(highestBit(cr) + 1)) != 0;
-    } else {
-      lineDone = lineDone || hash != 0;
-    }
-  }
-  LineNumber = firstLine;
+qint64 PublicSubs::openSecondHalf(InputFile& second, qint64 size) {
+  // The first line that starts at or after the middle byte is the one after
+  // the line that holds the byte before it.
+  if (!second.open(FileNumber1.path()) || !second.skipTo(size / 2 - 1)) return -1;
+  QByteArrayView partLine;
+  if (!second.readLineBlock(1, &partLine)) return -1;
+  const qint64 at = second.position();
+  return at > 0 && at < size ? at : -1;
 }
 
-void PublicSubs::checkLineBytes(QByteArrayView raw) {
-  if (!isAsciiText(raw)) {
-    // Characters outside ASCII are checked after decoding.
-    takeLine(raw);
-    CheckStatement(Statement);
-    return;
+void PublicSubs::reportFound(const RangeScan& scan, qint64 firstLine) {
+  for (const RangeScan::Found& found : scan.found()) {
+    LineNumber = firstLine + found.line - 1;
+    Statement = found.statement;
+    StatementLength = Statement.size();
+    HasEquals = found.hasEquals;
+    MatchIndex = found.row;
+    if (found.isTag) {
+      ReportTagAlert();
+    } else {
+      ReportParameterAlert();
+    }
   }
-  // An ASCII line is the same text as bytes or as characters: check it as
-  // bytes and decode it only if it alerts. Which tables it is searched in
-  // shows at its start, so a line that is searched in none ends here.
-  const void* hash = std::memchr(raw.data(), '#', raw.size());
-  const qsizetype codeEnd = hash ? static_cast<const char*>(hash) - raw.data() : raw.size();
-  char start[codesearch::kLongestCallName];
-  const auto opening =
-      normaliser::normalise(raw.data(), raw.size(), start, codesearch::kLongestCallName);
-  if (codesearch::tablesFor(start, opening.length,
-                            std::memchr(raw.data(), '=', codeEnd) != nullptr) ==
-      codesearch::Searched::None) {
-    return;
-  }
-  if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
-  char* const statement = statementBytes_.data();
-  const auto line = normaliser::normalise(raw.data(), raw.size(), statement);
-  const auto searched = codesearch::tablesFor(statement, line.length, line.hasEquals);
-  const qint64 paramRow =
-      codesearch::searchesParameters(searched)
-          ? codesearch::findQuotedCode(statement, line.length, Tables.ParamIndex)
-          : 0;
-  const qint64 tagRow = codesearch::searchesTags(searched)
-                            ? codesearch::findQuotedCode(statement, line.length, Tables.TagIndex)
-                            : 0;
-  if (paramRow == 0 && tagRow == 0) return;
-  RawLine = QString::fromLatin1(raw);
-  Statement = QString::fromLatin1(statement, line.length);
-  StatementLength = line.length;
-  HasEquals = line.hasEquals;
-  if (paramRow > 0) {
-    MatchIndex = paramRow;
-    ReportParameterAlert();
-  }
-  if (tagRow > 0) {
-    MatchIndex = tagRow;
-    ReportTagAlert();
-  }
+}
+
+void PublicSubs::finishLines(qint64 lines, const QByteArray& lastLine) {
+  // The shared line state ends as the last line read left it.
+  LineNumber = 1 + lines;
+  if (lines > 0) takeLine(lastLine);
 }

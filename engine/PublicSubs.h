@@ -8,6 +8,7 @@
 #include "FileSystem.h"
 #include "InputFile.h"
 #include "QuotedCodeFilter.h"
+#include "RangeScan.h"
 #include "ReferenceTables.h"
 #include "WindowServices.h"
 
@@ -37,6 +38,10 @@ class PublicSubs {
   void ReportParameterAlert();
   void ReportTagAlert();
 
+  // Scripts of at least this many bytes are read as two halves at once.
+  static constexpr qint64 kSplitFrom = 4 << 20;
+  void setSplitFrom(qint64 bytes) { splitFrom_ = bytes; }
+
   // The report as the alerts of the running scan build it; the report box
   // receives it whole when the scan completes.
   const QString& reportInProgress() const { return report_; }
@@ -63,16 +68,25 @@ class PublicSubs {
   // Builds the shared line state from a raw line's bytes.
   void takeLine(QByteArrayView raw);
   void normaliseRawLine();
-  // The line loop of a scan; false when a read failed.
-  bool checkLines();
-  // Checks the whole lines of a block, the first of them line LineNumber.
-  void checkBlock(QByteArrayView block);
-  // Checks one line that may hold a listed code, as CheckStatement would.
-  void checkLineBytes(QByteArrayView raw);
-  ScanOutcome failScan(const QString& fileLine, const Counters& saved);
+  // The line loop of a scan; false with the reason when a read failed.
+  bool checkLines(QString* failure);
+  // Counts the lines of the script open on FileNumber1 and notes its size;
+  // -1 with the reason when a read failed.
+  qint64 countScript(QString* failure);
+  // Opens `second` on the script at the first line that starts in the
+  // second half of its `size` bytes, and returns where that is; -1 when no
+  // line starts there or the channel failed.
+  qint64 openSecondHalf(InputFile& second, qint64 size);
+  void reportFound(const RangeScan& scan, qint64 firstLine);
+  void finishLines(qint64 lines, const QByteArray& lastLine);
+  ScanOutcome failScan(const QString& fileLine, const Counters& saved, const QString& reason);
 
   WindowServices& window_;
   QString report_;
   QuotedCodeFilter filter_;
-  QByteArray statementBytes_;  // reused for every line checked as bytes
+  FileSystem& files_;
+  // The script's size when it was counted, and the size from which it is
+  // read as two halves at once.
+  qint64 scriptBytes_ = 0;
+  qint64 splitFrom_ = kSplitFrom;
 };

@@ -4,8 +4,10 @@
 
 #include <QtGlobal>
 
+#include "CodeIndex.h"
 #include "CodeKeySet.h"
 #include "LineNormaliser.h"
+#include "ReferenceTables.h"
 
 namespace quotedcode {
 
@@ -36,36 +38,17 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 class QuotedCodeFilter {
  public:
   void build(const ReferenceTables& tables) {
-    codes_.build(tables);
-    codesHoldQuote_ = false;
-    for (qint64 row = 1; row <= tables.ParamCount; ++row) {
-      codesHoldQuote_ = codesHoldQuote_ || tables.ParamNames[row].contains(QLatin1Char('"'));
-    }
-    for (qint64 row = 1; row <= tables.TagCount; ++row) {
-      codesHoldQuote_ = codesHoldQuote_ || tables.TagNames[row].contains(QLatin1Char('"'));
-    }
+    all_.build(tables.ParamNames, tables.ParamCount, tables.TagNames, tables.TagCount);
   }
 
-  // Whether any code has a quotation mark in it, so that a window can hold
-  // more than its two.
-  bool codesHoldQuote() const { return codesHoldQuote_; }
+  // For a window whose five raw bytes the statement keeps as they are: the
+  // four that follow the mark, the fifth being known to be a mark.
+  bool isCode(const char* four) const { return all_.contains(CodeKeySet::keyOf(four)); }
 
   // `at` is the index of a quotation mark in bytes[0..n), which ends at a CR
-  // or at the end of the line.
-  bool mayHoldCode(const char* bytes, qsizetype n, qsizetype at) const {
-    // Most windows are five plain bytes, which the statement keeps as they are.
-    if (at + 5 < n) {
-      const auto* u = reinterpret_cast<const unsigned char*>(bytes + at + 1);
-      using namespace quotedcode;
-      if ((kClass[u[0]] | kClass[u[1]] | kClass[u[2]] | kClass[u[3]] | kClass[u[4]]) == kPlain) {
-        return u[4] == '"' && codes_.contains(CodeIndex::keyOf(bytes + at + 1));
-      }
-    }
-    return walk(bytes, n, at);
-  }
-
- private:
-  bool walk(const char* bytes, qsizetype n, qsizetype at) const {
+  // or at the end of the line. With `index`, only the codes it holds count.
+  bool mayHoldCode(const char* bytes, qsizetype n, qsizetype at,
+                   const CodeIndex* index = nullptr) const {
     using namespace quotedcode;
     char window[5];
     int got = 0;
@@ -92,9 +75,11 @@ class QuotedCodeFilter {
       window[got++] = static_cast<char>(c);
       previous = c;
     }
-    return window[4] == '"' && codes_.contains(CodeIndex::keyOf(window));
+    if (window[4] != '"') return false;
+    return index ? index->lowestRow(CodeIndex::keyOf(window)) > 0
+                 : all_.contains(CodeKeySet::keyOf(window));
   }
 
-  CodeKeySet codes_;
-  bool codesHoldQuote_ = false;
+ private:
+  CodeKeySet all_;
 };

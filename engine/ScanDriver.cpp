@@ -4,7 +4,7 @@
 using namespace scantexts;
 
 PublicSubs::PublicSubs(FileSystem& files, WindowServices& window)
-    : FileNumber1(files), window_(window) {}
+    : FileNumber1(files), window_(window), files_(files) {}
 
 qint64 PublicSubs::CountLines() {
   return FileNumber1.countRemainingLines();
@@ -29,9 +29,10 @@ PublicSubs::ScanOutcome PublicSubs::ScanScript() {
   window_.repaintNow();
 
   const Counters saved{ScriptLineCount, LineNumber, AlertCount};
-  if (!FileNumber1.open(path)) return failScan(chosen, saved);
-  const qint64 count = CountLines();
-  if (count < 0) return failScan(chosen, saved);
+  if (!FileNumber1.open(path)) return failScan(chosen, saved, FileNumber1.errorString());
+  QString failure;
+  const qint64 count = countScript(&failure);
+  if (count < 0) return failScan(chosen, saved, failure);
   FileNumber1.close();
   ScriptLineCount = count;
   appendStatusLine(QStringLiteral("Contains %1 Lines").arg(ScriptLineCount));
@@ -40,9 +41,9 @@ PublicSubs::ScanOutcome PublicSubs::ScanScript() {
   // in between, and a failed read leaves the previous report in the box.
   report_.clear();
   AlertCount = 0;
-  if (!FileNumber1.open(path)) return failScan(chosen, saved);
+  if (!FileNumber1.open(path)) return failScan(chosen, saved, FileNumber1.errorString());
   LineNumber = 1;
-  if (!checkLines()) return failScan(chosen, saved);
+  if (!checkLines(&failure)) return failScan(chosen, saved, failure);
 
   window_.setReportText(report_);
   report_ = QString();
@@ -53,8 +54,8 @@ PublicSubs::ScanOutcome PublicSubs::ScanScript() {
   return ScanOutcome::Completed;
 }
 
-PublicSubs::ScanOutcome PublicSubs::failScan(const QString& fileLine, const Counters& saved) {
-  const QString reason = FileNumber1.errorString();
+PublicSubs::ScanOutcome PublicSubs::failScan(const QString& fileLine, const Counters& saved,
+                                             const QString& reason) {
   FileNumber1.close();
   report_ = QString();
   ScriptLineCount = saved.scriptLineCount;

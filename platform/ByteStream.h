@@ -11,5 +11,11 @@ class ByteStream {
   // Reads up to `max` bytes into `into`. Returns the number read, 0 at the
   // end of the stream, or -1 on a read error (see errorString()).
   virtual qint64 read(char* into, qint64 max) = 0;
+  // Moves the read position to `offset` bytes from the start. False, with
+  // errorString() set, when the stream cannot go there.
+  virtual bool seek(qint64 offset) = 0;
+  // The stream's length in bytes as it stands, or -1 when it has none (a
+  // pipe, say).
+  virtual qint64 size() const = 0;
   virtual QString errorString() const = 0;
 };

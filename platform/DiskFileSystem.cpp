@@ -16,6 +16,9 @@ class DiskByteStream : public ByteStream {
     return n < 0 ? -1 : n;
   }
 
+  bool seek(qint64 offset) override { return file_.seek(offset); }
+  qint64 size() const override { return file_.isSequential() ? -1 : file_.size(); }
+
   QString errorString() const override { return file_.errorString(); }
 
  private:

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ByteMasks.h"
-
+#include "ScriptMasks.h"
 #include "SystemText.h"
 
 InputFile::InputFile(FileSystem& files) : files_(files) {}
@@ -28,6 +27,27 @@ void InputFile::close() {
   begin_ = end_ = 0;
   streamEnded_ = false;
   skipLineFeed_ = false;
+  streamPosition_ = 0;
+  stopAt_ = -1;
+}
+
+bool InputFile::skipTo(qint64 offset) {
+  if (!stream_ || failed()) return false;
+  begin_ = end_ = 0;
+  streamEnded_ = false;
+  skipLineFeed_ = false;
+  if (!stream_->seek(offset)) {
+    error_ = stream_->errorString();
+    if (error_.isEmpty()) error_ = QStringLiteral("cannot move to byte %1").arg(offset);
+    return false;
+  }
+  streamPosition_ = offset;
+  return true;
+}
+
+qint64 InputFile::position() {
+  ensureAvailable();  // settles a LF that may still belong to the last line
+  return failed() ? -1 : streamPosition_ - (end_ - begin_);
 }
 
 QString InputFile::errorString() const {
@@ -42,7 +62,9 @@ qint64 InputFile::readMore() {
     begin_ = 0;
   }
   if (buffer_.size() - end_ < kChunkSize / 2) buffer_.resize(buffer_.size() * 2);
-  const qint64 n = stream_->read(buffer_.data() + end_, buffer_.size() - end_);
+  qint64 room = buffer_.size() - end_;
+  if (stopAt_ >= 0) room = std::min(room, std::max<qint64>(stopAt_ - streamPosition_, 0));
+  const qint64 n = room > 0 ? stream_->read(buffer_.data() + end_, room) : 0;
   if (n < 0) {
     error_ = stream_->errorString();
     if (error_.isEmpty()) error_ = QStringLiteral("read error");
@@ -50,6 +72,7 @@ qint64 InputFile::readMore() {
   }
   if (n == 0) streamEnded_ = true;
   end_ += n;
+  streamPosition_ += n;
   return n;
 }
 
@@ -151,25 +174,24 @@ void InputFile::takeBlock(qsizetype end, bool endsInCr, QByteArrayView* block) {
   if (endsInCr) consumeLineEndAfterCr();
 }
 
-bool InputFile::readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* lines) {
+bool InputFile::readLineBlock(qint64 maxLines, QByteArrayView* block) {
   if (maxLines <= 0 || !ensureAvailable()) return false;
   qsizetype scanned = begin_;
   for (;;) {
     const char* const bytes = buffer_.constData();
     const qsizetype end = afterLastCr(bytes, scanned, end_);
     if (end > 0) {
-      const qint64 found = countByte(bytes + begin_, end - begin_, '\r');
-      if (found <= maxLines) {
-        *lines = found;
+      // Every line holds at least one byte, so the lines need counting only
+      // when there are more bytes than lines asked for.
+      if (end - begin_ <= maxLines || countByte(bytes + begin_, end - begin_, '\r') <= maxLines) {
         takeBlock(end, true, block);
         return true;
       }
-      // More lines than asked for: only when the file grew since it was counted.
+      // More lines than asked for: near the end of a file that grew since it was counted.
       qsizetype at = begin_;
       for (qint64 i = 0; i < maxLines; ++i) {
         at = static_cast<const char*>(std::memchr(bytes + at, '\r', end - at)) - bytes + 1;
       }
-      *lines = maxLines;
       takeBlock(at, true, block);
       return true;
     }
@@ -179,7 +201,6 @@ bool InputFile::readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* li
     if (n < 0) return false;
     scanned = begin_ + pending;
     if (n == 0) {
-      *lines = 1;
       takeBlock(end_, false, block);
       return true;
     }

@@ -30,7 +30,19 @@ class InputFile {
   bool open(const QString& path);
   void close();
   bool isOpen() const { return stream_ != nullptr; }
+
+  // Moves straight to byte `offset` of the file, dropping what was read
+  // ahead. False on failure, with errorString() set.
+  bool skipTo(qint64 offset);
+  // The file's length in bytes as it stands, or -1 when it has none.
+  qint64 size() const { return stream_ ? stream_->size() : -1; }
+  // The file ends at byte `offset` as far as this channel reads it.
+  void stopAt(qint64 offset) { stopAt_ = offset; }
+  // The offset of the next byte to be read, past the LF of a CR LF that
+  // ended the last line. -1 once a read has failed.
+  qint64 position();
   const QString& path() const { return path_; }
+  FileSystem& fileSystem() const { return files_; }
 
   // True when no byte remains, or once a read has failed.
   bool atEnd();
@@ -43,9 +55,10 @@ class InputFile {
 
   // Reads whole lines in one piece: at most `maxLines` of them, as many as
   // the buffer holds (at least one). The block ends after the last line's CR,
-  // or at the end of the file; `lines` is how many lines it holds. The view
-  // stays valid until the next read. False as readLine().
-  bool readLineBlock(qint64 maxLines, QByteArrayView* block, qint64* lines);
+  // or at the end of the file; the lines it holds are its CRs, plus one when
+  // it does not end in a CR. The view stays valid until the next read. False
+  // as readLine().
+  bool readLineBlock(qint64 maxLines, QByteArrayView* block);
 
   // Counts the lines from the read position to the end and leaves the file
   // there: a last line without a line end counts, a line end at the very end
@@ -96,4 +109,6 @@ class InputFile {
   qsizetype end_ = 0;
   bool streamEnded_ = false;
   bool skipLineFeed_ = false;  // the last line ended in a CR at the buffer's end
+  qint64 streamPosition_ = 0;  // the file offset of buffer_[end_]
+  qint64 stopAt_ = -1;         // no byte from here on is read; -1 for none
 };

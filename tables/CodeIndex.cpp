@@ -1,13 +1,25 @@
 #include "CodeIndex.h"
 
 void CodeIndex::build(const QStringList& names, qint64 count) {
-  rows_.clear();
-  rows_.reserve(count);
+  int bits = 4;
+  while ((qint64(1) << bits) < 2 * count + 2) ++bits;
+  slots_.assign(std::size_t(1) << bits, Slot{0, 0});
+  mask_ = slots_.size() - 1;
+  shift_ = 64 - bits;
+  size_ = 0;
+  zeroKeyRow_ = 0;
   for (qint64 row = 1; row <= count; ++row) {
     const QString& code = names[row];
-    // Rows are visited top down, so the first insert for a code is its lowest row.
     if (code.size() != 4) continue;
     const quint64 key = keyOf(code.constData());
-    if (!rows_.contains(key)) rows_.insert(key, row);
+    ++size_;
+    // Rows are visited top down, so the first entry for a code is its lowest row.
+    if (key == 0) {
+      if (zeroKeyRow_ == 0) zeroKeyRow_ = row;
+      continue;
+    }
+    std::size_t slot = slotOf(key);
+    while (slots_[slot].key != 0 && slots_[slot].key != key) slot = (slot + 1) & mask_;
+    if (slots_[slot].key == 0) slots_[slot] = Slot{key, row};
   }
 }

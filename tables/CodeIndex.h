@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include <vector>
+
 #include <QStringList>
 #include <QtGlobal>
 
@@ -15,9 +16,16 @@ class CodeIndex {
  public:
   // Indexes rows 1 to `count` of `names`.
   void build(const QStringList& names, qint64 count);
-  bool isEmpty() const { return rows_.isEmpty(); }
+  bool isEmpty() const { return size_ == 0; }
   // 0 when no row holds the code.
-  qint64 lowestRow(quint64 key) const { return rows_.value(key, 0); }
+  qint64 lowestRow(quint64 key) const {
+    if (key == 0) return zeroKeyRow_;
+    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & mask_) {
+      const Slot& s = slots_[slot];
+      if (s.key == key) return s.row;
+      if (s.key == 0) return 0;
+    }
+  }
 
   // Packs four characters into a key; bytes and 16-bit characters of the same
   // codes give the same key, so ASCII text can be searched without decoding.
@@ -28,5 +36,19 @@ class CodeIndex {
   }
 
  private:
-  QHash<quint64, qint64> rows_;
+  // A flat table with linear probing, at most half full; key 0 marks an
+  // empty slot, so the code of four NUL characters is kept aside.
+  struct Slot {
+    quint64 key;
+    qint64 row;
+  };
+  std::size_t slotOf(quint64 key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+
+  std::vector<Slot> slots_{Slot{0, 0}};
+  std::size_t mask_ = 0;
+  int shift_ = 63;
+  qint64 size_ = 0;
+  qint64 zeroKeyRow_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "TableLoader.h"
 
+#include <thread>
+
 #include <QDir>
 #include <QList>
 
@@ -158,8 +160,31 @@ bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QStri
                          ReferenceTables* tables, QString* error) {
   status.setStatusText(QStringLiteral("Select a Vornel Script file to process"));
   const QDir dir(folder);
-  const bool ok = loadTags(fileNumber1, dir.absoluteFilePath(QStringLiteral("tags.txt")), tables, error) &&
-                  loadParams(fileNumber1, dir.absoluteFilePath(QStringLiteral("param.txt")), tables, error);
+  // The two tables are read at once, the parameters on another thread
+  // through a channel of their own, into rows of their own: a failure is
+  // reported as if they had been read one after the other, tags first, and
+  // a failed load leaves the parameter rows as they were.
+  ReferenceTables params;
+  QString paramsError;
+  bool paramsRead = false;
+  InputFile paramsFile(fileNumber1.fileSystem());
+  std::thread helper([&] {
+    paramsRead = loadParams(paramsFile, dir.absoluteFilePath(QStringLiteral("param.txt")), &params,
+                            &paramsError);
+  });
+  const bool tagsRead =
+      loadTags(fileNumber1, dir.absoluteFilePath(QStringLiteral("tags.txt")), tables, error);
+  helper.join();
   fileNumber1.close();
-  return ok;
+  if (!tagsRead) return false;
+  if (!paramsRead) {
+    *error = paramsError;
+    return false;
+  }
+  tables->ParamCount = params.ParamCount;
+  tables->ParamNames = std::move(params.ParamNames);
+  tables->ParamMessages = std::move(params.ParamMessages);
+  tables->ParamNotes = std::move(params.ParamNotes);
+  tables->ParamIndex = std::move(params.ParamIndex);
+  return true;
 }

@@ -18,6 +18,11 @@ class MemoryStream : public ByteStream {
     position_ += n;
     return n;
   }
+  bool seek(qint64 offset) override {
+    position_ = std::clamp<qint64>(offset, 0, bytes_.size());
+    return true;
+  }
+  qint64 size() const override { return bytes_.size(); }
   QString errorString() const override { return QStringLiteral("Input/output error"); }
 
  private:
@@ -30,6 +35,7 @@ class MemoryStream : public ByteStream {
 }  // namespace
 
 std::unique_ptr<ByteStream> FakeFileSystem::openForInput(const QString& path, QString* error) {
+  const QMutexLocker locked(&openLock_);
   const int number = ++opens_[path];
   if (openFailures_.contains(path)) {
     *error = openFailures_.value(path);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,7 @@ class FakeFileSystem : public FileSystem {
   QHash<QString, ReadFailure> readFailures_;
   QHash<QString, Replacement> replacements_;
   QHash<QString, int> opens_;
+  QMutex openLock_;  // channels may be opened from more than one thread
   qint64 readSize_ = 1 << 20;
 };
 

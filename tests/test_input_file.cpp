@@ -104,6 +104,39 @@ class InputFileTest : public QObject {
     }
   }
 
+  // A second channel that starts at the line after any byte, and a first
+  // that stops there, read every line once between them.
+  void halvesMeetAtALineStart() {
+    QRandomGenerator random(8);
+    const char alphabet[] = {'a', '\r', '\n', ' ', '\r', '\xc3'};
+    for (int round = 0; round < 2000; ++round) {
+      QByteArray bytes;
+      const int size = 1 + random.bounded(40);
+      for (int i = 0; i < size; ++i) bytes.append(alphabet[random.bounded(6)]);
+      FakeFileSystem fs;
+      fs.add(kPath, bytes);
+      fs.setReadSize(1 + random.bounded(5));
+      InputFile whole(fs);
+      QVERIFY(whole.open(kPath));
+      const QStringList lines = readAllLines(whole);
+
+      const qsizetype middle = 1 + random.bounded(size);
+      InputFile second(fs);
+      QVERIFY(second.open(kPath));
+      QVERIFY(second.skipTo(middle - 1));
+      QByteArrayView partLine;
+      QVERIFY(second.readLineBlock(1, &partLine));
+      const qint64 boundary = second.position();
+      QVERIFY(boundary >= middle);
+      QVERIFY(boundary <= size);
+      InputFile first(fs);
+      QVERIFY(first.open(kPath));
+      first.stopAt(boundary);
+      const QStringList both = readAllLines(first) + readAllLines(second);
+      QCOMPARE(both, lines);
+    }
+  }
+
   void lineLongerThanTheBuffer() {
     const QByteArray longLine(3 * 1024 * 1024, 'x');
     FakeFileSystem fs;

@@ -217,17 +217,32 @@ class ScanDriverTest : public QObject {
     QTest::addColumn<QString>("openFailure");
     QTest::addColumn<int>("readFailureOnOpen");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << QString() << 0 << "No such file or directory";
-    QTest::newRow("no permission") << "Permission denied" << 0 << "Permission denied";
-    QTest::newRow("read error while counting") << QString() << 1 << "Input/output error";
-    QTest::newRow("read error while checking") << QString() << 2 << "Input/output error";
+    QTest::addColumn<qint64>("splitFrom");
+    QTest::addColumn<qint64>("failAfter");
+    const qint64 whole = PublicSubs::kSplitFrom;
+    const QString io = QStringLiteral("Input/output error");
+    QTest::newRow("missing") << QString() << 0 << "No such file or directory" << whole << 0ll;
+    QTest::newRow("no permission")
+        << "Permission denied" << 0 << "Permission denied" << whole << 0ll;
+    QTest::newRow("read error while counting") << QString() << 1 << io << whole << 12ll;
+    QTest::newRow("read error while checking") << QString() << 2 << io << whole << 12ll;
+    // Read as two halves: opens 1 and 2 count, 3 and 4 check; the second
+    // half starts at byte 20.
+    QTest::newRow("halves: second half fails while counting")
+        << QString() << 2 << io << 2ll << 21ll;
+    QTest::newRow("halves: first half fails while checking") << QString() << 3 << io << 2ll << 12ll;
+    QTest::newRow("halves: second half fails while checking")
+        << QString() << 4 << io << 2ll << 21ll;
   }
 
   void unreadableScripts() {
     QFETCH(QString, openFailure);
     QFETCH(int, readFailureOnOpen);
     QFETCH(QString, reason);
+    QFETCH(qint64, splitFrom);
+    QFETCH(qint64, failAfter);
     Rig rig;
+    rig.engine.setSplitFrom(splitFrom);
     rig.scan(QStringLiteral("/first.csm"), "a=\"zmod\"\r\n");
     const PublicSubs& e = rig.engine;
     const auto before =
@@ -237,7 +252,7 @@ class ScanDriverTest : public QObject {
     if (readFailureOnOpen > 0) {
       rig.fs.add(bad, "b=\"isoa\"\r\nc=\"zmod\"\r\nd\r\n");
       rig.fs.setReadSize(8);
-      rig.fs.failReads(bad, 12, readFailureOnOpen);
+      rig.fs.failReads(bad, failAfter, readFailureOnOpen);
     }
     if (!openFailure.isEmpty()) rig.fs.failOpen(bad, openFailure);
     QCOMPARE(rig.scan(bad), PublicSubs::ScanOutcome::Failed);
@@ -266,6 +281,37 @@ class ScanDriverTest : public QObject {
     rig.fs.replaceAtOpen(kScript, 2, "a=\"zmod\"\r\nb=\"isoa\"\r\n");
     rig.scan(kScript);
     QCOMPARE(rig.engine.AlertCount, 1);
+  }
+
+  // Read as two halves, a script that changed since it was counted still
+  // gives what reading it in one piece up to its count gives.
+  void halvesOfAScriptThatChanged_data() {
+    QTest::addColumn<QByteArray>("counted");
+    QTest::addColumn<QByteArray>("checked");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<qint64>("lineNumber");
+    const QByteArray three = "a=\"zmod\"\r\nb=\"isoa\"\r\nc=\"ownr\"\r\n";
+    QTest::newRow("grew") << three << three + "d=\"expo\"\r\ne=\"zmod\"\r\n"
+                          << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2\r\n"
+                             "3 c=\"ownr\":  tag row 1"
+                          << 4ll;
+    QTest::newRow("shrank") << three + "d=\"expo\"\r\n"
+                            << three.left(20)
+                            << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2" << 3ll;
+  }
+
+  void halvesOfAScriptThatChanged() {
+    QFETCH(QByteArray, counted);
+    QFETCH(QByteArray, checked);
+    QFETCH(QString, report);
+    QFETCH(qint64, lineNumber);
+    Rig rig;
+    rig.engine.setSplitFrom(2);
+    rig.fs.add(kScript, counted);
+    rig.fs.replaceAtOpen(kScript, 3, checked);
+    QCOMPARE(rig.scan(kScript), PublicSubs::ScanOutcome::Completed);
+    QCOMPARE(rig.window.report, report);
+    QCOMPARE(rig.engine.LineNumber, lineNumber);
   }
 
   void scriptsPastSixteenBits_data() {
@@ -308,6 +354,8 @@ class ScanDriverTest : public QObject {
       Rig fast;
       fast.engine.Tables = tables;
       fast.fs.setReadSize(1 + random.bounded(64));
+      // Most rounds read the script as two halves, met at any byte.
+      if (round % 4 != 0) fast.engine.setSplitFrom(1 + random.bounded(script.size() + 1));
       fast.scan(kScript, script);
       Rig plain;
       plain.engine.Tables = tables;

@@ -1,0 +1,230 @@
+#include "RangeScan.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "BitScan.h"
+#include "CodeSearch.h"
+#include "LineNormaliser.h"
+#include "SystemText.h"
+
+namespace {
+
+// The start of the line that holds position `at` of a block that begins at
+// a line start.
+qsizetype lineStartBefore(const char* bytes, qsizetype at) {
+  const void* cr = memrchr(bytes, '\r', static_cast<size_t>(at));
+  if (cr == nullptr) return 0;
+  const qsizetype i = static_cast<const char*>(cr) - bytes + 1;
+  return i < at && bytes[i] == '\n' ? i + 1 : i;
+}
+
+// Whether a statement could begin with a call name: its first character,
+// after the tabs, line feeds, form feeds and spaces that lead no statement,
+// is the first letter of one.
+bool mayOpenWithCall(QByteArrayView raw) {
+  for (const char c : raw) {
+    if (c == '\t' || c == '\n' || c == '\f' || c == ' ') continue;
+    return std::any_of(std::begin(codesearch::kCallNames), std::end(codesearch::kCallNames),
+                       [c](const codesearch::CallName& call) { return call.name[0] == c; });
+  }
+  return false;
+}
+
+qsizetype lineEndFrom(const char* bytes, qsizetype n, qsizetype at) {
+  const void* cr = std::memchr(bytes + at, '\r', n - at);
+  return cr ? static_cast<const char*>(cr) - bytes : n;
+}
+
+// The last line of a block, without its line end.
+QByteArrayView lastLineOf(QByteArrayView block) {
+  const qsizetype end = block.endsWith('\r') ? block.size() - 1 : block.size();
+  const qsizetype start = lineStartBefore(block.data(), end);
+  return block.sliced(start, end - start);
+}
+
+// Bits of x shifted down by k (1..63), the next group's bits moving in on top.
+inline std::uint64_t ahead(std::uint64_t x, std::uint64_t next, int k) {
+  return (x >> k) | (next << (64 - k));
+}
+
+// For a mark at `bit` whose window holds bytes the statement may drop:
+// whether a mark stands among the first five bytes after it that the
+// statement surely keeps, at least five bytes after it, with no line end or
+// "#" before. The fifth window character is kept, so it is one of those
+// five bytes at the latest, and it must be a mark. Past the next group, it
+// cannot tell.
+__extension__ typedef unsigned __int128 Bits;
+
+inline bool closesSoon(const ScriptMasks& m, const ScriptMasks& x, int bit) {
+  auto after = [bit](std::uint64_t here, std::uint64_t next) {
+    return ((Bits(next) << 64) | here) >> (bit + 1);
+  };
+  // Bits past the next group stand for bytes not masked yet.
+  const Bits known = ~Bits(0) >> (bit + 1);
+  Bits kept = ~after(m.loose, x.loose) & known;
+  for (int i = 0; i < 4 && kept != 0; ++i) kept &= kept - 1;
+  if (kept == 0) return true;
+  const Bits upToFifth = (kept ^ (kept - 1));
+  // The fifth window character stands four bytes or more past the first.
+  const Bits marks = after(m.quotes, x.quotes) & upToFifth & ~Bits(0xf);
+  if (marks == 0) return false;
+  const Bits beforeMark = (marks ^ (marks - 1)) >> 1;
+  return (after(m.lineEnds | m.hashes, x.lineEnds | x.hashes) & beforeMark) == 0;
+}
+
+}  // namespace
+
+bool RangeScan::run(InputFile& file, qint64 maxLines) {
+  QByteArrayView block;
+  while (lines_ < maxLines) {
+    if (!file.readLineBlock(maxLines - lines_, &block)) {
+      if (file.failed()) return false;
+      break;  // the channel ended
+    }
+    lines_ += checkBlock(block);
+    // Kept now: the read that finds the end may reuse the block's bytes.
+    lastLine_.resize(0);
+    lastLine_.append(lastLineOf(block));
+  }
+  return true;
+}
+
+qint64 RangeScan::checkBlock(QByteArrayView block) {
+  const char* const bytes = block.data();
+  const qsizetype n = block.size();
+  const qsizetype groups = (n + ScriptMasks::kGroup - 1) / ScriptMasks::kGroup;
+  // Bytes before this belong to a line that was checked in full already.
+  qsizetype lineDoneUntil = 0;
+  // Whether the byte after the last group is inside a comment.
+  std::uint64_t inComment = 0;
+  qint64 lineEnds = 0;
+  for (qsizetype first = 0; first < groups; first += kMaskedGroups) {
+    const qsizetype count = std::min<qsizetype>(kMaskedGroups, groups - first);
+    const qsizetype from = first * ScriptMasks::kGroup;
+    const qint64 endsBefore = lineEnds;
+    lineEnds += maskScript(bytes + from, n - from, count, masks_.data());
+    // One group more shows the windows that run past the last group.
+    masks_[count] = ScriptMasks{};
+    if (first + count < groups) {
+      const qsizetype next = from + count * ScriptMasks::kGroup;
+      maskScript(bytes + next, n - next, 1, &masks_[count]);
+    }
+    for (qsizetype g = 0; g < count; ++g) {
+      const ScriptMasks& m = masks_[g];
+      // A comment runs from a "#" to the line end: adding the "#" bits to
+      // the bits that are no line end carries a 1 from each "#" up to the
+      // next CR. The carry into each bit says whether a "#" came before it.
+      std::uint64_t sum = 0;
+      const bool carriedOut = __builtin_add_overflow(m.hashes, ~m.lineEnds, &sum);
+      const bool carriedIn = __builtin_add_overflow(sum, inComment, &sum);
+      const std::uint64_t commented = sum ^ m.hashes ^ ~m.lineEnds;
+      inComment = carriedOut || carriedIn ? 1 : 0;
+      const std::uint64_t live = m.quotes & ~commented;
+      if (live == 0) continue;
+      // A window is the five statement characters after a mark, the last of
+      // them a mark. A line end or "#" within five bytes leaves too few. With
+      // no byte among those five that the statement might drop, the window
+      // is those raw bytes; otherwise it is read byte by byte.
+      const ScriptMasks& x = masks_[g + 1];
+      const std::uint64_t ends = m.lineEnds | m.hashes;
+      const std::uint64_t endsNext = x.lineEnds | x.hashes;
+      const std::uint64_t endSoon = ahead(ends, endsNext, 1) | ahead(ends, endsNext, 2) |
+                                    ahead(ends, endsNext, 3) | ahead(ends, endsNext, 4) |
+                                    ahead(ends, endsNext, 5);
+      const std::uint64_t looseSoon = ahead(m.loose, x.loose, 1) | ahead(m.loose, x.loose, 2) |
+                                      ahead(m.loose, x.loose, 3) | ahead(m.loose, x.loose, 4) |
+                                      ahead(m.loose, x.loose, 5);
+      const std::uint64_t open = live & ~endSoon;
+      const std::uint64_t exact = open & ~looseSoon & ahead(m.quotes, x.quotes, 5);
+      const std::uint64_t bent = open & looseSoon;
+      const qsizetype base = from + g * ScriptMasks::kGroup;
+      for (std::uint64_t marks = exact | bent; marks; marks &= marks - 1) {
+        const int bit = lowestBit(marks);
+        const qsizetype at = base + bit;
+        if (at < lineDoneUntil) continue;
+        const bool hit = (exact >> bit) & 1
+                             ? filter_.isCode(bytes + at + 1)
+                             : closesSoon(m, x, bit) && filter_.mayHoldCode(bytes, n, at);
+        if (!hit) continue;
+        const qint64 line = lines_ + 1 + endsBefore + m.lineEndsBefore +
+                            __builtin_popcountll(m.lineEnds & bitsBelow(bit));
+        const qsizetype start = lineStartBefore(bytes, at);
+        lineDoneUntil = lineEndFrom(bytes, n, at);
+        checkLine(block.sliced(start, lineDoneUntil - start), line);
+      }
+    }
+  }
+  return block.endsWith('\r') ? lineEnds : lineEnds + 1;
+}
+
+void RangeScan::checkLine(QByteArrayView raw, qint64 line) {
+  if (!isAsciiText(raw)) {
+    checkDecodedLine(raw, line);
+    return;
+  }
+  // An ASCII line is the same text as bytes or as characters: check it as
+  // bytes and decode only its statement if it alerts. Which tables it is
+  // searched in shows at its start, so a line that is searched in none ends
+  // here.
+  const void* hash = std::memchr(raw.data(), '#', raw.size());
+  const qsizetype codeEnd = hash ? static_cast<const char*>(hash) - raw.data() : raw.size();
+  const bool hasEquals = std::memchr(raw.data(), '=', codeEnd) != nullptr;
+  if (!hasEquals && !mayOpenWithCall(raw)) return;
+  char start[codesearch::kLongestCallName];
+  const auto opening =
+      normaliser::normalise(raw.data(), raw.size(), start, codesearch::kLongestCallName);
+  const auto searched = codesearch::tablesFor(start, opening.length, hasEquals);
+  if (searched == codesearch::Searched::None) return;
+  // A call searches one table; the byte test that picked the line knew only
+  // that some window holds a code of either.
+  if (searched != codesearch::Searched::Both &&
+      !anyWindowHolds(
+          raw, codeEnd,
+          searched == codesearch::Searched::Tag ? tables_.TagIndex : tables_.ParamIndex)) {
+    return;
+  }
+  if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
+  char* const statement = statementBytes_.data();
+  const auto result = normaliser::normalise(raw.data(), raw.size(), statement);
+  addAlerts(statement, result.length, result.hasEquals, line);
+}
+
+bool RangeScan::anyWindowHolds(QByteArrayView raw, qsizetype codeEnd,
+                               const CodeIndex& codes) const {
+  const char* const bytes = raw.data();
+  for (const char* mark = bytes;
+       (mark = static_cast<const char*>(std::memchr(mark, '"', codeEnd - (mark - bytes))));
+       ++mark) {
+    if (filter_.mayHoldCode(bytes, raw.size(), mark - bytes, &codes)) return true;
+  }
+  return false;
+}
+
+void RangeScan::checkDecodedLine(QByteArrayView raw, qint64 line) {
+  decoded_ = decodeSystemText(raw);
+  statementText_.resize(decoded_.size());
+  const auto result =
+      normaliser::normalise(decoded_.constData(), decoded_.size(), statementText_.data());
+  addAlerts(statementText_.constData(), result.length, result.hasEquals, line);
+}
+
+template <typename Char>
+void RangeScan::addAlerts(const Char* statement, qsizetype length, bool hasEquals, qint64 line) {
+  const auto searched = codesearch::tablesFor(statement, length, hasEquals);
+  const qint64 paramRow = codesearch::searchesParameters(searched)
+                              ? codesearch::findQuotedCode(statement, length, tables_.ParamIndex)
+                              : 0;
+  const qint64 tagRow = codesearch::searchesTags(searched)
+                            ? codesearch::findQuotedCode(statement, length, tables_.TagIndex)
+                            : 0;
+  if (paramRow == 0 && tagRow == 0) return;
+  QString text;
+  if constexpr (sizeof(Char) == 1) {
+    text = QString::fromLatin1(statement, length);
+  } else {
+    text = QString(statement, length);
+  }
+  if (paramRow > 0) found_.push_back({line, text, hasEquals, paramRow, false});
+  if (tagRow > 0) found_.push_back({line, text, hasEquals, tagRow, true});
+}
