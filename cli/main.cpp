@@ -69,9 +69,15 @@ int main(int argc, char** argv) {
     return fail(QStringLiteral("expected one script\nUsage: vornel-scan [--tables DIR] SCRIPT"));
   }
 
-  DiskFileSystem files;
-  ConsoleWindow window(scripts.first());
-  PublicSubs engine(files, window);
+  // Left to the end of the process rather than torn down: freeing tables of
+  // many thousand rows, string by string, takes longer than scanning a small
+  // script, and the system takes the memory back at exit in one piece. The
+  // pointers are static so that leak checkers still see the objects in use.
+  static DiskFileSystem* const kFiles = new DiskFileSystem;
+  static ConsoleWindow* const kWindow = new ConsoleWindow(scripts.first());
+  static PublicSubs* const kEngine = new PublicSubs(*kFiles, *kWindow);
+  ConsoleWindow& window = *kWindow;
+  PublicSubs& engine = *kEngine;
   const QString folder =
       parser.isSet(tablesOption) ? parser.value(tablesOption) : fixedTableFolder();
   QString error;
