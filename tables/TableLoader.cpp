@@ -159,7 +159,10 @@ bool loadParams(InputFile& file, const QString& path, ReferenceTables* t, QStrin
 bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QString& folder,
                          ReferenceTables* tables, QString* error) {
   status.setStatusText(QStringLiteral("Select a Vornel Script file to process"));
+  // Both paths are made here: a QDir is not to be used from two threads.
   const QDir dir(folder);
+  const QString tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
+  const QString paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
   // The two tables are read at once, the parameters on another thread
   // through a channel of their own, into rows of their own: a failure is
   // reported as if they had been read one after the other, tags first, and
@@ -168,12 +171,9 @@ bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QStri
   QString paramsError;
   bool paramsRead = false;
   InputFile paramsFile(fileNumber1.fileSystem());
-  std::thread helper([&] {
-    paramsRead = loadParams(paramsFile, dir.absoluteFilePath(QStringLiteral("param.txt")), &params,
-                            &paramsError);
-  });
-  const bool tagsRead =
-      loadTags(fileNumber1, dir.absoluteFilePath(QStringLiteral("tags.txt")), tables, error);
+  std::thread helper(
+      [&] { paramsRead = loadParams(paramsFile, paramsPath, &params, &paramsError); });
+  const bool tagsRead = loadTags(fileNumber1, tagsPath, tables, error);
   helper.join();
   fileNumber1.close();
   if (!tagsRead) return false;
