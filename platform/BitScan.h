@@ -8,9 +8,6 @@
 inline std::uint64_t bitsBelow(int bit) {
   return bit >= 64 ? ~0ull : (1ull << bit) - 1;
 }
-inline int highestBit(std::uint64_t m) {
-  return 63 - __builtin_clzll(m);
-}
 inline int lowestBit(std::uint64_t m) {
   return __builtin_ctzll(m);
 }
