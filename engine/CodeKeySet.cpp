@@ -9,7 +9,10 @@ void CodeKeySet::build(const QStringList& first, qint64 firstCount, const QStrin
   mask_ = slots_.size() - 1;
   shift_ = 64 - bits;
   hasZeroKey_ = false;
-  filter_.assign(kFilterWords, 0);
+  std::size_t words = 1;
+  while (qint64(words) * 64 < 16 * codes) words *= 2;
+  filter_.assign(words, 0);
+  filterMask_ = words - 1;
   auto add = [this](const QStringList& names, qint64 count) {
     for (qint64 row = 1; row <= count; ++row) {
       const QString& name = names[row];
@@ -29,7 +32,7 @@ void CodeKeySet::build(const QStringList& first, qint64 firstCount, const QStrin
 
 void CodeKeySet::insert(std::uint32_t key) {
   const std::uint64_t hash = key * 0x9E3779B97F4A7C15ull;
-  filter_[(hash >> 32) & (kFilterWords - 1)] |= filterBits(hash);
+  filter_[(hash >> 32) & filterMask_] |= filterBits(hash);
   if (key == 0) {
     hasZeroKey_ = true;
     return;

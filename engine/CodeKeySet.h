@@ -28,7 +28,7 @@ class CodeKeySet {
     // Most windows hold no code: a filter small enough to stay in the
     // nearest cache turns nearly all of them away before the table is read.
     const std::uint64_t hash = key * 0x9E3779B97F4A7C15ull;
-    const std::uint64_t word = filter_[(hash >> 32) & (kFilterWords - 1)];
+    const std::uint64_t word = filter_[(hash >> 32) & filterMask_];
     const std::uint64_t bits = filterBits(hash);
     if ((word & bits) != bits) return false;
     if (key == 0) return hasZeroKey_;
@@ -45,13 +45,14 @@ class CodeKeySet {
   }
   void insert(std::uint32_t key);
 
-  // Two bits of one 64-bit word per code: 64 KiB in all, few enough false
-  // hits at 20,000 codes.
-  static constexpr std::size_t kFilterWords = 8192;
+  // Two bits of one 64-bit word per code, at 16 bits of filter per code:
+  // about 1% false hits, and small enough for the nearest cache up to a
+  // few thousand codes.
   static std::uint64_t filterBits(std::uint64_t hash) {
     return (std::uint64_t(1) << (hash & 63)) | (std::uint64_t(1) << ((hash >> 6) & 63));
   }
-  std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(kFilterWords, 0);
+  std::vector<std::uint64_t> filter_{0};
+  std::size_t filterMask_ = 0;
 
   std::vector<std::uint32_t> slots_{0};  // 0 marks an empty slot
   std::size_t mask_ = 0;

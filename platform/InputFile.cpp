@@ -130,6 +130,15 @@ bool InputFile::readLineBytes(QByteArrayView* line) {
   }
 }
 
+bool InputFile::bufferedLine(QByteArrayView* line) {
+  if (!ensureAvailable()) return false;
+  const char* const from = buffer_.constData() + begin_;
+  const void* cr = std::memchr(from, '\r', static_cast<size_t>(end_ - begin_));
+  if (cr == nullptr) return false;
+  *line = QByteArrayView(from, static_cast<const char*>(cr) - from);
+  return true;
+}
+
 bool InputFile::readLine(QString* line) {
   QByteArrayView bytes;
   if (!readLineBytes(&bytes)) return false;

@@ -65,6 +65,16 @@ class InputFile {
   // starts no further line. Returns -1 when a read fails.
   qint64 countRemainingLines();
 
+  // The rest of the current line when the buffer already holds it up to its
+  // CR, without moving on; false otherwise, or at the end. For readers that
+  // take a plain line whole and leave an odd one to readField().
+  bool bufferedLine(QByteArrayView* line);
+  // Moves past the line bufferedLine() gave, `length` bytes, and its line end.
+  void skipBufferedLine(qsizetype length) {
+    begin_ += length + 1;
+    consumeLineEndAfterCr();
+  }
+
   // One comma-separated field: leading spaces skipped; a quoted field runs to
   // the closing quote; an unquoted one to the next comma or line end, with
   // trailing spaces dropped. Returns false when nothing is left to start a

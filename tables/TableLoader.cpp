@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QList>
 
+#include "SystemText.h"
+
 namespace {
 
 using Field = InputFile::Field;
@@ -62,6 +64,72 @@ bool readLineFields(InputFile& file, const LineRef& at, qsizetype limit, QList<F
   return true;
 }
 
+// Takes one field of a line that is already in the buffer, as readField()
+// would, from `*at`; false when the field needs the careful reader (no
+// closing quote, or text after it).
+bool takeQuickField(QByteArrayView line, qsizetype* at, QString* text, bool* endsLine) {
+  const qsizetype n = line.size();
+  qsizetype i = *at;
+  while (i < n && line[i] == ' ') ++i;
+  if (i < n && line[i] == '"') {
+    const qsizetype open = i + 1;
+    qsizetype close = open;
+    while (close < n && line[close] != '"') ++close;
+    if (close == n) return false;
+    *text = decodeSystemText(line.sliced(open, close - open));
+    for (i = close + 1; i < n && line[i] != ','; ++i) {
+      if (line[i] != ' ') return false;
+    }
+  } else {
+    qsizetype end = i;
+    while (end < n && line[end] != ',') ++end;
+    qsizetype kept = end;
+    while (kept > i && line[kept - 1] == ' ') --kept;
+    *text = decodeSystemText(line.sliced(i, kept - i));
+    i = end;
+  }
+  *endsLine = i == n;
+  *at = i == n ? n : i + 1;
+  return true;
+}
+
+// A tag record whose line is already in the buffer and holds nothing odd,
+// taken whole; false leaves the line to the field-by-field reader.
+bool takeQuickTag(InputFile& file, ReferenceTables* t, qint64 row) {
+  QByteArrayView line;
+  if (!file.bufferedLine(&line)) return false;
+  qsizetype at = 0;
+  bool endsLine = false;
+  QString fields[3];
+  for (int i = 0; i < 3; ++i) {
+    if (!takeQuickField(line, &at, &fields[i], &endsLine) || endsLine != (i == 2)) return false;
+  }
+  t->TagNames[row] = std::move(fields[0]);
+  t->TagMessages[row] = std::move(fields[1]);
+  t->TagNotes[row] = std::move(fields[2]);
+  file.skipBufferedLine(line.size());
+  return true;
+}
+
+// The same for a parameter record: a code, a message, and the rest raw.
+bool takeQuickParam(InputFile& file, ReferenceTables* t, qint64 row) {
+  QByteArrayView line;
+  if (!file.bufferedLine(&line)) return false;
+  qsizetype at = 0;
+  bool endsLine = false;
+  QString code;
+  QString message;
+  if (!takeQuickField(line, &at, &code, &endsLine) || endsLine ||
+      !takeQuickField(line, &at, &message, &endsLine) || endsLine) {
+    return false;
+  }
+  t->ParamNames[row] = std::move(code);
+  t->ParamMessages[row] = std::move(message);
+  t->ParamNotes[row] = decodeSystemText(line.sliced(at));
+  file.skipBufferedLine(line.size());
+  return true;
+}
+
 bool isBlankLine(const QList<Field>& fields) {
   return fields.size() == 1 && !fields[0].quoted && fields[0].text.isEmpty();
 }
@@ -93,6 +161,7 @@ bool loadTags(InputFile& file, const QString& path, ReferenceTables* t, QString*
   resetRows(&t->TagNames, &t->TagMessages, &t->TagNotes, t->TagCount);
   QList<Field> fields;
   for (qint64 i = 1; i <= t->TagCount; ++i) {
+    if (takeQuickTag(file, t, i)) continue;
     const LineRef at{path, i};
     // One field more than a record needs, to tell a long line from a good one.
     if (!readLineFields(file, at, 4, &fields, error)) return false;
@@ -124,6 +193,7 @@ bool loadParams(InputFile& file, const QString& path, ReferenceTables* t, QStrin
   resetRows(&t->ParamNames, &t->ParamMessages, &t->ParamNotes, t->ParamCount);
   QList<Field> fields;
   for (qint64 i = 1; i <= t->ParamCount; ++i) {
+    if (takeQuickParam(file, t, i)) continue;
     const LineRef at{path, i};
     if (!readLineFields(file, at, 2, &fields, error)) return false;
     if (isBlankLine(fields)) {

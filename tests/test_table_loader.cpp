@@ -1,5 +1,6 @@
 // Loading tags.txt and param.txt, and refusing malformed files precisely.
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "FakePlatform.h"
@@ -18,8 +19,9 @@ struct Loaded {
   QString status;
 };
 
-Loaded load(const QByteArray& tags, const QByteArray& params) {
+Loaded load(const QByteArray& tags, const QByteArray& params, qint64 readSize = 1 << 20) {
   FakeFileSystem fs;
+  fs.setReadSize(readSize);
   fs.add(kTags, tags);
   fs.add(kParams, params);
   FakeWindow window;
@@ -43,6 +45,40 @@ class TableLoaderTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A plain line in the buffer is taken whole, anything else field by field;
+  // reading one byte at a time, no line is ever whole in the buffer. Both
+  // ways must give the same rows or the same failure.
+  void wholeLinesReadAsFieldByField() {
+    QRandomGenerator random(21);
+    static const char* const kPieces[] = {"ab", "\"",   ",",        " ",       "\r\n", "\r",
+                                          "\n", "x\"y", "\xc3\xa9", "\"q,r\"", ""};
+    auto randomTable = [&] {
+      QByteArray bytes;
+      const int lines = random.bounded(6);
+      for (int l = 0; l < lines; ++l) {
+        const int pieces = random.bounded(8);
+        for (int p = 0; p < pieces; ++p) bytes += kPieces[random.bounded(11)];
+        bytes += random.bounded(5) == 0 ? "\r" : "\r\n";
+      }
+      return bytes;
+    };
+    for (int round = 0; round < 3000; ++round) {
+      const QByteArray tags = randomTable();
+      const QByteArray params = randomTable();
+      const Loaded whole = load(tags, params);
+      const Loaded bytewise = load(tags, params, 1);
+      QCOMPARE(whole.ok, bytewise.ok);
+      QCOMPARE(whole.error, bytewise.error);
+      if (!whole.ok) continue;
+      const ReferenceTables& a = whole.tables;
+      const ReferenceTables& b = bytewise.tables;
+      QCOMPARE(rows(a.TagNames, a.TagMessages, a.TagNotes),
+               rows(b.TagNames, b.TagMessages, b.TagNotes));
+      QCOMPARE(rows(a.ParamNames, a.ParamMessages, a.ParamNotes),
+               rows(b.ParamNames, b.ParamMessages, b.ParamNotes));
+    }
+  }
+
   void wellFormedTables_data() {
     QTest::addColumn<QByteArray>("tags");
     QTest::addColumn<QByteArray>("params");
