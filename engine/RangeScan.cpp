@@ -139,14 +139,24 @@ qint64 RangeScan::checkBlock(QByteArrayView block) {
       const std::uint64_t exact = open & ~looseSoon & ahead(m.quotes, x.quotes, 5);
       const std::uint64_t bent = open & looseSoon;
       const qsizetype base = from + g * ScriptMasks::kGroup;
-      for (std::uint64_t marks = exact | bent; marks; marks &= marks - 1) {
+      // The marks whose window holds a listed code: nearly always none, so
+      // each kind is tried in a loop of its own, where the branch on the
+      // answer is predictable.
+      std::uint64_t hits = 0;
+      for (std::uint64_t marks = exact; marks; marks &= marks - 1) {
         const int bit = lowestBit(marks);
+        if (filter_.isCode(bytes + base + bit + 1)) hits |= marks & -marks;
+      }
+      for (std::uint64_t marks = bent; marks; marks &= marks - 1) {
+        const int bit = lowestBit(marks);
+        if (closesSoon(m, x, bit) && filter_.mayHoldCode(bytes, n, base + bit)) {
+          hits |= marks & -marks;
+        }
+      }
+      for (; hits; hits &= hits - 1) {
+        const int bit = lowestBit(hits);
         const qsizetype at = base + bit;
         if (at < lineDoneUntil) continue;
-        const bool hit = (exact >> bit) & 1
-                             ? filter_.isCode(bytes + at + 1)
-                             : closesSoon(m, x, bit) && filter_.mayHoldCode(bytes, n, at);
-        if (!hit) continue;
         const qint64 line = lines_ + 1 + endsBefore + m.lineEndsBefore +
                             __builtin_popcountll(m.lineEnds & bitsBelow(bit));
         const qsizetype start = lineStartBefore(bytes, at);
