@@ -1,10 +1,9 @@
 #include "CodeKeySet.h"
 
-void CodeKeySet::build(const QStringList& first, qint64 firstCount, const QStringList& second,
-                       qint64 secondCount) {
-  const qint64 codes = firstCount + secondCount;
+void CodeKeySet::build(const CodeIndex& first, const CodeIndex& second) {
+  const qint64 codes = first.size() + second.size();
   int bits = 4;
-  while ((qint64(1) << bits) < 2 * codes + 2) ++bits;  // at most half full
+  while ((qint64(1) << bits) < codes + codes / 3 + 2) ++bits;  // at most three quarters full
   slots_.assign(std::size_t(1) << bits, 0);
   mask_ = slots_.size() - 1;
   shift_ = 64 - bits;
@@ -13,21 +12,15 @@ void CodeKeySet::build(const QStringList& first, qint64 firstCount, const QStrin
   while (qint64(words) * 64 < 16 * codes) words *= 2;
   filter_.assign(words, 0);
   filterMask_ = words - 1;
-  auto add = [this](const QStringList& names, qint64 count) {
-    for (qint64 row = 1; row <= count; ++row) {
-      const QString& name = names[row];
-      if (name.size() != 4) continue;
-      char bytes[4];
-      bool ascii = true;
-      for (int i = 0; i < 4; ++i) {
-        ascii = ascii && name[i].unicode() < 0x80;
-        bytes[i] = static_cast<char>(name[i].unicode());
-      }
-      if (ascii) insert(keyOf(bytes));
-    }
+  // A code key holds four 16-bit characters; only codes of ASCII characters
+  // can be matched by a window of ASCII bytes.
+  auto add = [this](quint64 key) {
+    if ((key & 0xff80ff80ff80ff80ull) != 0) return;
+    const char bytes[4] = {char(key >> 48), char(key >> 32), char(key >> 16), char(key)};
+    insert(keyOf(bytes));
   };
-  add(first, firstCount);
-  add(second, secondCount);
+  first.forEachKey(add);
+  second.forEachKey(add);
 }
 
 void CodeKeySet::insert(std::uint32_t key) {

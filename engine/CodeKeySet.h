@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include <QStringList>
 #include <QtGlobal>
+#include "CodeIndex.h"
 
 // The 4-character codes of one or both tables, as a flat hash set keyed by
 // their four bytes: one probe, usually within one cache line, whatever the
@@ -13,9 +13,8 @@
 // bytes is looked up here only when all its bytes are ASCII.
 class CodeKeySet {
  public:
-  // The codes of rows 1..count of each list.
-  void build(const QStringList& first, qint64 firstCount, const QStringList& second,
-             qint64 secondCount);
+  // The codes of both indexes.
+  void build(const CodeIndex& first, const CodeIndex& second);
 
   // The key of four bytes.
   static std::uint32_t keyOf(const char* four) {

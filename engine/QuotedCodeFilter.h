@@ -38,7 +38,7 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 class QuotedCodeFilter {
  public:
   void build(const ReferenceTables& tables) {
-    all_.build(tables.ParamNames, tables.ParamCount, tables.TagNames, tables.TagCount);
+    all_.build(tables.ParamIndex, tables.TagIndex);
   }
 
   // For a window whose five raw bytes the statement keeps as they are: the

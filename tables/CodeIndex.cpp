@@ -2,7 +2,7 @@
 
 void CodeIndex::build(const QStringList& names, qint64 count) {
   int bits = 4;
-  while ((qint64(1) << bits) < 2 * count + 2) ++bits;
+  while ((qint64(1) << bits) < count + count / 3 + 2) ++bits;  // at most three quarters full
   slots_.assign(std::size_t(1) << bits, Slot{0, 0});
   mask_ = slots_.size() - 1;
   shift_ = 64 - bits;

@@ -27,6 +27,17 @@ class CodeIndex {
     }
   }
 
+  // Calls f(key) for every code held, in no particular order.
+  template <typename F>
+  void forEachKey(F f) const {
+    if (zeroKeyRow_ != 0) f(quint64(0));
+    for (const Slot& s : slots_) {
+      if (s.key != 0) f(s.key);
+    }
+  }
+  // How many distinct codes it holds, at most.
+  qint64 size() const { return size_; }
+
   // Packs four characters into a key; bytes and 16-bit characters of the same
   // codes give the same key, so ASCII text can be searched without decoding.
   template <typename Char>
@@ -36,7 +47,7 @@ class CodeIndex {
   }
 
  private:
-  // A flat table with linear probing, at most half full; key 0 marks an
+  // A flat table with linear probing, at most three quarters full; key 0 marks an
   // empty slot, so the code of four NUL characters is kept aside.
   struct Slot {
     quint64 key;
