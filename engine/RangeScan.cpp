@@ -48,29 +48,28 @@ inline std::uint64_t ahead(std::uint64_t x, std::uint64_t next, int k) {
   return (x >> k) | (next << (64 - k));
 }
 
+// The 64 bits of x and the next group's bits that stand for the 64 bytes
+// after position `bit` (0..63).
+inline std::uint64_t after(std::uint64_t x, std::uint64_t next, int bit) {
+  return (bit == 63 ? 0 : x >> (bit + 1)) | (next << (63 - bit));
+}
+
 // For a mark at `bit` whose window holds bytes the statement may drop:
 // whether a mark stands among the first five bytes after it that the
 // statement surely keeps, at least five bytes after it, with no line end or
 // "#" before. The fifth window character is kept, so it is one of those
-// five bytes at the latest, and it must be a mark. Past the next group, it
-// cannot tell.
-__extension__ typedef unsigned __int128 Bits;
-
+// five bytes at the latest, and it must be a mark. Past 64 bytes, it cannot
+// tell.
 inline bool closesSoon(const ScriptMasks& m, const ScriptMasks& x, int bit) {
-  auto after = [bit](std::uint64_t here, std::uint64_t next) {
-    return ((Bits(next) << 64) | here) >> (bit + 1);
-  };
-  // Bits past the next group stand for bytes not masked yet.
-  const Bits known = ~Bits(0) >> (bit + 1);
-  Bits kept = ~after(m.loose, x.loose) & known;
+  std::uint64_t kept = ~after(m.loose, x.loose, bit);
   for (int i = 0; i < 4 && kept != 0; ++i) kept &= kept - 1;
   if (kept == 0) return true;
-  const Bits upToFifth = (kept ^ (kept - 1));
+  const std::uint64_t upToFifth = kept ^ (kept - 1);
   // The fifth window character stands four bytes or more past the first.
-  const Bits marks = after(m.quotes, x.quotes) & upToFifth & ~Bits(0xf);
+  const std::uint64_t marks = after(m.quotes, x.quotes, bit) & upToFifth & ~std::uint64_t(0xf);
   if (marks == 0) return false;
-  const Bits beforeMark = (marks ^ (marks - 1)) >> 1;
-  return (after(m.lineEnds | m.hashes, x.lineEnds | x.hashes) & beforeMark) == 0;
+  const std::uint64_t beforeMark = (marks ^ (marks - 1)) >> 1;
+  return (after(m.lineEnds | m.hashes, x.lineEnds | x.hashes, bit) & beforeMark) == 0;
 }
 
 }  // namespace
