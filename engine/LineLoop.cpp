@@ -7,36 +7,72 @@
 // thread, both when its lines are counted and when they are checked. The
 // halves meet at a line start, found afresh for each pass.
 
-qint64 PublicSubs::countScript(QString* failure) {
-  const qint64 size = FileNumber1.size();
-  if (size >= splitFrom_) {
-    InputFile second(files_);
-    const qint64 boundary = openSecondHalf(second, size);
-    if (second.failed()) {
-      *failure = second.errorString();
-      return -1;
-    }
-    if (boundary > 0) {
-      FileNumber1.stopAt(boundary);
-      qint64 later = -1;
-      std::thread helper([&] { later = second.countRemainingLines(); });
-      const qint64 first = CountLines();
-      helper.join();
-      if (first < 0 || later < 0) {
-        *failure = first < 0 ? FileNumber1.errorString() : second.errorString();
-        return -1;
-      }
-      scriptBytes_ = second.position();
-      return first + later;
-    }
+namespace {
+
+// Opens `second` on the script of `first` at the first line that starts in
+// the second half of its `size` bytes: the line after the one that holds the
+// byte before the middle. Returns where that is; -1 when no line starts
+// there or the channel failed.
+qint64 openSecondHalf(const InputFile& first, InputFile& second, qint64 size) {
+  if (!second.open(first.path()) || !second.skipTo(size / 2 - 1)) return -1;
+  QByteArrayView partLine;
+  if (!second.readLineBlock(1, &partLine)) return -1;
+  const qint64 at = second.position();
+  return at > 0 && at < size ? at : -1;
+}
+
+enum class Halves { NotSplit, Read, Failed };
+
+// Runs readHalf(channel, half) on both halves of the script open on `first`
+// when it has `splitFrom` bytes or more and a line starts in its second half:
+// half 1 on `second` on another thread, half 0 on `first` here. A failed read
+// puts the channel's reason in `failure`.
+template <typename ReadHalf>
+Halves readInHalves(InputFile& first, InputFile& second, qint64 size, qint64 splitFrom,
+                    ReadHalf readHalf, QString* failure) {
+  if (size < splitFrom) return Halves::NotSplit;
+  const qint64 boundary = openSecondHalf(first, second, size);
+  if (second.failed()) {
+    *failure = second.errorString();
+    return Halves::Failed;
   }
-  const qint64 count = CountLines();
-  if (count < 0) {
+  if (boundary <= 0) return Halves::NotSplit;
+  first.stopAt(boundary);
+  bool laterRead = false;
+  std::thread helper([&] { laterRead = readHalf(second, 1); });
+  const bool firstRead = readHalf(first, 0);
+  helper.join();
+  if (!firstRead || !laterRead) {
+    *failure = firstRead ? second.errorString() : first.errorString();
+    return Halves::Failed;
+  }
+  return Halves::Read;
+}
+
+}  // namespace
+
+qint64 PublicSubs::countScript(QString* failure) {
+  InputFile second(files_);
+  qint64 counts[2] = {-1, -1};
+  auto count = [&](InputFile& channel, int half) {
+    counts[half] = half == 0 ? CountLines() : channel.countRemainingLines();
+    return counts[half] >= 0;
+  };
+  switch (readInHalves(FileNumber1, second, FileNumber1.size(), splitFrom_, count, failure)) {
+    case Halves::Failed:
+      return -1;
+    case Halves::Read:
+      scriptBytes_ = second.position();
+      return counts[0] + counts[1];
+    case Halves::NotSplit:
+      break;
+  }
+  if (!count(FileNumber1, 0)) {
     *failure = FileNumber1.errorString();
     return -1;
   }
   scriptBytes_ = FileNumber1.position();
-  return count;
+  return counts[0];
 }
 
 bool PublicSubs::checkLines(QString* failure) {
@@ -45,25 +81,16 @@ bool PublicSubs::checkLines(QString* failure) {
   // have been read.
   filter_.build(Tables);
   const qint64 most = ScriptLineCount;
-  if (scriptBytes_ >= splitFrom_) {
-    InputFile second(files_);
-    const qint64 boundary = openSecondHalf(second, scriptBytes_);
-    if (second.failed()) {
-      *failure = second.errorString();
+  InputFile second(files_);
+  RangeScan first(filter_, Tables);
+  RangeScan later(filter_, Tables);
+  auto scan = [&](InputFile& channel, int half) {
+    return (half == 0 ? first : later).run(channel, most);
+  };
+  switch (readInHalves(FileNumber1, second, scriptBytes_, splitFrom_, scan, failure)) {
+    case Halves::Failed:
       return false;
-    }
-    if (boundary > 0) {
-      RangeScan first(filter_, Tables);
-      RangeScan later(filter_, Tables);
-      FileNumber1.stopAt(boundary);
-      bool laterRead = false;
-      std::thread helper([&] { laterRead = later.run(second, most); });
-      const bool firstRead = first.run(FileNumber1, most);
-      helper.join();
-      if (!firstRead || !laterRead) {
-        *failure = firstRead ? second.errorString() : FileNumber1.errorString();
-        return false;
-      }
+    case Halves::Read:
       if (first.lines() + later.lines() <= most) {
         reportFound(first, 1);
         reportFound(later, 1 + first.lines());
@@ -77,7 +104,9 @@ bool PublicSubs::checkLines(QString* failure) {
         *failure = FileNumber1.errorString();
         return false;
       }
-    }
+      break;
+    case Halves::NotSplit:
+      break;
   }
   RangeScan whole(filter_, Tables);
   if (!whole.run(FileNumber1, most)) {
@@ -87,16 +116,6 @@ bool PublicSubs::checkLines(QString* failure) {
   reportFound(whole, 1);
   finishLines(whole.lines(), whole.lastLine());
   return true;
-}
-
-qint64 PublicSubs::openSecondHalf(InputFile& second, qint64 size) {
-  // The first line that starts at or after the middle byte is the one after
-  // the line that holds the byte before it.
-  if (!second.open(FileNumber1.path()) || !second.skipTo(size / 2 - 1)) return -1;
-  QByteArrayView partLine;
-  if (!second.readLineBlock(1, &partLine)) return -1;
-  const qint64 at = second.position();
-  return at > 0 && at < size ? at : -1;
 }
 
 void PublicSubs::reportFound(const RangeScan& scan, qint64 firstLine) {

@@ -73,10 +73,6 @@ class PublicSubs {
   // Counts the lines of the script open on FileNumber1 and notes its size;
   // -1 with the reason when a read failed.
   qint64 countScript(QString* failure);
-  // Opens `second` on the script at the first line that starts in the
-  // second half of its `size` bytes, and returns where that is; -1 when no
-  // line starts there or the channel failed.
-  qint64 openSecondHalf(InputFile& second, qint64 size);
   void reportFound(const RangeScan& scan, qint64 firstLine);
   void finishLines(qint64 lines, const QByteArray& lastLine);
   ScanOutcome failScan(const QString& fileLine, const Counters& saved, const QString& reason);

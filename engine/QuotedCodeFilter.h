@@ -37,9 +37,7 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 // check, which has the last word.
 class QuotedCodeFilter {
  public:
-  void build(const ReferenceTables& tables) {
-    all_.build(tables.ParamIndex, tables.TagIndex);
-  }
+  void build(const ReferenceTables& tables) { all_.build(tables.ParamIndex, tables.TagIndex); }
 
   // For a window whose five raw bytes the statement keeps as they are: the
   // four that follow the mark, the fifth being known to be a mark.

@@ -196,7 +196,7 @@ void RangeScan::checkLine(QByteArrayView raw, qint64 line) {
   if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
   char* const statement = statementBytes_.data();
   const auto result = normaliser::normalise(raw.data(), raw.size(), statement);
-  addAlerts(statement, result.length, result.hasEquals, line);
+  addAlerts(statement, result.length, result.hasEquals, searched, line);
 }
 
 bool RangeScan::anyWindowHolds(QByteArrayView raw, qsizetype codeEnd,
@@ -215,12 +215,14 @@ void RangeScan::checkDecodedLine(QByteArrayView raw, qint64 line) {
   statementText_.resize(decoded_.size());
   const auto result =
       normaliser::normalise(decoded_.constData(), decoded_.size(), statementText_.data());
-  addAlerts(statementText_.constData(), result.length, result.hasEquals, line);
+  addAlerts(statementText_.constData(), result.length, result.hasEquals,
+            codesearch::tablesFor(statementText_.constData(), result.length, result.hasEquals),
+            line);
 }
 
 template <typename Char>
-void RangeScan::addAlerts(const Char* statement, qsizetype length, bool hasEquals, qint64 line) {
-  const auto searched = codesearch::tablesFor(statement, length, hasEquals);
+void RangeScan::addAlerts(const Char* statement, qsizetype length, bool hasEquals,
+                          codesearch::Searched searched, qint64 line) {
   const qint64 paramRow = codesearch::searchesParameters(searched)
                               ? codesearch::findQuotedCode(statement, length, tables_.ParamIndex)
                               : 0;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "CodeSearch.h"
 #include "InputFile.h"
 #include "QuotedCodeFilter.h"
 #include "ReferenceTables.h"
@@ -52,7 +53,8 @@ class RangeScan {
   // Whether a window opened by a mark before `codeEnd` may hold one of `codes`.
   bool anyWindowHolds(QByteArrayView raw, qsizetype codeEnd, const CodeIndex& codes) const;
   template <typename Char>
-  void addAlerts(const Char* statement, qsizetype length, bool hasEquals, qint64 line);
+  void addAlerts(const Char* statement, qsizetype length, bool hasEquals,
+                 codesearch::Searched searched, qint64 line);
 
   const QuotedCodeFilter& filter_;
   const ReferenceTables& tables_;

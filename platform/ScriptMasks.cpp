@@ -174,15 +174,11 @@ qint64 maskScriptPortable(const char* bytes, qsizetype n, qsizetype groups, Scri
 #endif
 }
 
-qint64 maskScriptWide(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out) {
+qint64 maskScript(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out) {
 #if VORNEL_X86
   if (canMaskScriptWide()) return maskScriptAvx2(bytes, n, groups, out);
 #endif
   return maskScriptPortable(bytes, n, groups, out);
-}
-
-qint64 maskScript(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out) {
-  return maskScriptWide(bytes, n, groups, out);
 }
 
 qsizetype countByte(const char* p, qsizetype n, char x) {

@@ -27,9 +27,9 @@ struct ScriptMasks {
 // of line ends in all of them. Uses AVX2 where the processor has it.
 qint64 maskScript(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out);
 
-// The same with one fixed instruction set; for tests that compare the two.
+// The same without AVX2, for tests that compare the two; and whether
+// maskScript() uses AVX2 on this processor.
 qint64 maskScriptPortable(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out);
-qint64 maskScriptWide(const char* bytes, qsizetype n, qsizetype groups, ScriptMasks* out);
 bool canMaskScriptWide();
 
 // How many bytes of [p, p + n) equal `x`.
