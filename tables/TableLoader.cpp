@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QList>
 
+#include "RowTextStore.h"
 #include "SystemText.h"
 
 namespace {
@@ -67,7 +68,8 @@ bool readLineFields(InputFile& file, const LineRef& at, qsizetype limit, QList<F
 // Takes one field of a line that is already in the buffer, as readField()
 // would, from `*at`; false when the field needs the careful reader (no
 // closing quote, or text after it).
-bool takeQuickField(QByteArrayView line, qsizetype* at, QString* text, bool* endsLine) {
+bool takeQuickField(QByteArrayView line, qsizetype* at, RowTextStore& store, QString* text,
+                    bool* endsLine) {
   const qsizetype n = line.size();
   qsizetype i = *at;
   while (i < n && line[i] == ' ') ++i;
@@ -76,7 +78,7 @@ bool takeQuickField(QByteArrayView line, qsizetype* at, QString* text, bool* end
     qsizetype close = open;
     while (close < n && line[close] != '"') ++close;
     if (close == n) return false;
-    *text = decodeSystemText(line.sliced(open, close - open));
+    *text = store.text(line.sliced(open, close - open));
     for (i = close + 1; i < n && line[i] != ','; ++i) {
       if (line[i] != ' ') return false;
     }
@@ -85,7 +87,7 @@ bool takeQuickField(QByteArrayView line, qsizetype* at, QString* text, bool* end
     while (end < n && line[end] != ',') ++end;
     qsizetype kept = end;
     while (kept > i && line[kept - 1] == ' ') --kept;
-    *text = decodeSystemText(line.sliced(i, kept - i));
+    *text = store.text(line.sliced(i, kept - i));
     i = end;
   }
   *endsLine = i == n;
@@ -95,14 +97,15 @@ bool takeQuickField(QByteArrayView line, qsizetype* at, QString* text, bool* end
 
 // A tag record whose line is already in the buffer and holds nothing odd,
 // taken whole; false leaves the line to the field-by-field reader.
-bool takeQuickTag(InputFile& file, ReferenceTables* t, qint64 row) {
+bool takeQuickTag(InputFile& file, RowTextStore& store, ReferenceTables* t, qint64 row) {
   QByteArrayView line;
   if (!file.bufferedLine(&line)) return false;
   qsizetype at = 0;
   bool endsLine = false;
   QString fields[3];
   for (int i = 0; i < 3; ++i) {
-    if (!takeQuickField(line, &at, &fields[i], &endsLine) || endsLine != (i == 2)) return false;
+    if (!takeQuickField(line, &at, store, &fields[i], &endsLine) || endsLine != (i == 2))
+      return false;
   }
   t->TagNames[row] = std::move(fields[0]);
   t->TagMessages[row] = std::move(fields[1]);
@@ -112,20 +115,20 @@ bool takeQuickTag(InputFile& file, ReferenceTables* t, qint64 row) {
 }
 
 // The same for a parameter record: a code, a message, and the rest raw.
-bool takeQuickParam(InputFile& file, ReferenceTables* t, qint64 row) {
+bool takeQuickParam(InputFile& file, RowTextStore& store, ReferenceTables* t, qint64 row) {
   QByteArrayView line;
   if (!file.bufferedLine(&line)) return false;
   qsizetype at = 0;
   bool endsLine = false;
   QString code;
   QString message;
-  if (!takeQuickField(line, &at, &code, &endsLine) || endsLine ||
-      !takeQuickField(line, &at, &message, &endsLine) || endsLine) {
+  if (!takeQuickField(line, &at, store, &code, &endsLine) || endsLine ||
+      !takeQuickField(line, &at, store, &message, &endsLine) || endsLine) {
     return false;
   }
   t->ParamNames[row] = std::move(code);
   t->ParamMessages[row] = std::move(message);
-  t->ParamNotes[row] = decodeSystemText(line.sliced(at));
+  t->ParamNotes[row] = store.text(line.sliced(at));
   file.skipBufferedLine(line.size());
   return true;
 }
@@ -160,8 +163,9 @@ bool loadTags(InputFile& file, const QString& path, ReferenceTables* t, QString*
   if (!openAndCount(file, path, &t->TagCount, error)) return false;
   resetRows(&t->TagNames, &t->TagMessages, &t->TagNotes, t->TagCount);
   QList<Field> fields;
+  RowTextStore store;
   for (qint64 i = 1; i <= t->TagCount; ++i) {
-    if (takeQuickTag(file, t, i)) continue;
+    if (takeQuickTag(file, store, t, i)) continue;
     const LineRef at{path, i};
     // One field more than a record needs, to tell a long line from a good one.
     if (!readLineFields(file, at, 4, &fields, error)) return false;
@@ -192,8 +196,9 @@ bool loadParams(InputFile& file, const QString& path, ReferenceTables* t, QStrin
   if (!openAndCount(file, path, &t->ParamCount, error)) return false;
   resetRows(&t->ParamNames, &t->ParamMessages, &t->ParamNotes, t->ParamCount);
   QList<Field> fields;
+  RowTextStore store;
   for (qint64 i = 1; i <= t->ParamCount; ++i) {
-    if (takeQuickParam(file, t, i)) continue;
+    if (takeQuickParam(file, store, t, i)) continue;
     const LineRef at{path, i};
     if (!readLineFields(file, at, 2, &fields, error)) return false;
     if (isBlankLine(fields)) {
