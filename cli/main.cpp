@@ -10,6 +10,7 @@
 #include "ConsoleOutput.h"
 #include "ConsoleWindow.h"
 #include "DiskFileSystem.h"
+#include "HelperThread.h"
 #include "PublicSubs.h"
 #include "TableFolder.h"
 #include "TableLoader.h"
@@ -33,6 +34,11 @@ int fail(const QString& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Started before anything else: a new thread can take milliseconds to
+  // get a processor, which it does here while the arguments are read. Left
+  // running at exit, as the engine is (below).
+  static HelperThread* const kHelper = new HelperThread;
+  kHelper->warmUp();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
@@ -75,13 +81,14 @@ int main(int argc, char** argv) {
   // pointers are static so that leak checkers still see the objects in use.
   static DiskFileSystem* const kFiles = new DiskFileSystem;
   static ConsoleWindow* const kWindow = new ConsoleWindow(scripts.first());
-  static PublicSubs* const kEngine = new PublicSubs(*kFiles, *kWindow);
+  static PublicSubs* const kEngine = new PublicSubs(*kFiles, *kWindow, *kHelper);
   ConsoleWindow& window = *kWindow;
   PublicSubs& engine = *kEngine;
   const QString folder =
       parser.isSet(tablesOption) ? parser.value(tablesOption) : fixedTableFolder();
   QString error;
-  if (!LoadReferenceTables(engine.FileNumber1, window, folder, &engine.Tables, &error)) {
+  if (!LoadReferenceTables(engine.FileNumber1, window, folder, &engine.Tables, &error,
+                           engine.helperThread())) {
     return fail(error);
   }
 

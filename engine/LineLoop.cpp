@@ -1,5 +1,3 @@
-#include <thread>
-
 #include "PublicSubs.h"
 #include "RangeScan.h"
 
@@ -25,11 +23,11 @@ enum class Halves { NotSplit, Read, Failed };
 
 // Runs readHalf(channel, half) on both halves of the script open on `first`
 // when it has `splitFrom` bytes or more and a line starts in its second half:
-// half 1 on `second` on another thread, half 0 on `first` here. A failed read
-// puts the channel's reason in `failure`.
+// half 1 on `second` through the helper thread, half 0 on `first` here. A
+// failed read puts the channel's reason in `failure`.
 template <typename ReadHalf>
-Halves readInHalves(InputFile& first, InputFile& second, qint64 size, qint64 splitFrom,
-                    ReadHalf readHalf, QString* failure) {
+Halves readInHalves(HelperThread& helper, InputFile& first, InputFile& second, qint64 size,
+                    qint64 splitFrom, ReadHalf readHalf, QString* failure) {
   if (size < splitFrom) return Halves::NotSplit;
   const qint64 boundary = openSecondHalf(first, second, size);
   if (second.failed()) {
@@ -39,9 +37,9 @@ Halves readInHalves(InputFile& first, InputFile& second, qint64 size, qint64 spl
   if (boundary <= 0) return Halves::NotSplit;
   first.stopAt(boundary);
   bool laterRead = false;
-  std::thread helper([&] { laterRead = readHalf(second, 1); });
+  helper.start([&] { laterRead = readHalf(second, 1); });
   const bool firstRead = readHalf(first, 0);
-  helper.join();
+  helper.finish();
   if (!firstRead || !laterRead) {
     *failure = firstRead ? second.errorString() : first.errorString();
     return Halves::Failed;
@@ -58,7 +56,8 @@ qint64 PublicSubs::countScript(QString* failure) {
     counts[half] = half == 0 ? CountLines() : channel.countRemainingLines();
     return counts[half] >= 0;
   };
-  switch (readInHalves(FileNumber1, second, FileNumber1.size(), splitFrom_, count, failure)) {
+  switch (
+      readInHalves(helper_, FileNumber1, second, FileNumber1.size(), splitFrom_, count, failure)) {
     case Halves::Failed:
       return -1;
     case Halves::Read:
@@ -87,7 +86,7 @@ bool PublicSubs::checkLines(QString* failure) {
   auto scan = [&](InputFile& channel, int half) {
     return (half == 0 ? first : later).run(channel, most);
   };
-  switch (readInHalves(FileNumber1, second, scriptBytes_, splitFrom_, scan, failure)) {
+  switch (readInHalves(helper_, FileNumber1, second, scriptBytes_, splitFrom_, scan, failure)) {
     case Halves::Failed:
       return false;
     case Halves::Read:

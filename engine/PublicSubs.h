@@ -5,7 +5,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
+
 #include "FileSystem.h"
+#include "HelperThread.h"
 #include "InputFile.h"
 #include "QuotedCodeFilter.h"
 #include "RangeScan.h"
@@ -21,6 +24,12 @@ class PublicSubs {
   enum class ScanOutcome { NoFileChosen, Completed, Failed };
 
   PublicSubs(FileSystem& files, WindowServices& window);
+  // The same with a helper thread that the caller started early.
+  PublicSubs(FileSystem& files, WindowServices& window, HelperThread& helper);
+
+  // The thread that reads the other half of a large script, and that loads
+  // one table while the caller loads the other.
+  HelperThread& helperThread() { return helper_; }
 
   // The "Open Script" command: choose a script, scan it, show the report and
   // the summary. A script that cannot be read ends the scan with a message
@@ -81,6 +90,8 @@ class PublicSubs {
   QString report_;
   QuotedCodeFilter filter_;
   FileSystem& files_;
+  std::unique_ptr<HelperThread> ownHelper_;
+  HelperThread& helper_;
   // The script's size when it was counted, and the size from which it is
   // read as two halves at once.
   qint64 scriptBytes_ = 0;

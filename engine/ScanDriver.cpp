@@ -4,7 +4,14 @@
 using namespace scantexts;
 
 PublicSubs::PublicSubs(FileSystem& files, WindowServices& window)
-    : FileNumber1(files), window_(window), files_(files) {}
+    : FileNumber1(files),
+      window_(window),
+      files_(files),
+      ownHelper_(std::make_unique<HelperThread>()),
+      helper_(*ownHelper_) {}
+
+PublicSubs::PublicSubs(FileSystem& files, WindowServices& window, HelperThread& helper)
+    : FileNumber1(files), window_(window), files_(files), helper_(helper) {}
 
 qint64 PublicSubs::CountLines() {
   return FileNumber1.countRemainingLines();

@@ -1,7 +1,5 @@
 #include "TableLoader.h"
 
-#include <thread>
-
 #include <QDir>
 #include <QList>
 
@@ -232,24 +230,23 @@ bool loadParams(InputFile& file, const QString& path, ReferenceTables* t, QStrin
 }  // namespace
 
 bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QString& folder,
-                         ReferenceTables* tables, QString* error) {
+                         ReferenceTables* tables, QString* error, HelperThread& helper) {
   status.setStatusText(QStringLiteral("Select a Vornel Script file to process"));
   // Both paths are made here: a QDir is not to be used from two threads.
   const QDir dir(folder);
   const QString tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
   const QString paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
-  // The two tables are read at once, the parameters on another thread
-  // through a channel of their own, into rows of their own: a failure is
+  // The two tables are read at once, the parameters through the helper
+  // thread on a channel of their own, into rows of their own: a failure is
   // reported as if they had been read one after the other, tags first, and
   // a failed load leaves the parameter rows as they were.
   ReferenceTables params;
   QString paramsError;
   bool paramsRead = false;
   InputFile paramsFile(fileNumber1.fileSystem());
-  std::thread helper(
-      [&] { paramsRead = loadParams(paramsFile, paramsPath, &params, &paramsError); });
+  helper.start([&] { paramsRead = loadParams(paramsFile, paramsPath, &params, &paramsError); });
   const bool tagsRead = loadTags(fileNumber1, tagsPath, tables, error);
-  helper.join();
+  helper.finish();
   fileNumber1.close();
   if (!tagsRead) return false;
   if (!paramsRead) {

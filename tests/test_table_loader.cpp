@@ -26,8 +26,10 @@ Loaded load(const QByteArray& tags, const QByteArray& params, qint64 readSize = 
   fs.add(kParams, params);
   FakeWindow window;
   InputFile file(fs);
+  // One helper for every load, as a program keeps one.
+  static HelperThread helper;
   Loaded result;
-  result.ok = LoadReferenceTables(file, window, kFolder, &result.tables, &result.error);
+  result.ok = LoadReferenceTables(file, window, kFolder, &result.tables, &result.error, helper);
   result.status = window.status;
   return result;
 }
@@ -175,13 +177,14 @@ class TableLoaderTest : public QObject {
     InputFile file(fs);
     ReferenceTables tables;
     QString error;
-    QVERIFY(!LoadReferenceTables(file, window, kFolder, &tables, &error));
+    HelperThread helper;
+    QVERIFY(!LoadReferenceTables(file, window, kFolder, &tables, &error, helper));
     QCOMPARE(error, kParams + QStringLiteral(": Permission denied"));
     QVERIFY(!file.isOpen());
 
     FakeFileSystem empty;
     InputFile other(empty);
-    QVERIFY(!LoadReferenceTables(other, window, kFolder, &tables, &error));
+    QVERIFY(!LoadReferenceTables(other, window, kFolder, &tables, &error, helper));
     QCOMPARE(error, kTags + QStringLiteral(": No such file or directory"));
   }
 

@@ -40,8 +40,8 @@ bool CheckerProgram::loadFrmMain() {
 
 bool CheckerProgram::LoadReferenceTables() {
   QString error;
-  if (::LoadReferenceTables(engine_->FileNumber1, *window_, tableFolder_, &engine_->Tables,
-                            &error)) {
+  if (::LoadReferenceTables(engine_->FileNumber1, *window_, tableFolder_, &engine_->Tables, &error,
+                            engine_->helperThread())) {
     return true;
   }
   prompts_.showMessage(splash_.get(), error, kStartupFailed);
