@@ -18,6 +18,8 @@ CheckerProgram::CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString
 CheckerProgram::~CheckerProgram() = default;
 
 bool CheckerProgram::Main() {
+  // Started first, so that the thread is up by the time the tables are read.
+  helper_.warmUp();
   splash_ = std::make_unique<FrmSplash>();
   showCentredAndPaint(splash_.get());
   // Clicks made while the tables are read wait in the queue and count only
@@ -31,7 +33,7 @@ bool CheckerProgram::Main() {
 bool CheckerProgram::loadFrmMain() {
   main_ = std::make_unique<FrmMain>();
   window_ = std::make_unique<QtWindowServices>(*main_, prompts_);
-  engine_ = std::make_unique<PublicSubs>(files_, *window_);
+  engine_ = std::make_unique<PublicSubs>(files_, *window_, helper_);
   QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
   QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
   QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });

@@ -7,6 +7,7 @@
 #include "FileSystem.h"
 #include "FrmMain.h"
 #include "FrmSplash.h"
+#include "HelperThread.h"
 #include "ModalPrompts.h"
 #include "PublicSubs.h"
 #include "QtWindowServices.h"
@@ -52,6 +53,8 @@ class CheckerProgram {
   FileSystem& files_;
   ModalPrompts& prompts_;
   const QString tableFolder_;
+  // Outlives the engine, which hands it work.
+  HelperThread helper_;
   std::unique_ptr<FrmSplash> splash_;
   std::unique_ptr<FrmMain> main_;
   std::unique_ptr<QtWindowServices> window_;

@@ -7,6 +7,7 @@
 
 #include "FileFilter.h"
 #include "FrmMain.h"
+#include "HugePages.h"
 #include "ModalPrompts.h"
 
 namespace {
@@ -56,6 +57,7 @@ QString boxTextOf(const QString& report) {
   const QStringView in(report);
   QString text(in.size(), Qt::Uninitialized);
   QChar* to = text.data();
+  preferHugePages(to, std::size_t(in.size()) * sizeof(QChar));
   int linesInParagraph = 0;
   // Runs between CRs are copied whole; a search for the next CR is far
   // cheaper than a test per character.
