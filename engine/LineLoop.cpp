@@ -1,9 +1,12 @@
+#include <limits>
+#include <memory>
+
 #include "PublicSubs.h"
 #include "RangeScan.h"
 
-// A large script is read as two halves at once, the second on another
-// thread, both when its lines are counted and when they are checked. The
-// halves meet at a line start, found afresh for each pass.
+// A large script is read as two halves at once, the second through the
+// helper thread, both when its lines are counted and when they are checked.
+// The halves meet at a line start, found afresh for each read.
 
 namespace {
 
@@ -49,52 +52,25 @@ Halves readInHalves(HelperThread& helper, InputFile& first, InputFile& second, q
 
 }  // namespace
 
-qint64 PublicSubs::countScript(QString* failure) {
-  InputFile second(files_);
-  qint64 counts[2] = {-1, -1};
-  auto count = [&](InputFile& channel, int half) {
-    counts[half] = half == 0 ? CountLines() : channel.countRemainingLines();
-    return counts[half] >= 0;
-  };
-  switch (
-      readInHalves(helper_, FileNumber1, second, FileNumber1.size(), splitFrom_, count, failure)) {
-    case Halves::Failed:
-      return -1;
-    case Halves::Read:
-      scriptBytes_ = second.position();
-      return counts[0] + counts[1];
-    case Halves::NotSplit:
-      break;
-  }
-  if (!count(FileNumber1, 0)) {
-    *failure = FileNumber1.errorString();
-    return -1;
-  }
-  scriptBytes_ = FileNumber1.position();
-  return counts[0];
-}
-
-bool PublicSubs::checkLines(QString* failure) {
+bool PublicSubs::readScript(qint64 size, qint64 most, QString* failure) {
   // Only the lines that may hold a listed code are decoded and checked in
-  // full. The alerts of two halves are reported in line order once both
-  // have been read.
-  filter_.build(Tables);
-  const qint64 most = ScriptLineCount;
+  // full. What the halves find is kept apart and reported in line order
+  // once both have been read.
+  read_.clear();
   InputFile second(files_);
-  RangeScan first(filter_, Tables);
-  RangeScan later(filter_, Tables);
+  auto first = std::make_unique<RangeScan>(filter_, Tables);
+  auto later = std::make_unique<RangeScan>(filter_, Tables);
   auto scan = [&](InputFile& channel, int half) {
-    return (half == 0 ? first : later).run(channel, most);
+    return (half == 0 ? *first : *later).run(channel, most);
   };
-  switch (readInHalves(helper_, FileNumber1, second, scriptBytes_, splitFrom_, scan, failure)) {
+  switch (readInHalves(helper_, FileNumber1, second, size, splitFrom_, scan, failure)) {
     case Halves::Failed:
       return false;
     case Halves::Read:
-      if (first.lines() + later.lines() <= most) {
-        reportFound(first, 1);
-        reportFound(later, 1 + first.lines());
-        finishLines(first.lines() + later.lines(),
-                    later.lines() > 0 ? later.lastLine() : first.lastLine());
+      if (first->lines() + later->lines() <= most) {
+        scriptBytes_ = second.position();
+        read_.push_back(std::move(first));
+        read_.push_back(std::move(later));
         return true;
       }
       // The script grew since it was counted: read it again in one piece,
@@ -107,13 +83,37 @@ bool PublicSubs::checkLines(QString* failure) {
     case Halves::NotSplit:
       break;
   }
-  RangeScan whole(filter_, Tables);
-  if (!whole.run(FileNumber1, most)) {
+  auto whole = std::make_unique<RangeScan>(filter_, Tables);
+  if (!whole->run(FileNumber1, most)) {
     *failure = FileNumber1.errorString();
     return false;
   }
-  reportFound(whole, 1);
-  finishLines(whole.lines(), whole.lastLine());
+  scriptBytes_ = FileNumber1.position();
+  read_.push_back(std::move(whole));
+  return true;
+}
+
+qint64 PublicSubs::countScript(QString* failure) {
+  // The counting read checks the lines too: when the checking read finds
+  // the script unchanged, what this read found is what that one would find.
+  filter_.build(Tables);
+  if (!readScript(FileNumber1.size(), std::numeric_limits<qint64>::max(), failure)) return -1;
+  qint64 lines = 0;
+  for (const auto& scan : read_) lines += scan->lines();
+  return lines;
+}
+
+bool PublicSubs::checkLines(bool unchanged, QString* failure) {
+  if (!unchanged && !readScript(scriptBytes_, ScriptLineCount, failure)) return false;
+  qint64 lines = 0;
+  const QByteArray* lastLine = nullptr;
+  for (const auto& scan : read_) {
+    reportFound(*scan, 1 + lines);
+    lines += scan->lines();
+    if (scan->lines() > 0) lastLine = &scan->lastLine();
+  }
+  finishLines(lines, lastLine ? *lastLine : QByteArray());
+  read_.clear();
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
 
 #include "FileSystem.h"
 #include "HelperThread.h"
@@ -77,11 +78,18 @@ class PublicSubs {
   // Builds the shared line state from a raw line's bytes.
   void takeLine(QByteArrayView raw);
   void normaliseRawLine();
-  // The line loop of a scan; false with the reason when a read failed.
-  bool checkLines(QString* failure);
-  // Counts the lines of the script open on FileNumber1 and notes its size;
-  // -1 with the reason when a read failed.
+  // Reads and checks the lines of the script open on FileNumber1, at most
+  // `most` of them, in halves when it has `size` bytes or more, into read_;
+  // notes where the read ended. False with the reason when a read failed.
+  bool readScript(qint64 size, qint64 most, QString* failure);
+  // Counts the lines of the script open on FileNumber1, checking them on
+  // the way; -1 with the reason when a read failed.
   qint64 countScript(QString* failure);
+  // The line loop of a scan, on the script open again on FileNumber1: when
+  // it is `unchanged` since it was counted, the lines the count checked are
+  // reported without reading them again. False with the reason when a read
+  // failed.
+  bool checkLines(bool unchanged, QString* failure);
   void reportFound(const RangeScan& scan, qint64 firstLine);
   void finishLines(qint64 lines, const QByteArray& lastLine);
   ScanOutcome failScan(const QString& fileLine, const Counters& saved, const QString& reason);
@@ -92,6 +100,8 @@ class PublicSubs {
   FileSystem& files_;
   std::unique_ptr<HelperThread> ownHelper_;
   HelperThread& helper_;
+  // What the last read of the script found, stretch by stretch in order.
+  std::vector<std::unique_ptr<RangeScan>> read_;
   // The script's size when it was counted, and the size from which it is
   // read as two halves at once.
   qint64 scriptBytes_ = 0;

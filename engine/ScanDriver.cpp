@@ -37,6 +37,7 @@ PublicSubs::ScanOutcome PublicSubs::ScanScript() {
 
   const Counters saved{ScriptLineCount, LineNumber, AlertCount};
   if (!FileNumber1.open(path)) return failScan(chosen, saved, FileNumber1.errorString());
+  const QByteArray counted = FileNumber1.identity();
   QString failure;
   const qint64 count = countScript(&failure);
   if (count < 0) return failScan(chosen, saved, failure);
@@ -50,7 +51,8 @@ PublicSubs::ScanOutcome PublicSubs::ScanScript() {
   AlertCount = 0;
   if (!FileNumber1.open(path)) return failScan(chosen, saved, FileNumber1.errorString());
   LineNumber = 1;
-  if (!checkLines(&failure)) return failScan(chosen, saved, failure);
+  const bool unchanged = !counted.isEmpty() && FileNumber1.identity() == counted;
+  if (!checkLines(unchanged, &failure)) return failScan(chosen, saved, failure);
 
   window_.setReportText(report_);
   report_ = QString();
@@ -65,6 +67,7 @@ PublicSubs::ScanOutcome PublicSubs::failScan(const QString& fileLine, const Coun
                                              const QString& reason) {
   FileNumber1.close();
   report_ = QString();
+  read_.clear();
   ScriptLineCount = saved.scriptLineCount;
   LineNumber = saved.lineNumber;
   AlertCount = saved.alertCount;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -17,5 +18,10 @@ class ByteStream {
   // The stream's length in bytes as it stands, or -1 when it has none (a
   // pipe, say).
   virtual qint64 size() const = 0;
+  // What tells this file from any other, and from itself after a change:
+  // two opens that give the same non-empty identity read the same bytes.
+  // Empty when the stream cannot tell, or when the file changed so recently
+  // that a further change might not show.
+  virtual QByteArray identity() const { return {}; }
   virtual QString errorString() const = 0;
 };

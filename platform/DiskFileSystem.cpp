@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+
+#include <ctime>
+#endif
+
 namespace {
 
 class DiskByteStream : public ByteStream {
@@ -19,7 +25,30 @@ class DiskByteStream : public ByteStream {
   bool seek(qint64 offset) override { return file_.seek(offset); }
   qint64 size() const override { return file_.isSequential() ? -1 : file_.size(); }
 
-  QString errorString() const override { return file_.errorString(); }
+  QByteArray identity() const override {
+#if defined(Q_OS_UNIX)
+    struct stat st {};
+    if (::fstat(file_.handle(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    // Any change to the file's bytes sets its change time to the present,
+    // but only to the clock's last tick: a file changed within the last
+    // second could change again without its times moving.
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0 || st.st_ctim.tv_sec >= now.tv_sec - 1)
+      return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) +
+           ':' + QByteArray::number(qint64(st.st_size)) + ':' +
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
+           QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_ctim.tv_nsec));
+#else
+    return {};
+#endif
+  }
+
+  QString errorString() const override {
+    return file_.errorString();
+  }
 
  private:
   QFile file_;

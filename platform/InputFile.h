@@ -36,6 +36,8 @@ class InputFile {
   bool skipTo(qint64 offset);
   // The file's length in bytes as it stands, or -1 when it has none.
   qint64 size() const { return stream_ ? stream_->size() : -1; }
+  // The open file's identity (see ByteStream); empty when closed.
+  QByteArray identity() const { return stream_ ? stream_->identity() : QByteArray(); }
   // The file ends at byte `offset` as far as this channel reads it.
   void stopAt(qint64 offset) { stopAt_ = offset; }
   // The offset of the next byte to be read, past the LF of a CR LF that

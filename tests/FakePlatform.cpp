@@ -7,8 +7,13 @@ namespace {
 
 class MemoryStream : public ByteStream {
  public:
-  MemoryStream(QByteArray bytes, qint64 failAfter, qint64 readSize)
-      : bytes_(std::move(bytes)), failAfter_(failAfter), readSize_(readSize) {}
+  MemoryStream(QByteArray bytes, qint64 failAfter, qint64 readSize, QByteArray identity,
+               std::shared_ptr<std::atomic<qint64>> delivered)
+      : bytes_(std::move(bytes)),
+        failAfter_(failAfter),
+        readSize_(readSize),
+        identity_(std::move(identity)),
+        delivered_(std::move(delivered)) {}
 
   qint64 read(char* into, qint64 max) override {
     if (failAfter_ >= 0 && position_ >= failAfter_) return -1;
@@ -16,6 +21,7 @@ class MemoryStream : public ByteStream {
     if (failAfter_ >= 0) n = std::min(n, failAfter_ - position_);
     std::memcpy(into, bytes_.constData() + position_, static_cast<size_t>(n));
     position_ += n;
+    *delivered_ += n;
     return n;
   }
   bool seek(qint64 offset) override {
@@ -23,6 +29,7 @@ class MemoryStream : public ByteStream {
     return true;
   }
   qint64 size() const override { return bytes_.size(); }
+  QByteArray identity() const override { return identity_; }
   QString errorString() const override { return QStringLiteral("Input/output error"); }
 
  private:
@@ -30,6 +37,8 @@ class MemoryStream : public ByteStream {
   qint64 failAfter_;
   qint64 readSize_;
   qint64 position_ = 0;
+  QByteArray identity_;
+  std::shared_ptr<std::atomic<qint64>> delivered_;
 };
 
 }  // namespace
@@ -42,8 +51,10 @@ std::unique_ptr<ByteStream> FakeFileSystem::openForInput(const QString& path, QS
     return nullptr;
   }
   const auto replacement = replacements_.constFind(path);
-  if (replacement != replacements_.cend() && number >= replacement->openNumber) {
+  if (replacement != replacements_.cend() && number >= replacement->openNumber &&
+      files_.value(path) != replacement->bytes) {
     files_[path] = replacement->bytes;
+    ++versions_[path];
   }
   if (!files_.contains(path)) {
     *error = QStringLiteral("No such file or directory");
@@ -52,5 +63,16 @@ std::unique_ptr<ByteStream> FakeFileSystem::openForInput(const QString& path, QS
   const auto failure = readFailures_.constFind(path);
   const qint64 failAfter =
       failure != readFailures_.cend() && number >= failure->fromOpen ? failure->afterBytes : -1;
-  return std::make_unique<MemoryStream>(files_.value(path), failAfter, readSize_);
+  const QByteArray identity =
+      identities_ ? path.toUtf8() + '#' + QByteArray::number(versions_.value(path)) : QByteArray();
+  auto& delivered = bytesRead_[path];
+  if (!delivered) delivered = std::make_shared<std::atomic<qint64>>(0);
+  return std::make_unique<MemoryStream>(files_.value(path), failAfter, readSize_, identity,
+                                        delivered);
+}
+
+qint64 FakeFileSystem::bytesRead(const QString& path) const {
+  const QMutexLocker locked(&openLock_);
+  const auto delivered = bytesRead_.value(path);
+  return delivered ? delivered->load() : 0;
 }

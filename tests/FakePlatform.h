@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -15,7 +18,10 @@
 // while it is being scanned.
 class FakeFileSystem : public FileSystem {
  public:
-  void add(const QString& path, const QByteArray& bytes) { files_[path] = bytes; }
+  void add(const QString& path, const QByteArray& bytes) {
+    files_[path] = bytes;
+    ++versions_[path];
+  }
   void failOpen(const QString& path, const QString& reason) { openFailures_[path] = reason; }
   // Reads of `path` fail once `afterBytes` bytes have been delivered, on the
   // `fromOpen`-th open (counting from 1) and every later one.
@@ -29,6 +35,12 @@ class FakeFileSystem : public FileSystem {
   // Deliver at most this many bytes per read, to exercise buffer boundaries.
   void setReadSize(qint64 bytes) { readSize_ = bytes; }
   int opens(const QString& path) const { return opens_.value(path); }
+  // Streams tell their file's identity, as a disk file long unchanged does:
+  // its path and how often its bytes were replaced. Off, as for a file just
+  // written, they cannot tell.
+  void setIdentities(bool on) { identities_ = on; }
+  // Bytes delivered from `path` so far, over all its streams.
+  qint64 bytesRead(const QString& path) const;
 
   std::unique_ptr<ByteStream> openForInput(const QString& path, QString* error) override;
 
@@ -46,8 +58,11 @@ class FakeFileSystem : public FileSystem {
   QHash<QString, ReadFailure> readFailures_;
   QHash<QString, Replacement> replacements_;
   QHash<QString, int> opens_;
-  QMutex openLock_;  // channels may be opened from more than one thread
+  QHash<QString, int> versions_;
+  mutable QMutex openLock_;  // channels may be opened and read from more than one thread
+  QHash<QString, std::shared_ptr<std::atomic<qint64>>> bytesRead_;
   qint64 readSize_ = 1 << 20;
+  bool identities_ = false;
 };
 
 // The window as the tests see it: every status text set, the report, the

@@ -30,6 +30,12 @@ struct Rig {
   }
 };
 
+void identityRows() {
+  QTest::addColumn<bool>("identities");
+  QTest::newRow("no identities") << false;
+  QTest::newRow("identities") << true;
+}
+
 // What a scan leaves behind, for comparing two ways of scanning.
 struct Result {
   QString report;
@@ -264,8 +270,13 @@ class ScanDriverTest : public QObject {
     QVERIFY(!rig.engine.FileNumber1.isOpen());
   }
 
+  // Files that tell their identity and files that cannot: a script that
+  // changed since it was counted is read again either way.
+  void scriptThatShrinksEndsAtItsEnd_data() { identityRows(); }
   void scriptThatShrinksEndsAtItsEnd() {
+    QFETCH(bool, identities);
     Rig rig;
+    rig.fs.setIdentities(identities);
     rig.fs.add(kScript, "a=\"zmod\"\r\nb=\"isoa\"\r\nc=\"ownr\"\r\n");
     rig.fs.replaceAtOpen(kScript, 2, "a=\"zmod\"\r\nb=\"isoa\"");
     QCOMPARE(rig.scan(kScript), PublicSubs::ScanOutcome::Completed);
@@ -275,8 +286,11 @@ class ScanDriverTest : public QObject {
     QCOMPARE(rig.window.status, "File " + kScript + " Selected\r2 Alerts. ");
   }
 
+  void scriptThatGrowsIsReadToItsCount_data() { identityRows(); }
   void scriptThatGrowsIsReadToItsCount() {
+    QFETCH(bool, identities);
     Rig rig;
+    rig.fs.setIdentities(identities);
     rig.fs.add(kScript, "a=\"zmod\"\r\n");
     rig.fs.replaceAtOpen(kScript, 2, "a=\"zmod\"\r\nb=\"isoa\"\r\n");
     rig.scan(kScript);
@@ -290,14 +304,20 @@ class ScanDriverTest : public QObject {
     QTest::addColumn<QByteArray>("checked");
     QTest::addColumn<QString>("report");
     QTest::addColumn<qint64>("lineNumber");
+    QTest::addColumn<bool>("identities");
     const QByteArray three = "a=\"zmod\"\r\nb=\"isoa\"\r\nc=\"ownr\"\r\n";
-    QTest::newRow("grew") << three << three + "d=\"expo\"\r\ne=\"zmod\"\r\n"
-                          << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2\r\n"
-                             "3 c=\"ownr\":  tag row 1"
-                          << 4ll;
-    QTest::newRow("shrank") << three + "d=\"expo\"\r\n"
-                            << three.left(20)
-                            << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2" << 3ll;
+    for (const bool identities : {false, true}) {
+      const char* const kind = identities ? "identities" : "no identities";
+      QTest::addRow("grew, %s", kind)
+          << three << three + "d=\"expo\"\r\ne=\"zmod\"\r\n"
+          << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2\r\n"
+             "3 c=\"ownr\":  tag row 1"
+          << 4ll << identities;
+      QTest::addRow("shrank, %s", kind)
+          << three + "d=\"expo\"\r\n"
+          << three.left(20) << "1 a=\"zmod\":  param row 1\r\n2 b=\"isoa\":  param row 2" << 3ll
+          << identities;
+    }
   }
 
   void halvesOfAScriptThatChanged() {
@@ -305,13 +325,47 @@ class ScanDriverTest : public QObject {
     QFETCH(QByteArray, checked);
     QFETCH(QString, report);
     QFETCH(qint64, lineNumber);
+    QFETCH(bool, identities);
     Rig rig;
+    rig.fs.setIdentities(identities);
     rig.engine.setSplitFrom(2);
     rig.fs.add(kScript, counted);
     rig.fs.replaceAtOpen(kScript, 3, checked);
     QCOMPARE(rig.scan(kScript), PublicSubs::ScanOutcome::Completed);
     QCOMPARE(rig.window.report, report);
     QCOMPARE(rig.engine.LineNumber, lineNumber);
+  }
+
+  // A script found unchanged when it is opened for checking is not read a
+  // second time: what the count's read found is reported, with the same
+  // result as reading it again.
+  void anUnchangedScriptIsReadOnce_data() {
+    QTest::addColumn<qint64>("splitFrom");
+    QTest::newRow("in one piece") << PublicSubs::kSplitFrom;
+    QTest::newRow("in halves") << qint64(1);
+  }
+  void anUnchangedScriptIsReadOnce() {
+    QFETCH(qint64, splitFrom);
+    QRandomGenerator random(7);
+    QByteArray script;
+    while (script.size() < 200000) script += randomScript(random) + "\r\n";
+    Rig once;
+    once.fs.setIdentities(true);
+    once.engine.setSplitFrom(splitFrom);
+    Rig twice;
+    twice.engine.setSplitFrom(splitFrom);
+    QCOMPARE(once.scan(kScript, script), PublicSubs::ScanOutcome::Completed);
+    QCOMPARE(twice.scan(kScript, script), PublicSubs::ScanOutcome::Completed);
+    QVERIFY(once.engine.AlertCount > 0);
+    QCOMPARE(resultOf(once.engine, once.window.report),
+             resultOf(twice.engine, twice.window.report));
+    QCOMPARE(once.engine.ScriptLineCount, twice.engine.ScriptLineCount);
+    QCOMPARE(once.window.statusHistory, twice.window.statusHistory);
+    // Reading in halves reads a little of the middle twice, to find where
+    // the second half starts.
+    QVERIFY2(once.fs.bytesRead(kScript) < script.size() * 5 / 4,
+             qPrintable(QString::number(once.fs.bytesRead(kScript))));
+    QVERIFY(twice.fs.bytesRead(kScript) >= 2 * script.size());
   }
 
   void scriptsPastSixteenBits_data() {
@@ -354,6 +408,8 @@ class ScanDriverTest : public QObject {
       Rig fast;
       fast.engine.Tables = tables;
       fast.fs.setReadSize(1 + random.bounded(64));
+      // Half the rounds take the checked lines from the count's read.
+      fast.fs.setIdentities(round % 4 >= 2);
       // Most rounds read the script as two halves, met at any byte.
       if (round % 4 != 0) fast.engine.setSplitFrom(1 + random.bounded(script.size() + 1));
       fast.scan(kScript, script);
