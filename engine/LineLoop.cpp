@@ -1,87 +1,112 @@
+#include <atomic>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "PublicSubs.h"
 #include "RangeScan.h"
 
-// A large script is read as two halves at once, the second through the
-// helper thread, both when its lines are counted and when they are checked.
-// The halves meet at a line start, found afresh for each read.
+// A large script is read in stretches that start at line starts, both when
+// its lines are counted and when they are checked: more stretches than
+// threads, each taken by whichever of the two is free, so that neither waits
+// long for the other however the work falls between them.
 
 namespace {
 
-// Opens `second` on the script of `first` at the first line that starts in
-// the second half of its `size` bytes: the line after the one that holds the
-// byte before the middle. Returns where that is; -1 when no line starts
-// there or the channel failed.
-qint64 openSecondHalf(const InputFile& first, InputFile& second, qint64 size) {
-  if (!second.open(first.path()) || !second.skipTo(size / 2 - 1)) return -1;
-  QByteArrayView partLine;
-  if (!second.readLineBlock(1, &partLine)) return -1;
-  const qint64 at = second.position();
-  return at > 0 && at < size ? at : -1;
+constexpr int kStretches = 32;
+
+// Opens `probe` on the script of `first` and finds where its stretches
+// start: at 0, and after the line that holds the byte before each k/32 of its
+// `size` bytes, as far as such a line ends before the end; a long line may
+// leave fewer stretches. Empty when the probe failed.
+std::vector<qint64> stretchStarts(const InputFile& first, InputFile& probe, qint64 size) {
+  if (!probe.open(first.path())) return {};
+  std::vector<qint64> starts{0};
+  for (int k = 1; k < kStretches; ++k) {
+    const qint64 from = size * k / kStretches - 1;
+    if (from < starts.back()) continue;  // the previous stretch starts past it
+    const qint64 at = probe.lineStartAfter(from);
+    if (at <= starts.back() || at >= size) break;
+    starts.push_back(at);
+  }
+  if (probe.failed()) return {};
+  return starts;
 }
 
-enum class Halves { NotSplit, Read, Failed };
-
-// Runs readHalf(channel, half) on both halves of the script open on `first`
-// when it has `splitFrom` bytes or more and a line starts in its second half:
-// half 1 on `second` through the helper thread, half 0 on `first` here. A
-// failed read puts the channel's reason in `failure`.
-template <typename ReadHalf>
-Halves readInHalves(HelperThread& helper, InputFile& first, InputFile& second, qint64 size,
-                    qint64 splitFrom, ReadHalf readHalf, QString* failure) {
-  if (size < splitFrom) return Halves::NotSplit;
-  const qint64 boundary = openSecondHalf(first, second, size);
-  if (second.failed()) {
-    *failure = second.errorString();
-    return Halves::Failed;
-  }
-  if (boundary <= 0) return Halves::NotSplit;
-  first.stopAt(boundary);
-  bool laterRead = false;
-  helper.start([&] { laterRead = readHalf(second, 1); });
-  const bool firstRead = readHalf(first, 0);
+// Reads the stretches that begin at `starts`, the last one running to the
+// end: `first` on this thread reads the first stretch, then it and `second`
+// through the helper each take the next stretch not yet taken, placed at its
+// start and stopped at its end; readStretch(channel, k) reads stretch k.
+// Returns the lowest stretch whose read failed, with the channel's reason in
+// `failure`, or -1.
+template <typename ReadStretch>
+int readStretches(HelperThread& helper, InputFile& first, InputFile& second,
+                  const std::vector<qint64>& starts, ReadStretch readStretch, QString* failure) {
+  const int n = int(starts.size());
+  std::atomic<int> next{1};
+  std::vector<QString> reasons(n);  // each written by the thread that took the stretch
+  auto work = [&](InputFile& channel, int k) {
+    for (; k < n; k = next++) {
+      channel.stopAt(k + 1 < n ? starts[k + 1] : -1);
+      if (!channel.skipTo(starts[k]) || !readStretch(channel, k)) {
+        reasons[k] = channel.errorString();
+        return;
+      }
+    }
+  };
+  helper.start([&] { work(second, next++); });
+  work(first, 0);
   helper.finish();
-  if (!firstRead || !laterRead) {
-    *failure = firstRead ? second.errorString() : first.errorString();
-    return Halves::Failed;
+  for (int k = 0; k < n; ++k) {
+    if (!reasons[k].isEmpty()) {
+      *failure = reasons[k];
+      return k;
+    }
   }
-  return Halves::Read;
+  return -1;
 }
 
 }  // namespace
 
 bool PublicSubs::readScript(qint64 size, qint64 most, QString* failure) {
   // Only the lines that may hold a listed code are decoded and checked in
-  // full. What the halves find is kept apart and reported in line order
-  // once both have been read.
+  // full. What each stretch finds is kept apart and reported in line order
+  // once all have been read.
   read_.clear();
-  InputFile second(files_);
-  auto first = std::make_unique<RangeScan>(filter_, Tables);
-  auto later = std::make_unique<RangeScan>(filter_, Tables);
-  auto scan = [&](InputFile& channel, int half) {
-    return (half == 0 ? *first : *later).run(channel, most);
-  };
-  switch (readInHalves(helper_, FileNumber1, second, size, splitFrom_, scan, failure)) {
-    case Halves::Failed:
+  if (size >= splitFrom_) {
+    InputFile second(files_);
+    const std::vector<qint64> starts = stretchStarts(FileNumber1, second, size);
+    if (starts.empty()) {
+      *failure = second.errorString();
       return false;
-    case Halves::Read:
-      if (first->lines() + later->lines() <= most) {
-        scriptBytes_ = second.position();
-        read_.push_back(std::move(first));
-        read_.push_back(std::move(later));
+    }
+    if (starts.size() > 1) {
+      const int n = int(starts.size());
+      for (int k = 0; k < n; ++k) read_.push_back(std::make_unique<RangeScan>(filter_, Tables));
+      qint64 end = -1;
+      auto readStretch = [&](InputFile& channel, int k) {
+        if (!read_[k]->run(channel, most)) return false;
+        if (k == n - 1) end = channel.position();
+        return true;
+      };
+      if (readStretches(helper_, FileNumber1, second, starts, readStretch, failure) >= 0) {
+        read_.clear();
+        return false;
+      }
+      qint64 lines = 0;
+      for (const auto& scan : read_) lines += scan->lines();
+      if (lines <= most) {
+        scriptBytes_ = end;
         return true;
       }
       // The script grew since it was counted: read it again in one piece,
       // up to its count.
+      read_.clear();
       if (!FileNumber1.open(FileNumber1.path())) {
         *failure = FileNumber1.errorString();
         return false;
       }
-      break;
-    case Halves::NotSplit:
-      break;
+    }
   }
   auto whole = std::make_unique<RangeScan>(filter_, Tables);
   if (!whole->run(FileNumber1, most)) {

@@ -45,6 +45,38 @@ bool InputFile::skipTo(qint64 offset) {
   return true;
 }
 
+qint64 InputFile::lineStartAfter(qint64 offset) {
+  if (!skipTo(offset)) return -1;
+  char bytes[4096];
+  qint64 at = offset;
+  bool afterCr = false;
+  for (;;) {
+    const qint64 n = stream_->read(bytes, sizeof bytes);
+    if (n < 0) {
+      error_ = stream_->errorString();
+      if (error_.isEmpty()) error_ = QStringLiteral("read error");
+      return -1;
+    }
+    if (n == 0) return afterCr && skipTo(at) ? at : -1;
+    qint64 i = 0;
+    if (!afterCr) {
+      const void* cr = std::memchr(bytes, '\r', static_cast<size_t>(n));
+      if (!cr) {
+        at += n;
+        continue;
+      }
+      i = static_cast<const char*>(cr) - bytes + 1;
+      afterCr = true;
+    }
+    // The byte after the CR, in this read or the next.
+    if (i < n) {
+      const qint64 start = at + i + (bytes[i] == '\n' ? 1 : 0);
+      return skipTo(start) ? start : -1;
+    }
+    at += n;
+  }
+}
+
 qint64 InputFile::position() {
   ensureAvailable();  // settles a LF that may still belong to the last line
   return failed() ? -1 : streamPosition_ - (end_ - begin_);

@@ -34,6 +34,11 @@ class InputFile {
   // Moves straight to byte `offset` of the file, dropping what was read
   // ahead. False on failure, with errorString() set.
   bool skipTo(qint64 offset);
+  // Where the first line that starts after byte `offset` starts: after the
+  // first CR at `offset` or later, and its LF. Reads only a few kilobytes
+  // past the CR, and leaves the channel there. -1 when no line starts after
+  // it, or when a read failed (failed() tells).
+  qint64 lineStartAfter(qint64 offset);
   // The file's length in bytes as it stands, or -1 when it has none.
   qint64 size() const { return stream_ ? stream_->size() : -1; }
   // The open file's identity (see ByteStream); empty when closed.
