@@ -28,7 +28,7 @@ class PublicSubs {
   // The same with a helper thread that the caller started early.
   PublicSubs(FileSystem& files, WindowServices& window, HelperThread& helper);
 
-  // The thread that reads the other half of a large script, and that loads
+  // The thread that takes stretches of a large script, and that loads
   // one table while the caller loads the other.
   HelperThread& helperThread() { return helper_; }
 
@@ -48,7 +48,7 @@ class PublicSubs {
   void ReportParameterAlert();
   void ReportTagAlert();
 
-  // Scripts of at least this many bytes are read as two halves at once.
+  // Scripts of at least this many bytes are read in stretches on two threads.
   static constexpr qint64 kSplitFrom = 4 << 20;
   void setSplitFrom(qint64 bytes) { splitFrom_ = bytes; }
 
@@ -79,7 +79,7 @@ class PublicSubs {
   void takeLine(QByteArrayView raw);
   void normaliseRawLine();
   // Reads and checks the lines of the script open on FileNumber1, at most
-  // `most` of them, in halves when it has `size` bytes or more, into read_;
+  // `most` of them, in stretches when it has `size` bytes or more, into read_;
   // notes where the read ended. False with the reason when a read failed.
   bool readScript(qint64 size, qint64 most, QString* failure);
   // Counts the lines of the script open on FileNumber1, checking them on
@@ -103,7 +103,7 @@ class PublicSubs {
   // What the last read of the script found, stretch by stretch in order.
   std::vector<std::unique_ptr<RangeScan>> read_;
   // The script's size when it was counted, and the size from which it is
-  // read as two halves at once.
+  // read in stretches.
   qint64 scriptBytes_ = 0;
   qint64 splitFrom_ = kSplitFrom;
 };

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-// The one extra thread that loads a table or reads half a script while the
+// The one extra thread that loads a table or reads stretches of a script while the
 // calling thread does the rest. It is started once and kept: a new thread
 // can take milliseconds to get a processor on a busy or virtual machine,
 // and a task it has not begun when the caller is ready for the result is

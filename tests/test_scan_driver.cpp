@@ -299,9 +299,9 @@ class ScanDriverTest : public QObject {
     QCOMPARE(rig.engine.AlertCount, 1);
   }
 
-  // Read as two halves, a script that changed since it was counted still
+  // Read in stretches, a script that changed since it was counted still
   // gives what reading it in one piece up to its count gives.
-  void halvesOfAScriptThatChanged_data() {
+  void stretchesOfAScriptThatChanged_data() {
     QTest::addColumn<QByteArray>("counted");
     QTest::addColumn<QByteArray>("checked");
     QTest::addColumn<QString>("report");
@@ -322,7 +322,7 @@ class ScanDriverTest : public QObject {
     }
   }
 
-  void halvesOfAScriptThatChanged() {
+  void stretchesOfAScriptThatChanged() {
     QFETCH(QByteArray, counted);
     QFETCH(QByteArray, checked);
     QFETCH(QString, report);
@@ -344,7 +344,7 @@ class ScanDriverTest : public QObject {
   void anUnchangedScriptIsReadOnce_data() {
     QTest::addColumn<qint64>("splitFrom");
     QTest::newRow("in one piece") << PublicSubs::kSplitFrom;
-    QTest::newRow("in halves") << qint64(1);
+    QTest::newRow("in stretches") << qint64(1);
   }
   void anUnchangedScriptIsReadOnce() {
     QFETCH(qint64, splitFrom);
@@ -412,7 +412,7 @@ class ScanDriverTest : public QObject {
       fast.fs.setReadSize(1 + random.bounded(64));
       // Half the rounds take the checked lines from the count's read.
       fast.fs.setIdentities(round % 4 >= 2);
-      // Most rounds read the script as two halves, met at any byte.
+      // Most rounds read the script in stretches, split from any size.
       if (round % 4 != 0) fast.engine.setSplitFrom(1 + random.bounded(script.size() + 1));
       fast.scan(kScript, script);
       Rig plain;
