@@ -1,12 +1,12 @@
 #include "RowTextStore.h"
 
+#include "AsciiWiden.h"
 #include "SystemText.h"
 
 QString RowTextStore::text(QByteArrayView bytes) {
   const qsizetype n = bytes.size();
-  // Text that needs decoding is rare in tables and gets a string of its own;
-  // so does the empty text, which needs no memory at all.
-  if (n == 0 || !isAsciiText(bytes)) return decodeSystemText(bytes);
+  // The empty text needs no memory at all.
+  if (n == 0) return decodeSystemText(bytes);
   if (block_.isNull() || block_.size() - used_ < n + 1) {
     block_ = QString(qMax(kBlockChars, n + 1), Qt::Uninitialized);
     used_ = 0;
@@ -14,7 +14,9 @@ QString RowTextStore::text(QByteArrayView bytes) {
   // Written through the block's own pointer: block_.data() would copy a
   // shared block.
   char16_t* const start = block_.data_ptr().data() + used_;
-  for (qsizetype i = 0; i < n; ++i) start[i] = static_cast<unsigned char>(bytes[i]);
+  // Text that needs decoding is rare in tables and gets a string of its
+  // own; the characters copied so far are simply written over later.
+  if (!widenAscii(bytes.data(), n, start)) return decodeSystemText(bytes);
   start[n] = u'\0';
   used_ += n + 1;
   QString::DataPointer row = block_.data_ptr();  // takes a reference to the block

@@ -1,5 +1,7 @@
 #include "TableLoader.h"
 
+#include <cstring>
+
 #include <QDir>
 #include <QList>
 
@@ -63,6 +65,12 @@ bool readLineFields(InputFile& file, const LineRef& at, qsizetype limit, QList<F
   return true;
 }
 
+// The index of the first `c` in `line` from `from`, or the line's size.
+qsizetype indexOfByte(QByteArrayView line, qsizetype from, char c) {
+  const void* found = std::memchr(line.data() + from, c, static_cast<size_t>(line.size() - from));
+  return found ? static_cast<const char*>(found) - line.data() : line.size();
+}
+
 // Takes one field of a line that is already in the buffer, as readField()
 // would, from `*at`; false when the field needs the careful reader (no
 // closing quote, or text after it).
@@ -73,16 +81,14 @@ bool takeQuickField(QByteArrayView line, qsizetype* at, RowTextStore& store, QSt
   while (i < n && line[i] == ' ') ++i;
   if (i < n && line[i] == '"') {
     const qsizetype open = i + 1;
-    qsizetype close = open;
-    while (close < n && line[close] != '"') ++close;
+    const qsizetype close = indexOfByte(line, open, '"');
     if (close == n) return false;
     *text = store.text(line.sliced(open, close - open));
     for (i = close + 1; i < n && line[i] != ','; ++i) {
       if (line[i] != ' ') return false;
     }
   } else {
-    qsizetype end = i;
-    while (end < n && line[end] != ',') ++end;
+    const qsizetype end = indexOfByte(line, i, ',');
     qsizetype kept = end;
     while (kept > i && line[kept - 1] == ' ') --kept;
     *text = store.text(line.sliced(i, kept - i));

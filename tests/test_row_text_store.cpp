@@ -22,6 +22,17 @@ class TestRowTextStore : public QObject {
     QTest::newRow("control bytes") << QByteArray(
         "a\tb\x01"
         "c");
+    // Long texts go through the copy sixteen bytes at a time: a byte outside
+    // ASCII in a full group, at a group's edge, or in the bytes after the
+    // last group must each send the text to the decoder.
+    QTest::newRow("long ascii") << QByteArray("Parameter wxyz is clamped to its range 0 to 9735");
+    QTest::newRow("utf-8 in the second group")
+        << QByteArray("Parameter wxyz is \xc3\xa4 clamped to its range");
+    QTest::newRow("utf-8 ending the first group") << QByteArray(
+        "0123456789abcde\xc3"
+        "\xa9 and more text after it");
+    QTest::newRow("utf-8 after the last group")
+        << QByteArray("0123456789abcdef0123456789abcdef\xe2\x82\xac");
   }
   void textsReadAsDecoded() {
     QFETCH(QByteArray, bytes);
