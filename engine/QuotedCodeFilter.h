@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include <QtGlobal>
 
@@ -37,7 +38,21 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 // check, which has the last word.
 class QuotedCodeFilter {
  public:
-  void build(const ReferenceTables& tables) { all_.build(tables.ParamIndex, tables.TagIndex); }
+  void build(const ReferenceTables& tables) {
+    all_.build(tables.ParamIndex, tables.TagIndex);
+    openers_.fill(0);
+    auto addOpener = [this](quint64 key) {
+      const quint64 first = key >> 48;
+      if (first < 0x80) openers_[first >> 6] |= std::uint64_t(1) << (first & 63);
+    };
+    tables.ParamIndex.forEachKey(addOpener);
+    tables.TagIndex.forEachKey(addOpener);
+  }
+
+  // Whether some listed code begins with the byte `c`, for an ASCII `c`:
+  // most windows begin with a comma, a bracket or an operator, which begins
+  // no code, and this turns them away before their other bytes are read.
+  bool mayOpenCode(unsigned char c) const { return c < 0x80 && (openers_[c >> 6] >> (c & 63) & 1); }
 
   // For a window whose five raw bytes the statement keeps as they are: the
   // four that follow the mark, the fifth being known to be a mark.
@@ -80,4 +95,5 @@ class QuotedCodeFilter {
 
  private:
   CodeKeySet all_;
+  std::array<std::uint64_t, 2> openers_{};  // first characters of the codes, by ASCII value
 };

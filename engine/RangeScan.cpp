@@ -74,6 +74,19 @@ inline bool closesSoon(const ScriptMasks& m, const ScriptMasks& x, int bit) {
 
 }  // namespace
 
+bool RangeScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes,
+                            qsizetype n, qsizetype at, int bit) const {
+  // The statement drops every loose byte after a mark up to the first plain
+  // one, which is then its first window character, unless one of those
+  // loose bytes is one the statement keeps.
+  const std::uint64_t plain = ~after(m.loose, x.loose, bit);
+  if (plain == 0) return true;
+  const int first = lowestBit(plain);
+  if ((after(m.odd, x.odd, bit) & bitsBelow(first)) != 0) return true;
+  const qsizetype opener = at + 1 + first;
+  return opener >= n || filter_.mayOpenCode(static_cast<unsigned char>(bytes[opener]));
+}
+
 bool RangeScan::run(InputFile& file, qint64 maxLines) {
   QByteArrayView block;
   while (lines_ < maxLines) {
@@ -148,7 +161,8 @@ qint64 RangeScan::checkBlock(QByteArrayView block) {
       }
       for (std::uint64_t marks = bent; marks; marks &= marks - 1) {
         const int bit = lowestBit(marks);
-        if (closesSoon(m, x, bit) && filter_.mayHoldCode(bytes, n, base + bit)) {
+        if (mayOpenCode(m, x, bytes, n, base + bit, bit) && closesSoon(m, x, bit) &&
+            filter_.mayHoldCode(bytes, n, base + bit)) {
           hits |= marks & -marks;
         }
       }

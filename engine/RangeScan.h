@@ -50,6 +50,10 @@ class RangeScan {
   // Checks one line that may hold a listed code, as the plain procedures would.
   void checkLine(QByteArrayView raw, qint64 line);
   void checkDecodedLine(QByteArrayView raw, qint64 line);
+  // For the mark at `bit` of the group masked in `m` (`x` the next group),
+  // at index `at` of the block: whether its window may begin a listed code.
+  bool mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes, qsizetype n,
+                   qsizetype at, int bit) const;
   // Whether a window opened by a mark before `codeEnd` may hold one of `codes`.
   bool anyWindowHolds(QByteArrayView raw, qsizetype codeEnd, const CodeIndex& codes) const;
   template <typename Char>

@@ -44,7 +44,7 @@ inline std::uint64_t looseOf16(__m128i v) {
 }
 
 void maskGroup16(const char* group, ScriptMasks* m) {
-  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0;
+  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
   for (int part = 0; part < 4; ++part) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
     const int shift = 16 * part;
@@ -56,8 +56,11 @@ void maskGroup16(const char* group, ScriptMasks* m) {
     hashes |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('#')))))
               << shift;
     loose |= looseOf16(v) << shift;
+    odd |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\v'))) |
+                                       _mm_movemask_epi8(v)))
+           << shift;
   }
-  *m = ScriptMasks{quotes, lineEnds, hashes, loose, 0};
+  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
 }
 
 [[gnu::target("avx2,popcnt")]] inline std::uint64_t bits32(__m256i v) {
@@ -65,7 +68,7 @@ void maskGroup16(const char* group, ScriptMasks* m) {
 }
 
 [[gnu::target("avx2,popcnt")]] inline void maskGroup32(const char* group, ScriptMasks* m) {
-  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0;
+  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
   for (int part = 0; part < 2; ++part) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
     const int shift = 32 * part;
@@ -76,9 +79,11 @@ void maskGroup16(const char* group, ScriptMasks* m) {
     const __m256i control =
         _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, _mm256_set1_epi8(3)), fromTab);
     const __m256i space = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' '));
-    loose |= (bits32(_mm256_or_si256(control, space)) | bits32(v)) << shift;
+    const std::uint64_t high = bits32(v);
+    loose |= (bits32(_mm256_or_si256(control, space)) | high) << shift;
+    odd |= (bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\v'))) | high) << shift;
   }
-  *m = ScriptMasks{quotes, lineEnds, hashes, loose, 0};
+  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
 }
 
 // Written out rather than through maskGroups(): a function built for AVX2
@@ -144,6 +149,7 @@ void maskGroupBytes(const char* group, ScriptMasks* m) {
     if (c == '\r') r.lineEnds |= bit;
     if (c == '#') r.hashes |= bit;
     if ((c >= 9 && c <= 12) || c == ' ' || c >= 0x80) r.loose |= bit;
+    if (c == '\v' || c >= 0x80) r.odd |= bit;
   }
   *m = r;
 }

@@ -15,9 +15,12 @@ struct ScriptMasks {
   std::uint64_t hashes = 0;    // '#', where a comment begins
   // Bytes a statement may drop or that need decoding: tab, LF, VT, FF,
   // space and anything outside ASCII. VT is kept by the normaliser; it is
-  // here only because one range test is cheaper than three, and a byte
-  // marked here is only ever looked at again, never trusted.
+  // here only because one range test is cheaper than three.
   std::uint64_t loose = 0;
+  // The loose bytes a statement keeps all the same: VT and anything outside
+  // ASCII. A loose byte not marked here is dropped or, a space, kept only
+  // between letters or digits.
+  std::uint64_t odd = 0;
   // Line ends in the groups before this one, of those masked in one call.
   std::uint32_t lineEndsBefore = 0;
 };

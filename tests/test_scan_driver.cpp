@@ -96,7 +96,10 @@ QByteArray randomScript(QRandomGenerator& random) {
                                        "\f",
                                        "1",
                                        "getfiletag(",
-                                       "ab cd"};
+                                       "ab cd",
+                                       "\v",
+                                       "\"\vxmo\"",
+                                       "\"\xc3\xa9xmo\""};
   QByteArray script;
   const int lines = random.bounded(30);
   for (int l = 0; l < lines; ++l) {
@@ -402,11 +405,13 @@ class ScanDriverTest : public QObject {
     QRandomGenerator random(99);
     for (int round = 0; round < 6000; ++round) {
       const QByteArray script = randomScript(random);
-      // Every other round the tables hold codes with quotation marks and spaces in them.
+      // Every other round the tables hold codes with quotation marks, spaces,
+      // a VT or a character outside ASCII in them.
       const bool oddCodes = round % 2 == 1;
       const ReferenceTables tables =
-          oddCodes ? makeTables({"z\"od", "zmod", "\"\"\"\""}, {"ab c", "ex\"o"})
-                   : makeTables({"zmod", "isoa"}, {"ownr", "expo"});
+          oddCodes
+              ? makeTables({"z\"od", "zmod", "\"\"\"\"", "\xc3\xa9xmo"}, {"ab c", "ex\"o", "\vxmo"})
+              : makeTables({"zmod", "isoa"}, {"ownr", "expo"});
       Rig fast;
       fast.engine.Tables = tables;
       fast.fs.setReadSize(1 + random.bounded(64));

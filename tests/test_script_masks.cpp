@@ -33,6 +33,7 @@ ScriptMasks expectedGroup(const QByteArray& bytes, qsizetype from) {
     if (c == '\r') m.lineEnds |= bit;
     if (c == '#') m.hashes |= bit;
     if (c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == ' ' || c >= 0x80) m.loose |= bit;
+    if (c == '\v' || c >= 0x80) m.odd |= bit;
   }
   return m;
 }
@@ -69,6 +70,7 @@ class ScriptMasksTest : public QObject {
         QCOMPARE(m.lineEnds, want.lineEnds);
         QCOMPARE(m.hashes, want.hashes);
         QCOMPARE(m.loose, want.loose);
+        QCOMPARE(m.odd, want.odd);
         QCOMPARE(m.lineEndsBefore, before);
         before += static_cast<std::uint32_t>(__builtin_popcountll(want.lineEnds));
       }
