@@ -49,9 +49,10 @@ class QuotedCodeFilter {
     tables.TagIndex.forEachKey(addOpener);
   }
 
-  // Whether some listed code begins with the byte `c`, for an ASCII `c`:
-  // most windows begin with a comma, a bracket or an operator, which begins
-  // no code, and this turns them away before their other bytes are read.
+  // Whether some listed code begins with the byte `c`, for an ASCII `c`.
+  // The window after a string's closing mark mostly begins with a comma, a
+  // bracket or an operator, which begins no code: this turns such windows
+  // away before their other bytes are read.
   bool mayOpenCode(unsigned char c) const { return c < 0x80 && (openers_[c >> 6] >> (c & 63) & 1); }
 
   // For a window whose five raw bytes the statement keeps as they are: the
