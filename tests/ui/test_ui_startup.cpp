@@ -3,6 +3,7 @@
 // the program when the main window closes.
 
 #include <functional>
+#include <mutex>
 
 #include <QApplication>
 #include <QDir>
@@ -30,11 +31,16 @@ class WatchedFiles : public FileSystem {
  public:
   std::function<void(const QString&)> onOpen;
   std::unique_ptr<ByteStream> openForInput(const QString& path, QString* error) override {
-    if (onOpen) onOpen(path);
+    if (onOpen) {
+      // The two tables load on two threads: one call at a time.
+      const std::lock_guard<std::mutex> lock(onOpenMutex_);
+      onOpen(path);
+    }
     return disk_.openForInput(path, error);
   }
 
  private:
+  std::mutex onOpenMutex_;
   DiskFileSystem disk_;
 };
 
