@@ -93,9 +93,7 @@ bool PublicSubs::readScript(qint64 size, qint64 most, QString* failure) {
         read_.clear();
         return false;
       }
-      qint64 lines = 0;
-      for (const auto& scan : read_) lines += scan->lines();
-      if (lines <= most) {
+      if (linesRead() <= most) {
         scriptBytes_ = end;
         return true;
       }
@@ -123,6 +121,10 @@ qint64 PublicSubs::countScript(QString* failure) {
   // the script unchanged, what this read found is what that one would find.
   filter_.build(Tables);
   if (!readScript(FileNumber1.size(), std::numeric_limits<qint64>::max(), failure)) return -1;
+  return linesRead();
+}
+
+qint64 PublicSubs::linesRead() const {
   qint64 lines = 0;
   for (const auto& scan : read_) lines += scan->lines();
   return lines;

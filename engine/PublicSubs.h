@@ -85,6 +85,8 @@ class PublicSubs {
   // Counts the lines of the script open on FileNumber1, checking them on
   // the way; -1 with the reason when a read failed.
   qint64 countScript(QString* failure);
+  // The lines of all stretches in read_.
+  qint64 linesRead() const;
   // The line loop of a scan, on the script open again on FileNumber1: when
   // it is `unchanged` since it was counted, the lines the count checked are
   // reported without reading them again. False with the reason when a read

@@ -45,6 +45,12 @@ bool InputFile::skipTo(qint64 offset) {
   return true;
 }
 
+qint64 InputFile::readFailed() {
+  error_ = stream_->errorString();
+  if (error_.isEmpty()) error_ = QStringLiteral("read error");
+  return -1;
+}
+
 qint64 InputFile::lineStartAfter(qint64 offset) {
   if (!skipTo(offset)) return -1;
   char bytes[4096];
@@ -52,11 +58,7 @@ qint64 InputFile::lineStartAfter(qint64 offset) {
   bool afterCr = false;
   for (;;) {
     const qint64 n = stream_->read(bytes, sizeof bytes);
-    if (n < 0) {
-      error_ = stream_->errorString();
-      if (error_.isEmpty()) error_ = QStringLiteral("read error");
-      return -1;
-    }
+    if (n < 0) return readFailed();
     if (n == 0) return afterCr && skipTo(at) ? at : -1;
     qint64 i = 0;
     if (!afterCr) {
@@ -97,11 +99,7 @@ qint64 InputFile::readMore() {
   qint64 room = buffer_.size() - end_;
   if (stopAt_ >= 0) room = std::min(room, std::max<qint64>(stopAt_ - streamPosition_, 0));
   const qint64 n = room > 0 ? stream_->read(buffer_.data() + end_, room) : 0;
-  if (n < 0) {
-    error_ = stream_->errorString();
-    if (error_.isEmpty()) error_ = QStringLiteral("read error");
-    return -1;
-  }
+  if (n < 0) return readFailed();
   if (n == 0) streamEnded_ = true;
   end_ += n;
   streamPosition_ += n;

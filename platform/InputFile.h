@@ -97,6 +97,8 @@ class InputFile {
   bool readLineBytes(QByteArrayView* line);
   static constexpr qsizetype kChunkSize = 256 * 1024;
 
+  // Notes the reason of a failed read; returns -1.
+  qint64 readFailed();
   // Makes at least one byte available at begin_; false at the end or on error.
   bool ensureAvailable();
   // Appends more bytes behind end_, growing the buffer when it is full;
