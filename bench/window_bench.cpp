@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
   CheckerProgram program(files, prompts, args[2]);
   if (!program.Main()) return 2;
   program.FinishSplash();
-  program.ScanScript();
+  const ScanCommandResult scan = program.ScanScript();
   // Let the window lay out and paint what the scan left, as a user would see it.
   QApplication::processEvents();
   program.frmMain()->repaint();
-  return program.engine()->AlertCount > 0 ? 1 : 0;
+  return scan.alerts > 0 ? 1 : 0;
 }

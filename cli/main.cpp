@@ -7,11 +7,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include "ConsoleOutput.h"
-#include "ConsoleWindow.h"
+#include "ClassicReport.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
-#include "PublicSubs.h"
+#include "ScriptScanner.h"
+#include "SystemText.h"
 #include "TableFolder.h"
 #include "TableLoader.h"
 
@@ -27,18 +27,47 @@ void write(FILE* to, const QByteArray& bytes) {
 }
 
 int fail(const QString& message) {
-  write(stderr, (QStringLiteral("vornel-scan: ") + message + QLatin1Char('\n')).toLocal8Bit());
+  write(stderr, encodeSystemText(QStringLiteral("vornel-scan: ") + message + QLatin1Char('\n')));
   return kCouldNotRun;
 }
+
+// The status as the window would show it, each CR a newline, then the
+// message boxes' texts, each on a line of its own.
+void writeStatus(QString status, const QString& message = QString()) {
+  status.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  status += QLatin1Char('\n');
+  if (!message.isEmpty()) status += message + QLatin1Char('\n');
+  write(stderr, encodeSystemText(status));
+}
+
+// The report lines on stdout, written in large pieces as the alerts come.
+class ReportLines : public AlertSink {
+ public:
+  ~ReportLines() override { flush(); }
+  void alert(const Alert& alert) override {
+    classic::appendLine(alert, &buffer_);
+    ++alerts_;
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void flush() {
+    write(stdout, buffer_);
+    buffer_.resize(0);
+  }
+  qint64 alerts() const { return alerts_; }
+
+ private:
+  static constexpr qsizetype kFlushAt = 256 * 1024;
+  QByteArray buffer_;
+  qint64 alerts_ = 0;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // Started before anything else: a new thread can take milliseconds to
-  // get a processor, which it does here while the arguments are read. Left
-  // running at exit, as the engine is (below).
-  static HelperThread* const kHelper = new HelperThread;
-  kHelper->warmUp();
+  // get a processor, which it does here while the arguments are read.
+  HelperThread helper;
+  helper.warmUp();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
@@ -74,27 +103,27 @@ int main(int argc, char** argv) {
   if (scripts.size() != 1 || scripts.first().isEmpty()) {
     return fail(QStringLiteral("expected one script\nUsage: vornel-scan [--tables DIR] SCRIPT"));
   }
+  const QString path = scripts.first();
 
-  // Left to the end of the process rather than torn down: freeing tables of
-  // many thousand rows, string by string, takes longer than scanning a small
-  // script, and the system takes the memory back at exit in one piece. The
-  // pointers are static so that leak checkers still see the objects in use.
-  static DiskFileSystem* const kFiles = new DiskFileSystem;
-  static ConsoleWindow* const kWindow = new ConsoleWindow(scripts.first());
-  static PublicSubs* const kEngine = new PublicSubs(*kFiles, *kWindow, *kHelper);
-  ConsoleWindow& window = *kWindow;
-  PublicSubs& engine = *kEngine;
+  DiskFileSystem files;
   const QString folder =
       parser.isSet(tablesOption) ? parser.value(tablesOption) : fixedTableFolder();
-  QString error;
-  if (!LoadReferenceTables(engine.FileNumber1, window, folder, &engine.Tables, &error,
-                           engine.helperThread())) {
-    return fail(error);
-  }
+  Tables tables;
+  TableFault fault;
+  if (!loadTables(files, folder, &tables, &fault)) return fail(fault.message());
 
-  const PublicSubs::ScanOutcome outcome = engine.ScanScript();
-  write(stdout, consoleoutput::reportForStdout(window.reportText()));
-  write(stderr, consoleoutput::statusForStderr(window.statusText(), window.messages()));
-  if (outcome != PublicSubs::ScanOutcome::Completed) return kCouldNotRun;
-  return engine.AlertCount > 0 ? kAlerts : kNoAlerts;
+  const ScriptScanner scanner(tables);
+  ReportLines report;
+  ScanResult scan;
+  if (const std::unique_ptr<ByteSource> script = files.open(path, &scan.error))
+    scan = scanner.scan(*script, report, &helper);
+  report.flush();
+  if (!scan.ok()) {
+    writeStatus(classic::fileLine(path) + QLatin1Char('\r') + classic::kCouldNotRead,
+                classic::cannotRead(path, scan.error));
+    return kCouldNotRun;
+  }
+  writeStatus(classic::summary(path, report.alerts()),
+              report.alerts() == 0 ? classic::kNoProblems : QString());
+  return report.alerts() > 0 ? kAlerts : kNoAlerts;
 }

@@ -2,8 +2,9 @@
 
 #include <string_view>
 
+#include "CharUnits.h"
 #include "CodeIndex.h"
-#include "LineNormaliser.h"
+#include "StatementSyntax.h"
 
 // Classifying a statement by its leading call name, and finding the leftmost
 // quoted 4-character code of a table in it. Works on bytes of an ASCII
@@ -28,6 +29,9 @@ inline constexpr CallName kCallNames[] = {
 
 inline constexpr qsizetype kLongestCallName = 23;
 
+// A quoted code is a 6-character window: a mark, the code, a mark.
+inline constexpr qsizetype kWindow = 6;
+
 // Which tables to search: the table of a leading call name (compared case by
 // case), else both when the line holds "=", else none.
 template <typename Char>
@@ -49,20 +53,27 @@ inline bool searchesTags(Searched t) {
   return t == Searched::Tag || t == Searched::Both;
 }
 
-// The row of the leftmost quoted code, the lowest row at that position, or 0.
-// Every 6-character window is tried, the last one ending on the statement's
-// last character; statements of 6 characters or fewer are not searched.
+struct Hit {
+  qsizetype row = -1;       // the table row, -1 for none
+  qsizetype position = -1;  // where the window's opening mark stands in the statement
+  explicit operator bool() const { return row >= 0; }
+};
+
+// The leftmost quoted code, the first row at that position. Every window is
+// tried, the last one ending on the statement's last character; statements
+// no longer than a window are not searched.
 template <typename Char>
-qint64 findQuotedCode(const Char* statement, qsizetype length, const CodeIndex& index) {
-  if (length <= 6 || index.isEmpty()) return 0;
-  const qsizetype lastStart = length - 6;
-  for (qsizetype p = 0; p <= lastStart; ++p) {
-    if (unitOf(statement[p]) != u'"' || unitOf(statement[p + 5]) != u'"') {
+Hit findQuotedCode(const Char* statement, qsizetype length, const CodeIndex& index) {
+  if (length <= kWindow || index.isEmpty()) return {};
+  for (qsizetype p = 0; p + kWindow <= length; ++p) {
+    if (unitOf(statement[p]) != syntax::kQuote ||
+        unitOf(statement[p + kWindow - 1]) != syntax::kQuote) {
       continue;
     }
-    if (const qint64 row = index.lowestRow(CodeIndex::keyOf(statement + p + 1))) return row;
+    if (const qsizetype row = index.lowestRow(CodeIndex::keyOf(statement + p + 1)); row >= 0)
+      return {row, p};
   }
-  return 0;
+  return {};
 }
 
 }  // namespace codesearch

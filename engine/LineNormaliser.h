@@ -1,22 +1,17 @@
 #pragma once
 
-#include <QChar>
 #include <QtGlobal>
 
 #include "CharUnits.h"
+#include "StatementSyntax.h"
 
-// Reduces a raw script line to the compact statement the checker reads:
-// the comment from the first "#" on is cut, tabs, line feeds and form feeds
+// Reduces a raw script line to the compact statement the checker reads: the
+// comment from the first "#" on is cut, tabs, line feeds and form feeds
 // vanish, and a space survives only between a kept letter or digit and a raw
 // letter or digit after it (and only once a word has begun). Works on bytes
 // of an ASCII line and on 16-bit characters alike, with the same result.
 
 namespace normaliser {
-
-// Only these count for the space rule: no underscore, no accented letter.
-inline bool isAsciiLetterOrDigit(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-}
 
 struct Result {
   qsizetype length = 0;
@@ -24,32 +19,38 @@ struct Result {
 };
 
 // Writes the statement for raw[0..n) to `out`, which has room for n
-// characters, or only its first `most` characters.
+// characters, or only its first `most` characters. With `rawIndex`, which
+// has room for n as well, notes for each statement character the index of
+// the raw character it was copied from.
 template <typename Char>
-Result normalise(const Char* raw, qsizetype n, Char* out, qsizetype most = -1) {
+Result normalise(const Char* raw, qsizetype n, Char* out, qsizetype most = -1,
+                 qsizetype* rawIndex = nullptr) {
+  using syntax::Treatment;
   Result r;
   bool word = false;
+  auto keep = [&](qsizetype i) {
+    if (rawIndex) rawIndex[r.length] = i;
+    out[r.length++] = raw[i];
+  };
   for (qsizetype i = 0; i < n && r.length != most; ++i) {
-    const char16_t c = unitOf(raw[i]);
-    switch (c) {
-      case u' ':
-        if (word && i + 1 < n && isAsciiLetterOrDigit(unitOf(out[r.length - 1])) &&
-            isAsciiLetterOrDigit(unitOf(raw[i + 1]))) {
-          out[r.length++] = raw[i];
+    switch (syntax::treatmentOf(unitOf(raw[i]))) {
+      case Treatment::Space:
+        if (word && i + 1 < n && syntax::isWordCharacter(unitOf(out[r.length - 1])) &&
+            syntax::isWordCharacter(unitOf(raw[i + 1]))) {
+          keep(i);
         }
         break;
-      case u'=':
+      case Treatment::Equals:
         r.hasEquals = true;
-        out[r.length++] = raw[i];
+        keep(i);
         break;
-      case u'\n':
-      case u'\t':
-      case u'\f':
+      case Treatment::Dropped:
         break;
-      case u'#':
+      case Treatment::Comment:
         return r;
-      default:
-        out[r.length++] = raw[i];
+      case Treatment::Kept:
+      case Treatment::LineEnd:  // never in a line; kept as any other character if it were
+        keep(i);
         word = true;
     }
   }

@@ -7,8 +7,8 @@
 
 #include "CodeIndex.h"
 #include "CodeKeySet.h"
-#include "LineNormaliser.h"
-#include "ReferenceTables.h"
+#include "StatementSyntax.h"
+#include "Tables.h"
 
 namespace quotedcode {
 
@@ -16,10 +16,27 @@ enum Class : unsigned char { kPlain = 0, kDropped = 1, kSpace = 2, kEnd = 4, kOu
 
 constexpr std::array<unsigned char, 256> makeClasses() {
   std::array<unsigned char, 256> classes{};
-  for (int c = 0x80; c < 256; ++c) classes[c] = kOutsideAscii;
-  classes['\t'] = classes['\n'] = classes['\f'] = kDropped;
-  classes[' '] = kSpace;
-  classes['\r'] = classes['#'] = kEnd;
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    if (!syntax::isAsciiByte(byte)) {
+      classes[b] = kOutsideAscii;
+      continue;
+    }
+    switch (syntax::treatmentOf(byte)) {
+      case syntax::Treatment::Dropped:
+        classes[b] = kDropped;
+        break;
+      case syntax::Treatment::Space:
+        classes[b] = kSpace;
+        break;
+      case syntax::Treatment::Comment:
+      case syntax::Treatment::LineEnd:
+        classes[b] = kEnd;
+        break;
+      default:
+        classes[b] = kPlain;
+    }
+  }
   return classes;
 }
 
@@ -38,15 +55,15 @@ inline constexpr std::array<unsigned char, 256> kClass = makeClasses();
 // check, which has the last word.
 class QuotedCodeFilter {
  public:
-  void build(const ReferenceTables& tables) {
-    all_.build(tables.ParamIndex, tables.TagIndex);
+  void build(const Tables& tables) {
+    all_.build(tables.params.index(), tables.tags.index());
     openers_.fill(0);
     auto addOpener = [this](quint64 key) {
       const quint64 first = key >> 48;
       if (first < 0x80) openers_[first >> 6] |= std::uint64_t(1) << (first & 63);
     };
-    tables.ParamIndex.forEachKey(addOpener);
-    tables.TagIndex.forEachKey(addOpener);
+    tables.params.index().forEachKey(addOpener);
+    tables.tags.index().forEachKey(addOpener);
   }
 
   // Whether some listed code begins with the byte `c`, for an ASCII `c`.
@@ -66,7 +83,7 @@ class QuotedCodeFilter {
     using namespace quotedcode;
     char window[5];
     int got = 0;
-    char16_t previous = u'"';
+    char16_t previous = syntax::kQuote;
     for (qsizetype i = at + 1; got < 5; ++i) {
       if (i >= n) return false;
       const auto c = static_cast<unsigned char>(bytes[i]);
@@ -78,8 +95,8 @@ class QuotedCodeFilter {
         case kDropped:
           continue;
         case kSpace:
-          if (!normaliser::isAsciiLetterOrDigit(previous) || i + 1 >= n ||
-              !normaliser::isAsciiLetterOrDigit(static_cast<unsigned char>(bytes[i + 1]))) {
+          if (!syntax::isWordCharacter(previous) || i + 1 >= n ||
+              !syntax::isWordCharacter(static_cast<unsigned char>(bytes[i + 1]))) {
             continue;
           }
           break;
@@ -89,8 +106,8 @@ class QuotedCodeFilter {
       window[got++] = static_cast<char>(c);
       previous = c;
     }
-    if (window[4] != '"') return false;
-    return index ? index->lowestRow(CodeIndex::keyOf(window)) > 0
+    if (window[4] != static_cast<char>(syntax::kQuote)) return false;
+    return index ? index->lowestRow(CodeIndex::keyOf(window)) >= 0
                  : all_.contains(CodeKeySet::keyOf(window));
   }
 

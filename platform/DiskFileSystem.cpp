@@ -1,72 +1,103 @@
 #include "DiskFileSystem.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QFile>
-#include <QFileInfo>
 
-#if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <sys/stat.h>
-
-#include <ctime>
-#endif
+#include <unistd.h>
 
 namespace {
 
-class DiskByteStream : public ByteStream {
+QString systemError(int code) {
+  return QString::fromLocal8Bit(std::strerror(code));
+}
+
+class DescriptorSource : public ByteSource {
  public:
-  explicit DiskByteStream(const QString& path) : file_(path) {}
+  DescriptorSource(int fd, qint64 size, bool owned) : fd_(fd), size_(size), owned_(owned) {}
+  ~DescriptorSource() override {
+    if (owned_) ::close(fd_);
+  }
+  DescriptorSource(const DescriptorSource&) = delete;
+  DescriptorSource& operator=(const DescriptorSource&) = delete;
 
-  bool open() { return file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+  qint64 size() const override { return size_; }
 
-  qint64 read(char* into, qint64 max) override {
-    const qint64 n = file_.read(into, max);
-    return n < 0 ? -1 : n;
+  qint64 readAt(qint64 offset, char* into, qint64 max, QString* error) override {
+    if (size_ < 0) {
+      *error = QStringLiteral("cannot be read by offset");
+      return -1;
+    }
+    // Nothing past the size taken at the open: a file that grows while it
+    // is read is read as it was.
+    max = qMin(max, size_ - offset);
+    if (max <= 0) return 0;
+    for (;;) {
+      const ssize_t n = ::pread(fd_, into, static_cast<size_t>(max), static_cast<off_t>(offset));
+      if (n >= 0) return n;
+      if (errno == EINTR) continue;
+      *error = systemError(errno);
+      return -1;
+    }
   }
 
-  bool seek(qint64 offset) override { return file_.seek(offset); }
-  qint64 size() const override { return file_.isSequential() ? -1 : file_.size(); }
-
-  QByteArray identity() const override {
-#if defined(Q_OS_UNIX)
-    struct stat st {};
-    if (::fstat(file_.handle(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    // Any change to the file's bytes sets its change time to the present,
-    // but only to the clock's last tick: a file changed within the last
-    // second could change again without its times moving.
-    timespec now{};
-    if (::clock_gettime(CLOCK_REALTIME, &now) != 0 || st.st_ctim.tv_sec >= now.tv_sec - 1)
-      return {};
-    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) +
-           ':' + QByteArray::number(qint64(st.st_size)) + ':' +
-           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
-           QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
-           QByteArray::number(qint64(st.st_ctim.tv_nsec));
-#else
-    return {};
-#endif
-  }
-
-  QString errorString() const override {
-    return file_.errorString();
+  qint64 read(char* into, qint64 max, QString* error) override {
+    if (size_ >= 0) {
+      const qint64 n = readAt(position_, into, max, error);
+      if (n > 0) position_ += n;
+      return n;
+    }
+    for (;;) {
+      const ssize_t n = ::read(fd_, into, static_cast<size_t>(max));
+      if (n >= 0) return n;
+      if (errno == EINTR) continue;
+      *error = systemError(errno);
+      return -1;
+    }
   }
 
  private:
-  QFile file_;
+  const int fd_;
+  const qint64 size_;
+  const bool owned_;
+  qint64 position_ = 0;
 };
+
+// The source for an open descriptor, or nullptr with the reason.
+std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, QString* error) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    *error = systemError(errno);
+    if (owned) ::close(fd);
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    *error = QStringLiteral("Is a folder, not a file");
+    if (owned) ::close(fd);
+    return nullptr;
+  }
+  const qint64 size = S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+  return std::make_unique<DescriptorSource>(fd, size, owned);
+}
 
 }  // namespace
 
-std::unique_ptr<ByteStream> DiskFileSystem::openForInput(const QString& path, QString* error) {
-  // Opening a folder succeeds on some systems and fails only at the first
-  // read; refuse it up front so the message says what is wrong.
-  if (QFileInfo(path).isDir()) {
-    *error = QStringLiteral("Is a folder, not a file");
+std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* error) {
+  const QByteArray name = QFile::encodeName(path);
+  int fd;
+  do {
+    fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *error = systemError(errno);
     return nullptr;
   }
-  auto stream = std::make_unique<DiskByteStream>(path);
-  if (!stream->open()) {
-    *error = stream->errorString();
-    return nullptr;
-  }
-  return stream;
+  return sourceOf(fd, true, error);
+}
+
+std::unique_ptr<ByteSource> DiskFileSystem::openStandardInput(QString* error) {
+  return sourceOf(STDIN_FILENO, false, error);
 }

@@ -2,8 +2,12 @@
 
 #include "FileSystem.h"
 
-// The file system of the machine, read with large unbuffered reads.
+// The file system of the machine. Each open file is one descriptor, read
+// with pread() when it is a regular file and with read() otherwise.
 class DiskFileSystem : public FileSystem {
  public:
-  std::unique_ptr<ByteStream> openForInput(const QString& path, QString* error) override;
+  std::unique_ptr<ByteSource> open(const QString& path, QString* error) override;
+  // Standard input, as a source of its own; a redirected regular file is
+  // read by offset like any other.
+  std::unique_ptr<ByteSource> openStandardInput(QString* error);
 };

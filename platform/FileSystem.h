@@ -2,16 +2,21 @@
 
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 
-#include "ByteStream.h"
+#include "ByteSource.h"
 
-// Opens files for sequential input. The real provider reads the disk; the
-// test fake serves files from memory and can make them fail or shrink.
+// Opens files for reading. The real provider reads the disk; the test fake
+// serves files from memory and can make them fail.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Returns nullptr and sets `error` to the reason when `path` cannot be
   // opened for reading.
-  virtual std::unique_ptr<ByteStream> openForInput(const QString& path, QString* error) = 0;
+  virtual std::unique_ptr<ByteSource> open(const QString& path, QString* error) = 0;
 };
+
+// Reads what is left of `source` into `bytes`. False with `error` set to
+// the reason when a read fails; `bytes` then holds what was read.
+bool readAll(ByteSource& source, QByteArray* bytes, QString* error);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 // Turns bytes in the system code page (UTF-8 on Linux) into text. An invalid
 // byte becomes U+FFFD; decoding never fails and never drops a character.
@@ -24,7 +25,7 @@ inline QString decodeSystemText(QByteArrayView bytes) {
 }
 
 // The reverse: text in the system code page, for writing to a terminal.
-inline QByteArray encodeSystemText(const QString& text) {
+inline QByteArray encodeSystemText(QStringView text) {
 #if defined(Q_OS_UNIX)
   return text.toUtf8();
 #else

@@ -2,15 +2,26 @@
 
 #include <QString>
 
-#include "HelperThread.h"
-#include "InputFile.h"
-#include "ReferenceTables.h"
-#include "StatusText.h"
+#include "FileSystem.h"
+#include "TableRecord.h"
+#include "Tables.h"
 
-// Sets the start-of-work status text, then reads tags.txt and param.txt from
-// `folder` into `tables` through `fileNumber1`, the parameters on `helper`
-// at the same time. A table that cannot be read, or a line that is not
-// exactly one record, stops the load: the result is false and `error` names
-// the file, the line and the fault.
-bool LoadReferenceTables(InputFile& fileNumber1, StatusText& status, const QString& folder,
-                         ReferenceTables* tables, QString* error, HelperThread& helper);
+// Why a table was refused: the file, the line when the fault is in one, and
+// the fault or the system's reason.
+struct TableFault {
+  QString path;
+  qint64 line = 0;
+  QString reason;
+  // "<path>: line <n>: <reason>", or "<path>: <reason>" without a line.
+  QString message() const;
+};
+
+// Reads one table file: every line must be one record of `format`, as
+// TableRecord defines it. False with `fault` set when the file cannot be
+// read or a line is not a record.
+bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
+               ReferenceTable* table, TableFault* fault);
+
+// Reads tags.txt, then param.txt, from `folder` into `tables`. False with
+// `fault` set on the first failure; `tables` is then left as it was.
+bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault);

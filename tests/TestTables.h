@@ -2,31 +2,24 @@
 
 #include <QStringList>
 
-#include "ReferenceTables.h"
+#include "Tables.h"
 
-namespace testtables {
-
-// Fills one table: row i gets codes[i-1] and the message "<label> row i".
-inline void fill(const QStringList& codes, const char* label, qint64* count, QStringList* names,
-                 QStringList* messages, QStringList* notes, CodeIndex* index) {
-  *count = codes.size();
-  *names = QStringList{QString()} + codes;
-  *messages = QStringList{QString()};
-  for (qint64 i = 1; i <= *count; ++i)
-    messages->append(QStringLiteral("%1 row %2").arg(label).arg(i));
-  *notes = QStringList(*count + 1);
-  index->build(*names, *count);
+// A table built in memory: row i (from 1) gets codes[i-1], the message
+// "<label> row i" and an empty note.
+inline ReferenceTable makeTable(const QStringList& codes, const QString& label) {
+  ReferenceTableBuilder builder;
+  for (qsizetype i = 0; i < codes.size(); ++i) {
+    const auto code = builder.addText(QStringView(codes[i]));
+    const auto message = builder.addText(QStringLiteral("%1 row %2").arg(label).arg(i + 1));
+    builder.addRow(code, message, builder.addText(QStringView()), i + 1);
+  }
+  return builder.build();
 }
 
-}  // namespace testtables
-
-// Tables built in memory: row i gets the code codes[i-1] and the message
-// "param row i" or "tag row i".
-inline ReferenceTables makeTables(const QStringList& paramCodes, const QStringList& tagCodes) {
-  ReferenceTables t;
-  testtables::fill(paramCodes, "param", &t.ParamCount, &t.ParamNames, &t.ParamMessages,
-                   &t.ParamNotes, &t.ParamIndex);
-  testtables::fill(tagCodes, "tag", &t.TagCount, &t.TagNames, &t.TagMessages, &t.TagNotes,
-                   &t.TagIndex);
-  return t;
+// Tables whose rows read "param row i" and "tag row i".
+inline Tables makeTables(const QStringList& paramCodes, const QStringList& tagCodes) {
+  Tables tables;
+  tables.params = makeTable(paramCodes, QStringLiteral("param"));
+  tables.tags = makeTable(tagCodes, QStringLiteral("tag"));
+  return tables;
 }

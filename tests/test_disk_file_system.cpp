@@ -1,26 +1,29 @@
-// The disk provider's file identity: what lets a scan take the lines it
-// counted for the lines it checks, so it must never call two different
-// contents the same.
+// The disk provider: one descriptor per open file, read by offset from
+// several threads or in order as a stream, and failures in the system's
+// own words.
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
+
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "DiskFileSystem.h"
 
 namespace {
 
-QByteArray identityOf(DiskFileSystem& files, const QString& path) {
-  QString error;
-  const auto stream = files.openForInput(path, &error);
-  return stream ? stream->identity() : QByteArray("(cannot open: " + error.toUtf8() + ")");
+bool write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-void write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
+QByteArray readWhole(ByteSource& source) {
+  QByteArray bytes;
+  QString error;
+  return readAll(source, &bytes, &error) ? bytes : "<error: " + error.toUtf8() + ">";
 }
 
 }  // namespace
@@ -29,32 +32,84 @@ class TestDiskFileSystem : public QObject {
   Q_OBJECT
 
  private slots:
-  void identityTellsChangesApart() {
+  void failures_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing.csm"
+                             << "No such file or directory";
+    QTest::newRow("a folder") << "folder"
+                              << "Is a folder, not a file";
+    QTest::newRow("below a file") << "plain.csm/x"
+                                  << "Not a directory";
+  }
+
+  void failures() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("a.csm"));
-    const QString twin = dir.filePath(QStringLiteral("b.csm"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(write(dir.filePath(QStringLiteral("plain.csm")), "x"));
     DiskFileSystem files;
-    write(path, "x=\"zmod\"\r\n");
-    write(twin, "x=\"zmod\"\r\n");
-    // Just written: a change in the same clock tick might not show yet.
-    QCOMPARE(identityOf(files, path), QByteArray());
+    QString error;
+    QVERIFY(!files.open(dir.filePath(name), &error));
+    QCOMPARE(error, reason);
+  }
 
-    QThread::msleep(2100);
-    const QByteArray settled = identityOf(files, path);
-    QVERIFY(!settled.isEmpty());
-    QCOMPARE(identityOf(files, path), settled);
-    // Same bytes, same size, written at the same moment: another file.
-    QVERIFY(!identityOf(files, twin).isEmpty());
-    QVERIFY(identityOf(files, twin) != settled);
+  // An open file keeps reading what it held, whatever is done to its path;
+  // its size is the one it had when opened.
+  void aFileReadsAsItWasOpened() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.csm"));
+    QVERIFY(write(path, "first version\r\n"));
+    DiskFileSystem files;
+    QString error;
+    const auto source = files.open(path, &error);
+    QVERIFY2(source, qPrintable(error));
+    QCOMPARE(source->size(), 15);
+    const QString staged = dir.filePath(QStringLiteral("b.csm"));
+    QVERIFY(write(staged, "the second version, longer\r\n"));
+    QVERIFY(QFile::remove(path) && QFile::rename(staged, path));
+    QCOMPARE(readWhole(*source), QByteArray("first version\r\n"));
+    char bytes[5];
+    QCOMPARE(source->readAt(6, bytes, 5, &error), 5);
+    QCOMPARE(QByteArray(bytes, 5), QByteArray("versi"));
+  }
 
-    // Rewritten with other bytes of the same length.
-    write(path, "x=\"isoa\"\r\n");
-    const QByteArray rewritten = identityOf(files, path);
-    QVERIFY(rewritten != settled);
-    QThread::msleep(2100);
-    QVERIFY(!identityOf(files, path).isEmpty());
-    QVERIFY(identityOf(files, path) != settled);
+  void readsByOffsetFromTwoThreads() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.csm"));
+    QByteArray content;
+    for (int i = 0; i < 200000; ++i) content += char('a' + i % 26);
+    QVERIFY(write(path, content));
+    DiskFileSystem files;
+    QString error;
+    const auto source = files.open(path, &error);
+    QByteArray halves[2] = {QByteArray(100000, '\0'), QByteArray(100000, '\0')};
+    auto readHalf = [&](int h) {
+      QString reason;
+      for (qint64 at = 0; at < 100000; at += 1000)
+        source->readAt(h * 100000 + at, halves[h].data() + at, 1000, &reason);
+    };
+    std::thread other(readHalf, 1);
+    readHalf(0);
+    other.join();
+    QCOMPARE(halves[0] + halves[1], content);
+  }
+
+  // A pipe has no size and is read once, in order.
+  void aPipeIsAStream() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::thread writer([&] { write(fifo, "x=\"zmod\"\r\n"); });
+    DiskFileSystem files;
+    QString error;
+    const auto source = files.open(fifo, &error);
+    QVERIFY2(source, qPrintable(error));
+    QCOMPARE(source->size(), -1);
+    QCOMPARE(readWhole(*source), QByteArray("x=\"zmod\"\r\n"));
+    writer.join();
   }
 };
 

@@ -3,9 +3,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "FakePlatform.h"
 #include "LineNormaliser.h"
-#include "PublicSubs.h"
 
 namespace {
 
@@ -13,25 +11,23 @@ struct Normalised {
   QString statement;
   qint64 length;
   bool hasEquals;
+  QList<qsizetype> rawIndex;
 };
 
-// Through the engine: a one-line file read by NormaliseLine.
-Normalised throughEngine(const QString& raw) {
-  FakeFileSystem fs;
-  fs.add(QStringLiteral("s.csm"), raw.toUtf8() + "\r");
-  FakeWindow window;
-  PublicSubs engine(fs, window);
-  engine.FileNumber1.open(QStringLiteral("s.csm"));
-  if (!engine.NormaliseLine()) return {QStringLiteral("<no line>"), -1, false};
-  if (engine.RawLine != raw) return {QStringLiteral("<raw line changed>"), -1, false};
-  return {engine.Statement, engine.StatementLength, engine.HasEquals};
+// On characters, as the scan does for a line it decodes first.
+Normalised fromText(const QString& raw) {
+  QString out(raw.size(), QChar());
+  QList<qsizetype> index(raw.size());
+  const auto r = normaliser::normalise(raw.constData(), raw.size(), out.data(), -1, index.data());
+  return {out.left(r.length), r.length, r.hasEquals, index.mid(0, r.length)};
 }
 
 // Straight from bytes, as the scan does for ASCII lines.
 Normalised fromBytes(const QByteArray& raw) {
   QByteArray out(raw.size(), '\0');
-  const auto r = normaliser::normalise(raw.constData(), raw.size(), out.data());
-  return {QString::fromLatin1(out.left(r.length)), r.length, r.hasEquals};
+  QList<qsizetype> index(raw.size());
+  const auto r = normaliser::normalise(raw.constData(), raw.size(), out.data(), -1, index.data());
+  return {QString::fromLatin1(out.left(r.length)), r.length, r.hasEquals, index.mid(0, r.length)};
 }
 
 }  // namespace
@@ -79,10 +75,12 @@ class LineNormaliserTest : public QObject {
     QFETCH(QString, statement);
     QFETCH(qint64, length);
     QFETCH(bool, hasEquals);
-    const Normalised got = throughEngine(raw);
+    const Normalised got = fromText(raw);
     QCOMPARE(got.statement, statement);
     QCOMPARE(got.length, length);
     QCOMPARE(got.hasEquals, hasEquals);
+    // Each statement character was copied from the raw character noted for it.
+    for (qsizetype i = 0; i < got.length; ++i) QCOMPARE(raw[got.rawIndex[i]], statement[i]);
     if (raw.toUtf8() == raw.toLatin1()) {
       const Normalised bytes = fromBytes(raw.toLatin1());
       QCOMPARE(bytes.statement, statement);
@@ -91,7 +89,7 @@ class LineNormaliserTest : public QObject {
   }
 
   // The byte path the scan takes for ASCII lines and the character path must
-  // never disagree.
+  // never disagree, on the statement or on where its characters came from.
   void bytesAndCharactersAgree() {
     QRandomGenerator random(11);
     const char alphabet[] = " \t\f\n=#\"aZ9_(,.\v";
@@ -100,17 +98,16 @@ class LineNormaliserTest : public QObject {
       const int size = random.bounded(24);
       for (int i = 0; i < size; ++i) raw.append(alphabet[random.bounded(int(sizeof alphabet) - 1)]);
       const Normalised bytes = fromBytes(raw);
-      QString chars(raw.size(), QChar());
-      const QString rawText = QString::fromLatin1(raw);
-      const auto r = normaliser::normalise(rawText.constData(), rawText.size(), chars.data());
-      QCOMPARE(bytes.statement, chars.left(r.length));
-      QCOMPARE(bytes.hasEquals, r.hasEquals);
+      const Normalised chars = fromText(QString::fromLatin1(raw));
+      QCOMPARE(bytes.statement, chars.statement);
+      QCOMPARE(bytes.hasEquals, chars.hasEquals);
+      QCOMPARE(bytes.rawIndex, chars.rawIndex);
     }
   }
 
   void longStatementHasItsFullLength() {
     const QString raw = QStringLiteral("x=\"") + QString(40000, QLatin1Char('y'));
-    const Normalised got = throughEngine(raw);
+    const Normalised got = fromText(raw);
     QCOMPARE(got.length, qint64(40003));
   }
 };

@@ -1,7 +1,8 @@
-// The byte masks a scan reads, by both instruction sets, against a plain
-// byte-by-byte reading of the same bytes.
+// The byte masks a scan reads, by every kernel this processor runs, the
+// scalar one included, against a plain byte-by-byte reading of the bytes.
 
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 #include <QRandomGenerator>
@@ -11,7 +12,7 @@
 
 namespace {
 
-using Masker = qint64 (*)(const char*, qsizetype, qsizetype, ScriptMasks*);
+using scriptmasks::Kernel;
 
 // Random bytes, mostly ones the masks care about, and every byte value now and then.
 QByteArray randomBytes(QRandomGenerator& random, int size) {
@@ -40,27 +41,30 @@ ScriptMasks expectedGroup(const QByteArray& bytes, qsizetype from) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(scriptmasks::Kernel)
+
 class ScriptMasksTest : public QObject {
   Q_OBJECT
 
  private slots:
   void masksMatchTheBytes_data() {
-    QTest::addColumn<bool>("wide");
-    QTest::newRow("portable") << false;
-    QTest::newRow("AVX2") << true;
+    QTest::addColumn<Kernel>("kernel");
+    QTest::newRow("scalar") << Kernel::Scalar;
+    QTest::newRow("SSE2") << Kernel::Sse2;
+    QTest::newRow("AVX2") << Kernel::Avx2;
   }
 
   void masksMatchTheBytes() {
-    QFETCH(bool, wide);
-    if (wide && !canMaskScriptWide()) QSKIP("this processor has no AVX2");
-    const Masker mask = wide ? maskScript : maskScriptPortable;
+    QFETCH(Kernel, kernel);
+    if (!scriptmasks::canRun(kernel)) QSKIP("not on this processor");
     QRandomGenerator random(11);
     for (int round = 0; round < 500; ++round) {
       const QByteArray bytes = randomBytes(random, random.bounded(400));
       // Sometimes more groups than the bytes fill: those read as zeros.
       const qsizetype groups = (bytes.size() + 63) / 64 + random.bounded(2);
       std::vector<ScriptMasks> got(static_cast<size_t>(groups));
-      const qint64 lineEnds = mask(bytes.constData(), bytes.size(), groups, got.data());
+      const qint64 lineEnds =
+          scriptmasks::mask(kernel, bytes.constData(), bytes.size(), groups, got.data());
       QCOMPARE(lineEnds, qint64(bytes.count('\r')));
       std::uint32_t before = 0;
       for (qsizetype g = 0; g < groups; ++g) {
@@ -72,22 +76,17 @@ class ScriptMasksTest : public QObject {
         QCOMPARE(m.loose, want.loose);
         QCOMPARE(m.odd, want.odd);
         QCOMPARE(m.lineEndsBefore, before);
-        before += static_cast<std::uint32_t>(__builtin_popcountll(want.lineEnds));
+        before += static_cast<std::uint32_t>(std::popcount(want.lineEnds));
       }
     }
   }
 
-  void countByteCountsEveryMatch() {
-    QRandomGenerator random(12);
-    for (int round = 0; round < 300; ++round) {
-      // Long enough now and then for the counting lanes to wrap.
-      const QByteArray bytes = randomBytes(random, random.bounded(round % 10 == 0 ? 20000 : 300));
-      const qsizetype from = bytes.isEmpty() ? 0 : random.bounded(int(bytes.size()));
-      const char x = "\"\r#a"[random.bounded(4)];
-      const QByteArray part = bytes.mid(from);
-      QCOMPARE(countByte(bytes.constData() + from, part.size(), x),
-               qsizetype(std::count(part.begin(), part.end(), x)));
-    }
+  // The kernel the scan uses is the widest this processor runs.
+  void fastestIsTheWidest() {
+    const Kernel expected = scriptmasks::canRun(Kernel::Avx2)   ? Kernel::Avx2
+                            : scriptmasks::canRun(Kernel::Sse2) ? Kernel::Sse2
+                                                                : Kernel::Scalar;
+    QCOMPARE(scriptmasks::fastest(), expected);
   }
 };
 

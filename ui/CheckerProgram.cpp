@@ -9,6 +9,7 @@
 namespace {
 
 const QString kStartupFailed = QStringLiteral("Start-up Failed");
+const QString kSelectAScript = QStringLiteral("Select a Vornel Script file to process");
 
 }  // namespace
 
@@ -33,7 +34,6 @@ bool CheckerProgram::Main() {
 bool CheckerProgram::loadFrmMain() {
   main_ = std::make_unique<FrmMain>();
   window_ = std::make_unique<QtWindowServices>(*main_, prompts_);
-  engine_ = std::make_unique<PublicSubs>(files_, *window_, helper_);
   QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
   QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
   QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });
@@ -41,13 +41,14 @@ bool CheckerProgram::loadFrmMain() {
 }
 
 bool CheckerProgram::LoadReferenceTables() {
-  QString error;
-  if (::LoadReferenceTables(engine_->FileNumber1, *window_, tableFolder_, &engine_->Tables, &error,
-                            engine_->helperThread())) {
-    return true;
+  window_->setStatusText(kSelectAScript);
+  TableFault fault;
+  if (!loadTables(files_, tableFolder_, &tables_, &fault)) {
+    prompts_.showMessage(splash_.get(), fault.message(), kStartupFailed);
+    return false;
   }
-  prompts_.showMessage(splash_.get(), error, kStartupFailed);
-  return false;
+  scanner_ = std::make_unique<ScriptScanner>(tables_);
+  return true;
 }
 
 void CheckerProgram::FinishSplash() {
@@ -66,7 +67,6 @@ void CheckerProgram::HurrySplash() {
   main_->Timer1->start();
 }
 
-void CheckerProgram::ScanScript() {
-  // The engine reports every outcome itself, in the status and message boxes.
-  engine_->ScanScript();
+ScanCommandResult CheckerProgram::ScanScript() {
+  return runScanCommand(*window_, files_, *scanner_, &helper_);
 }

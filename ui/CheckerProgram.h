@@ -9,8 +9,10 @@
 #include "FrmSplash.h"
 #include "HelperThread.h"
 #include "ModalPrompts.h"
-#include "PublicSubs.h"
 #include "QtWindowServices.h"
+#include "ScanCommand.h"
+#include "ScriptScanner.h"
+#include "Tables.h"
 
 // The desktop program: its two windows, the engine behind the main window,
 // and one handler for each event the program answers. Start-up shows the
@@ -30,10 +32,11 @@ class CheckerProgram {
   void FinishSplash();
   // Click on the splash: the main window comes 100 ms later.
   void HurrySplash();
-  // Load step of frmMain. Shows the loader's message when it fails.
+  // Load step of frmMain: the start-of-work status text, then the tables.
+  // Shows the loader's message when they cannot be read.
   bool LoadReferenceTables();
   // Click on "Open Script".
-  void ScanScript();
+  ScanCommandResult ScanScript();
   // Click on "Print Report": status then report on the default printer. A
   // failure is told in a message box and changes nothing.
   void PrintReport();
@@ -42,21 +45,23 @@ class CheckerProgram {
   FrmMain* frmMain() const { return main_.get(); }
   FrmSplash* frmSplash() const { return splash_.get(); }
   WindowServices* windowServices() const { return window_.get(); }
-  PublicSubs* engine() const { return engine_.get(); }
+  // The tables read at start-up; empty before.
+  const Tables& tables() const { return tables_; }
 
  private:
   static constexpr int kHurriedInterval = 100;
 
-  // Creates frmMain hidden with its provider and engine, then runs its load step.
+  // Creates frmMain hidden with its provider, then runs its load step.
   bool loadFrmMain();
 
   FileSystem& files_;
   ModalPrompts& prompts_;
   const QString tableFolder_;
-  // Outlives the engine, which hands it work.
+  // Reads half of a large script while the main thread reads the rest.
   HelperThread helper_;
+  Tables tables_;
+  std::unique_ptr<ScriptScanner> scanner_;
   std::unique_ptr<FrmSplash> splash_;
   std::unique_ptr<FrmMain> main_;
   std::unique_ptr<QtWindowServices> window_;
-  std::unique_ptr<PublicSubs> engine_;
 };

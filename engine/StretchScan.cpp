@@ -1,22 +1,32 @@
-#include "RangeScan.h"
+#include "StretchScan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
-#include "BitScan.h"
+#include "ByteSearch.h"
 #include "CodeSearch.h"
 #include "LineNormaliser.h"
 #include "SystemText.h"
+#include "TextLines.h"
 
 namespace {
 
 // The start of the line that holds position `at` of a block that begins at
 // a line start.
 qsizetype lineStartBefore(const char* bytes, qsizetype at) {
-  const void* cr = memrchr(bytes, '\r', static_cast<size_t>(at));
+  const char* cr = findLastByte(bytes, std::size_t(at), textlines::kLineEnd);
   if (cr == nullptr) return 0;
-  const qsizetype i = static_cast<const char*>(cr) - bytes + 1;
-  return i < at && bytes[i] == '\n' ? i + 1 : i;
+  const qsizetype i = cr - bytes + 1;
+  return i < at && bytes[i] == textlines::kLineFeed ? i + 1 : i;
+}
+
+// Bits below position `bit` (0..64).
+inline std::uint64_t bitsBelow(int bit) {
+  return bit >= 64 ? ~0ull : (1ull << bit) - 1;
+}
+inline int lowestBit(std::uint64_t m) {
+  return std::countr_zero(m);
 }
 
 // Whether a statement could begin with a call name: its first character,
@@ -24,23 +34,20 @@ qsizetype lineStartBefore(const char* bytes, qsizetype at) {
 // is the first letter of one.
 bool mayOpenWithCall(QByteArrayView raw) {
   for (const char c : raw) {
-    if (c == '\t' || c == '\n' || c == '\f' || c == ' ') continue;
+    const auto treatment = syntax::treatmentOf(static_cast<unsigned char>(c));
+    if (treatment == syntax::Treatment::Dropped || treatment == syntax::Treatment::Space) continue;
     return std::any_of(std::begin(codesearch::kCallNames), std::end(codesearch::kCallNames),
                        [c](const codesearch::CallName& call) { return call.name[0] == c; });
   }
   return false;
 }
 
-qsizetype lineEndFrom(const char* bytes, qsizetype n, qsizetype at) {
-  const void* cr = std::memchr(bytes + at, '\r', n - at);
-  return cr ? static_cast<const char*>(cr) - bytes : n;
-}
-
-// The last line of a block, without its line end.
-QByteArrayView lastLineOf(QByteArrayView block) {
-  const qsizetype end = block.endsWith('\r') ? block.size() - 1 : block.size();
-  const qsizetype start = lineStartBefore(block.data(), end);
-  return block.sliced(start, end - start);
+// The column of the character at `index` of a decoded line: 1 for the first,
+// counting each character outside the 16-bit range once.
+qint64 codePointColumn(QStringView line, qsizetype index) {
+  qint64 column = 1;
+  for (qsizetype i = 0; i < index; ++i) column += line[i].isLowSurrogate() ? 0 : 1;
+  return column;
 }
 
 // Bits of x shifted down by k (1..63), the next group's bits moving in on top.
@@ -74,8 +81,8 @@ inline bool closesSoon(const ScriptMasks& m, const ScriptMasks& x, int bit) {
 
 }  // namespace
 
-bool RangeScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes,
-                            qsizetype n, qsizetype at, int bit) const {
+bool StretchScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes,
+                              qsizetype n, qsizetype at, int bit) const {
   // The statement drops every loose byte after a mark up to the first plain
   // one, which is then its first window character, unless one of those
   // loose bytes is one the statement keeps.
@@ -87,22 +94,7 @@ bool RangeScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const ch
   return opener >= n || filter_.mayOpenCode(static_cast<unsigned char>(bytes[opener]));
 }
 
-bool RangeScan::run(InputFile& file, qint64 maxLines) {
-  QByteArrayView block;
-  while (lines_ < maxLines) {
-    if (!file.readLineBlock(maxLines - lines_, &block)) {
-      if (file.failed()) return false;
-      break;  // the channel ended
-    }
-    lines_ += checkBlock(block);
-    // Kept now: the read that finds the end may reuse the block's bytes.
-    lastLine_.resize(0);
-    lastLine_.append(lastLineOf(block));
-  }
-  return true;
-}
-
-qint64 RangeScan::checkBlock(QByteArrayView block) {
+void StretchScan::check(QByteArrayView block) {
   const char* const bytes = block.data();
   const qsizetype n = block.size();
   const qsizetype groups = (n + ScriptMasks::kGroup - 1) / ScriptMasks::kGroup;
@@ -170,18 +162,18 @@ qint64 RangeScan::checkBlock(QByteArrayView block) {
         const int bit = lowestBit(hits);
         const qsizetype at = base + bit;
         if (at < lineDoneUntil) continue;
-        const qint64 line = lines_ + 1 + endsBefore + m.lineEndsBefore +
-                            __builtin_popcountll(m.lineEnds & bitsBelow(bit));
+        const qint64 line =
+            lines_ + 1 + endsBefore + m.lineEndsBefore + std::popcount(m.lineEnds & bitsBelow(bit));
         const qsizetype start = lineStartBefore(bytes, at);
-        lineDoneUntil = lineEndFrom(bytes, n, at);
+        lineDoneUntil = textlines::lineEndFrom(block, at);
         checkLine(block.sliced(start, lineDoneUntil - start), line);
       }
     }
   }
-  return block.endsWith('\r') ? lineEnds : lineEnds + 1;
+  lines_ += block.endsWith(textlines::kLineEnd) ? lineEnds : lineEnds + 1;
 }
 
-void RangeScan::checkLine(QByteArrayView raw, qint64 line) {
+void StretchScan::checkLine(QByteArrayView raw, qint64 line) {
   if (!isAsciiText(raw)) {
     checkDecodedLine(raw, line);
     return;
@@ -190,9 +182,9 @@ void RangeScan::checkLine(QByteArrayView raw, qint64 line) {
   // bytes and decode only its statement if it alerts. Which tables it is
   // searched in shows at its start, so a line that is searched in none ends
   // here.
-  const void* hash = std::memchr(raw.data(), '#', raw.size());
-  const qsizetype codeEnd = hash ? static_cast<const char*>(hash) - raw.data() : raw.size();
-  const bool hasEquals = std::memchr(raw.data(), '=', codeEnd) != nullptr;
+  const char* hash = findByte(raw.data(), std::size_t(raw.size()), char(syntax::kComment));
+  const qsizetype codeEnd = hash ? hash - raw.data() : raw.size();
+  const bool hasEquals = findByte(raw.data(), std::size_t(codeEnd), char(syntax::kEquals));
   if (!hasEquals && !mayOpenWithCall(raw)) return;
   char start[codesearch::kLongestCallName];
   const auto opening =
@@ -204,52 +196,80 @@ void RangeScan::checkLine(QByteArrayView raw, qint64 line) {
   if (searched != codesearch::Searched::Both &&
       !anyWindowHolds(
           raw, codeEnd,
-          searched == codesearch::Searched::Tag ? tables_.TagIndex : tables_.ParamIndex)) {
+          searched == codesearch::Searched::Tag ? tables_.tags.index() : tables_.params.index())) {
     return;
   }
   if (statementBytes_.size() < raw.size()) statementBytes_.resize(raw.size());
+  if (qsizetype(rawIndex_.size()) < raw.size()) rawIndex_.resize(std::size_t(raw.size()));
   char* const statement = statementBytes_.data();
-  const auto result = normaliser::normalise(raw.data(), raw.size(), statement);
-  addAlerts(statement, result.length, result.hasEquals, searched, line);
+  const auto result =
+      normaliser::normalise(raw.data(), raw.size(), statement, -1, rawIndex_.data());
+  // In an ASCII line every byte is one character.
+  addAlerts(statement, result.length, rawIndex_.data(), searched, line,
+            [](qsizetype index) { return qint64(index) + 1; });
 }
 
-bool RangeScan::anyWindowHolds(QByteArrayView raw, qsizetype codeEnd,
-                               const CodeIndex& codes) const {
+bool StretchScan::anyWindowHolds(QByteArrayView raw, qsizetype codeEnd,
+                                 const CodeIndex& codes) const {
   const char* const bytes = raw.data();
+  const char quote = char(syntax::kQuote);
   for (const char* mark = bytes;
-       (mark = static_cast<const char*>(std::memchr(mark, '"', codeEnd - (mark - bytes))));
-       ++mark) {
+       (mark = findByte(mark, std::size_t(codeEnd - (mark - bytes)), quote)); ++mark) {
     if (filter_.mayHoldCode(bytes, raw.size(), mark - bytes, &codes)) return true;
   }
   return false;
 }
 
-void RangeScan::checkDecodedLine(QByteArrayView raw, qint64 line) {
+void StretchScan::checkDecodedLine(QByteArrayView raw, qint64 line) {
   decoded_ = decodeSystemText(raw);
   statementText_.resize(decoded_.size());
-  const auto result =
-      normaliser::normalise(decoded_.constData(), decoded_.size(), statementText_.data());
-  addAlerts(statementText_.constData(), result.length, result.hasEquals,
-            codesearch::tablesFor(statementText_.constData(), result.length, result.hasEquals),
-            line);
+  if (qsizetype(rawIndex_.size()) < decoded_.size()) rawIndex_.resize(std::size_t(decoded_.size()));
+  const auto result = normaliser::normalise(decoded_.constData(), decoded_.size(),
+                                            statementText_.data(), -1, rawIndex_.data());
+  const auto searched =
+      codesearch::tablesFor(statementText_.constData(), result.length, result.hasEquals);
+  addAlerts(statementText_.constData(), result.length, rawIndex_.data(), searched, line,
+            [this](qsizetype index) { return codePointColumn(decoded_, index); });
 }
 
-template <typename Char>
-void RangeScan::addAlerts(const Char* statement, qsizetype length, bool hasEquals,
-                          codesearch::Searched searched, qint64 line) {
-  const qint64 paramRow = codesearch::searchesParameters(searched)
-                              ? codesearch::findQuotedCode(statement, length, tables_.ParamIndex)
-                              : 0;
-  const qint64 tagRow = codesearch::searchesTags(searched)
-                            ? codesearch::findQuotedCode(statement, length, tables_.TagIndex)
-                            : 0;
-  if (paramRow == 0 && tagRow == 0) return;
-  QString text;
+template <typename Char, typename Column>
+void StretchScan::addAlerts(const Char* statement, qsizetype length, const qsizetype* rawIndex,
+                            codesearch::Searched searched, qint64 line, Column column) {
+  using codesearch::Hit;
+  const Hit param = codesearch::searchesParameters(searched)
+                        ? codesearch::findQuotedCode(statement, length, tables_.params.index())
+                        : Hit{};
+  const Hit tag = codesearch::searchesTags(searched)
+                      ? codesearch::findQuotedCode(statement, length, tables_.tags.index())
+                      : Hit{};
+  if (!param && !tag) return;
+  const qsizetype at = statements_.size();
   if constexpr (sizeof(Char) == 1) {
-    text = QString::fromLatin1(statement, length);
+    statements_.append(QLatin1StringView(statement, length));
   } else {
-    text = QString(statement, length);
+    statements_.append(statement, length);
   }
-  if (paramRow > 0) found_.push_back({line, text, hasEquals, paramRow, false});
-  if (tagRow > 0) found_.push_back({line, text, hasEquals, tagRow, true});
+  auto add = [&](const Hit& hit, TableKind table) {
+    const qsizetype close = hit.position + codesearch::kWindow - 1;
+    found_.push_back({line, at, length, hit.row, table, column(rawIndex[hit.position]),
+                      column(rawIndex[close]) + 1});
+  };
+  if (param) add(param, TableKind::Params);
+  if (tag) add(tag, TableKind::Tags);
+}
+
+void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
+  Alert alert;
+  for (const Found& found : found_) {
+    alert.line = firstLine + found.line - 1;
+    alert.statement =
+        QStringView(statements_).sliced(found.statementAt, found.statementLength).toString();
+    alert.table = found.table;
+    alert.row = &tables_[found.table].row(found.row);
+    alert.column = found.column;
+    alert.endColumn = found.endColumn;
+    sink.alert(alert);
+  }
+  found_.clear();
+  statements_.resize(0);  // keeps its memory for the next alerts
 }

@@ -2,14 +2,17 @@
 
 #include <QString>
 
-#include "StatusText.h"
-
-// Everything the scan needs of the main window: the status label, the
-// report box, a forced repaint, the open-file dialog and message boxes.
-// The desktop program, the command-line harness and the tests each
-// provide their own.
-class WindowServices : public StatusText {
+// Everything the desktop program's commands need of the main window: the
+// status label, the report box, a forced repaint, the open-file dialog and
+// message boxes. The real window provides them; tests provide their own.
+class WindowServices {
  public:
+  virtual ~WindowServices() = default;
+
+  // The status label's text. A carriage return alone starts a new line of it.
+  virtual QString statusText() const = 0;
+  virtual void setStatusText(const QString& text) = 0;
+
   // The report box's whole text; its lines are separated by CR LF.
   virtual QString reportText() const = 0;
   virtual void setReportText(const QString& text) = 0;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "Alert.h"
+
+// The report and status texts that the desktop program shows and that
+// vornel-scan's classic format writes the same way.
+namespace classic {
+
+inline const QString kNoProblems = QStringLiteral("No problems found!");
+inline const QString kCouldNotRead = QStringLiteral("Could not read the file");
+
+// A long path is shown as its first 60 characters and "...".
+QString displayName(const QString& path);
+// "File <display name> Selected"
+QString fileLine(const QString& path);
+// "File <display name> Selected", CR, "<alerts> Alerts. "
+QString summary(const QString& path, qint64 alerts);
+// "Cannot read <path>: <reason>"
+QString cannotRead(const QString& path, const QString& reason);
+
+// Appends the alert's report line, "<line> <statement>:  <message>", with
+// nothing after it.
+void appendLine(const Alert& alert, QString* report);
+// The same in the system code page, ended by a newline.
+void appendLine(const Alert& alert, QByteArray* report);
+
+// The desktop program's report text as alerts come: their lines separated
+// by CR LF, with none before the first or after the last.
+class ReportText : public AlertSink {
+ public:
+  void alert(const Alert& alert) override;
+  qint64 alerts() const { return alerts_; }
+  const QString& text() const { return text_; }
+
+ private:
+  QString text_;
+  qint64 alerts_ = 0;
+};
+
+}  // namespace classic

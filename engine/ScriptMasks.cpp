@@ -1,0 +1,194 @@
+#include "ScriptMasks.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VORNEL_X86 1
+#endif
+
+namespace scriptmasks {
+
+namespace {
+
+constexpr char kQuote = static_cast<char>(syntax::kQuote);
+constexpr char kLineEnd = static_cast<char>(syntax::kLineEnd);
+constexpr char kComment = static_cast<char>(syntax::kComment);
+
+// The bytes of group g: straight from the script, or for the short or empty
+// last group from a zero-padded copy.
+inline const char* groupAt(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t g, char* padded) {
+  const std::ptrdiff_t at = g * ScriptMasks::kGroup;
+  if (n - at >= ScriptMasks::kGroup) return bytes + at;
+  std::memset(padded, 0, ScriptMasks::kGroup);
+  if (n > at) std::memcpy(padded, bytes + at, static_cast<std::size_t>(n - at));
+  return padded;
+}
+
+// Numbers the line ends of the masked groups, once the kernel has masked them.
+std::int64_t countLineEnds(ScriptMasks* out, std::ptrdiff_t groups) {
+  std::uint32_t lineEnds = 0;
+  for (std::ptrdiff_t g = 0; g < groups; ++g) {
+    out[g].lineEndsBefore = lineEnds;
+    lineEnds += static_cast<std::uint32_t>(std::popcount(out[g].lineEnds));
+  }
+  return lineEnds;
+}
+
+void maskGroupScalar(const char* group, ScriptMasks* m) {
+  ScriptMasks r;
+  for (int i = 0; i < ScriptMasks::kGroup; ++i) {
+    const char c = group[i];
+    const std::uint64_t bit = std::uint64_t(1) << i;
+    if (c == kQuote) r.quotes |= bit;
+    if (c == kLineEnd) r.lineEnds |= bit;
+    if (c == kComment) r.hashes |= bit;
+    if (isLooseByte(static_cast<unsigned char>(c))) r.loose |= bit;
+    if (isOddByte(static_cast<unsigned char>(c))) r.odd |= bit;
+  }
+  *m = r;
+}
+
+// Each kernel has its own loop over the groups: a function built for a wider
+// instruction set inlines only into another one.
+void maskScalar(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups, ScriptMasks* out) {
+  char padded[ScriptMasks::kGroup];
+  for (std::ptrdiff_t g = 0; g < groups; ++g)
+    maskGroupScalar(groupAt(bytes, n, g, padded), &out[g]);
+}
+
+#if VORNEL_X86
+
+#define VORNEL_SSE2 [[gnu::target("sse2")]]
+#define VORNEL_AVX2 [[gnu::target("avx2,popcnt")]]
+
+VORNEL_SSE2 inline std::uint64_t bits16(__m128i v) {
+  return std::uint16_t(_mm_movemask_epi8(v));
+}
+
+VORNEL_SSE2 inline __m128i equal16(__m128i v, char c) {
+  return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
+}
+
+VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m) {
+  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
+  for (int part = 0; part < 4; ++part) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
+    const int shift = 16 * part;
+    quotes |= bits16(equal16(v, kQuote)) << shift;
+    lineEnds |= bits16(equal16(v, kLineEnd)) << shift;
+    hashes |= bits16(equal16(v, kComment)) << shift;
+    // 9..12 by one unsigned range test, then space, then the high bit.
+    const __m128i fromTab = _mm_sub_epi8(v, _mm_set1_epi8(9));
+    const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, _mm_set1_epi8(3)), fromTab);
+    const std::uint64_t high = bits16(v);
+    loose |= (bits16(_mm_or_si128(range, equal16(v, ' '))) | high) << shift;
+    odd |= (bits16(equal16(v, '\v')) | high) << shift;
+  }
+  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
+}
+
+VORNEL_SSE2 void maskSse2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                          ScriptMasks* out) {
+  char padded[ScriptMasks::kGroup];
+  for (std::ptrdiff_t g = 0; g < groups; ++g) maskGroupSse2(groupAt(bytes, n, g, padded), &out[g]);
+}
+
+VORNEL_AVX2 inline std::uint64_t bits32(__m256i v) {
+  return std::uint32_t(_mm256_movemask_epi8(v));
+}
+
+VORNEL_AVX2 inline __m256i equal32(__m256i v, char c) {
+  return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+}
+
+VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m) {
+  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
+  for (int part = 0; part < 2; ++part) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
+    const int shift = 32 * part;
+    quotes |= bits32(equal32(v, kQuote)) << shift;
+    lineEnds |= bits32(equal32(v, kLineEnd)) << shift;
+    hashes |= bits32(equal32(v, kComment)) << shift;
+    const __m256i fromTab = _mm256_sub_epi8(v, _mm256_set1_epi8(9));
+    const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, _mm256_set1_epi8(3)), fromTab);
+    const std::uint64_t high = bits32(v);
+    loose |= (bits32(_mm256_or_si256(range, equal32(v, ' '))) | high) << shift;
+    odd |= (bits32(equal32(v, '\v')) | high) << shift;
+  }
+  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
+}
+
+VORNEL_AVX2 void maskAvx2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                          ScriptMasks* out) {
+  char padded[ScriptMasks::kGroup];
+  for (std::ptrdiff_t g = 0; g < groups; ++g) maskGroupAvx2(groupAt(bytes, n, g, padded), &out[g]);
+}
+
+bool detectSse2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("sse2");
+}
+
+bool detectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+}
+
+#endif  // VORNEL_X86
+
+}  // namespace
+
+bool canRun(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Scalar:
+      return true;
+#if VORNEL_X86
+    case Kernel::Sse2: {
+      static const bool sse2 = detectSse2();
+      return sse2;
+    }
+    case Kernel::Avx2: {
+      static const bool avx2 = detectAvx2();
+      return avx2;
+    }
+#else
+    case Kernel::Sse2:
+    case Kernel::Avx2:
+      return false;
+#endif
+  }
+  return false;
+}
+
+Kernel fastest() {
+  static const Kernel kernel = canRun(Kernel::Avx2)   ? Kernel::Avx2
+                               : canRun(Kernel::Sse2) ? Kernel::Sse2
+                                                      : Kernel::Scalar;
+  return kernel;
+}
+
+std::int64_t mask(Kernel kernel, const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                  ScriptMasks* out) {
+  switch (kernel) {
+#if VORNEL_X86
+    case Kernel::Avx2:
+      maskAvx2(bytes, n, groups, out);
+      break;
+    case Kernel::Sse2:
+      maskSse2(bytes, n, groups, out);
+      break;
+#endif
+    default:
+      maskScalar(bytes, n, groups, out);
+  }
+  return countLineEnds(out, groups);
+}
+
+}  // namespace scriptmasks
+
+std::int64_t maskScript(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                        ScriptMasks* out) {
+  return scriptmasks::mask(scriptmasks::fastest(), bytes, n, groups, out);
+}

@@ -1,0 +1,167 @@
+#include "ScriptScanner.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "LineBlockReader.h"
+#include "StretchPlan.h"
+#include "StretchScan.h"
+
+namespace {
+
+// A stretch read by either thread waits here until the calling thread has
+// handed it over. The threads take stretches in order, and no more than
+// this many past the first one not yet handed over, so that what waits
+// stays small however many alerts a stretch holds.
+constexpr int kStretchesAhead = 8;
+
+// The stretches of one scan and how far each has got.
+class StretchQueue {
+ public:
+  StretchQueue(std::vector<qint64> starts, qint64 size) : starts_(std::move(starts)), size_(size) {
+    done_.resize(starts_.size());
+    errors_.resize(starts_.size());
+  }
+
+  int count() const { return int(starts_.size()); }
+  qint64 begin(int k) const { return starts_[std::size_t(k)]; }
+  qint64 end(int k) const { return k + 1 < count() ? begin(k + 1) : size_; }
+
+  // For the helper thread: the next stretch to read, waiting while too
+  // many wait to be handed over; -1 when none is left or a read failed.
+  int take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock,
+                  [this] { return !mayTakeLater() || next_ < handedOver_ + kStretchesAhead; });
+    return mayTakeLater() ? next_++ : -1;
+  }
+
+  // For the calling thread, which hands the stretches over: the next
+  // stretch to read, or -1 once the next one to hand over has been read,
+  // waiting for it when it may not read another.
+  int takeOrWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      if (done_[std::size_t(handedOver_)]) return -1;
+      // Past the limit, or with none left, the stretch to hand over is the
+      // helper's, which it is reading.
+      if (mayTakeLater() && next_ < handedOver_ + kStretchesAhead) return next_++;
+      changed_.wait(lock);
+    }
+  }
+
+  // Stretch k has been read, with `error` empty or the reason it failed.
+  void finish(int k, QString error) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!error.isEmpty()) stopped_ = true;
+      errors_[std::size_t(k)] = std::move(error);
+      done_[std::size_t(k)] = true;
+    }
+    changed_.notify_all();
+  }
+
+  // The next stretch to hand over; only the calling thread moves it on.
+  int nextToHandOver() const { return handedOver_; }
+  // The reason it failed, or empty, once it has been read.
+  QString errorOfNext() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return errors_[std::size_t(handedOver_)];
+  }
+  void handedOver() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++handedOver_;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  const std::vector<qint64> starts_;
+  const qint64 size_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> done_;
+  std::vector<QString> errors_;
+  int next_ = 0;
+  int handedOver_ = 0;
+  bool stopped_ = false;  // a read failed: no stretch after it is wanted
+
+  bool mayTakeLater() const { return !stopped_ && next_ < count(); }
+};
+
+// Reads every block of `reader` into `scan`; the reader's reason when a
+// read failed, else empty.
+QString readInto(LineBlockReader& reader, StretchScan& scan) {
+  QByteArrayView block;
+  while (reader.next(&block)) scan.check(block);
+  return reader.error();
+}
+
+}  // namespace
+
+ScriptScanner::ScriptScanner(const Tables& tables) : tables_(tables) {
+  filter_.build(tables);
+}
+
+ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread* helper) const {
+  if (helper && script.size() >= splitFrom_) return scanInStretches(script, sink, *helper);
+  return scanInOnePiece(script, sink);
+}
+
+ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink) const {
+  LineBlockReader reader(script);
+  StretchScan scan(filter_, tables_);
+  QByteArrayView block;
+  while (reader.next(&block)) {
+    scan.check(block);
+    if (scan.hasFound()) scan.handOver(1, sink);
+  }
+  return {scan.lines(), reader.error()};
+}
+
+ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
+                                          HelperThread& helper) const {
+  const qint64 size = script.size();
+  std::vector<qint64> starts;
+  QString error;
+  if (!planStretches(script, size, stretchBytes_, &starts, &error)) return {0, error};
+  StretchQueue queue(std::move(starts), size);
+  std::vector<std::optional<StretchScan>> read(std::size_t(queue.count()));
+
+  // Either thread reads the next stretch not yet taken, on its own reader
+  // of the one open script.
+  auto readOne = [&](int k) {
+    LineBlockReader reader(script, queue.begin(k), queue.end(k));
+    StretchScan& scan = read[std::size_t(k)].emplace(filter_, tables_);
+    queue.finish(k, readInto(reader, scan));
+  };
+  helper.start([&] {
+    for (int k; (k = queue.take()) >= 0;) readOne(k);
+  });
+
+  // This thread reads stretches too, and between them hands over, in order,
+  // every stretch that has been read.
+  ScanResult result;
+  while (queue.nextToHandOver() < queue.count()) {
+    if (const int k = queue.takeOrWait(); k >= 0) {
+      readOne(k);
+      continue;
+    }
+    const int k = queue.nextToHandOver();
+    if (QString failed = queue.errorOfNext(); !failed.isEmpty()) {
+      result.error = failed;
+      break;
+    }
+    StretchScan& scan = *read[std::size_t(k)];
+    scan.handOver(result.lines + 1, sink);
+    result.lines += scan.lines();
+    read[std::size_t(k)].reset();
+    queue.handedOver();
+  }
+  helper.finish();
+  return result;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include "Alert.h"
+#include "ByteSource.h"
+#include "HelperThread.h"
+#include "QuotedCodeFilter.h"
+#include "Tables.h"
+
+// What one scan came to: the script's line count, or why it could not be
+// read to its end.
+struct ScanResult {
+  qint64 lines = 0;
+  QString error;  // the system's reason; empty when the whole script was read
+  bool ok() const { return error.isEmpty(); }
+};
+
+// Scans scripts against one set of tables: tables and one open script in,
+// alerts out, in line order, through a sink. It reads each script once, in
+// one pass that both counts its lines and finds its alerts. Holds nothing
+// of a scan between calls: one scanner serves many scripts, on several
+// threads at once.
+class ScriptScanner {
+ public:
+  // Scripts read by offset from this size on are read in stretches of
+  // kStretchBytes, by the calling thread and a helper thread at once.
+  static constexpr qint64 kSplitFrom = qint64(4) << 20;
+  static constexpr qint64 kStretchBytes = qint64(1) << 20;
+
+  // `tables` must outlive the scanner and the alerts it hands out.
+  explicit ScriptScanner(const Tables& tables);
+
+  // Reads `script` to its end and hands every alert to `sink`. With
+  // `helper`, a large script is read in stretches on two threads; the sink
+  // is still called on this thread only, in line order. When a read fails,
+  // the alerts of the lines before it have been handed over, and the result
+  // holds the reason.
+  ScanResult scan(ByteSource& script, AlertSink& sink, HelperThread* helper = nullptr) const;
+
+  // For tests: where stretches begin to be used, and their size.
+  void setStretches(qint64 splitFrom, qint64 stretchBytes) {
+    splitFrom_ = splitFrom;
+    stretchBytes_ = stretchBytes;
+  }
+
+ private:
+  ScanResult scanInOnePiece(ByteSource& script, AlertSink& sink) const;
+  ScanResult scanInStretches(ByteSource& script, AlertSink& sink, HelperThread& helper) const;
+
+  const Tables& tables_;
+  QuotedCodeFilter filter_;
+  qint64 splitFrom_ = kSplitFrom;
+  qint64 stretchBytes_ = kStretchBytes;
+};

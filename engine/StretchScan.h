@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+#include "Alert.h"
+#include "CodeSearch.h"
+#include "QuotedCodeFilter.h"
+#include "ScriptMasks.h"
+#include "Tables.h"
+
+// Checks the lines of one stretch of a script, a block of whole lines at a
+// time: picks out by their bytes the few lines that may hold a listed code,
+// and checks those in full. It touches nothing shared, so two can run at
+// once on two stretches of one script; what each found is handed on in
+// line order afterwards.
+class StretchScan {
+ public:
+  StretchScan(const QuotedCodeFilter& filter, const Tables& tables)
+      : filter_(filter), tables_(tables) {}
+
+  // Checks the whole lines of `block`, which follow the lines checked so far.
+  void check(QByteArrayView block);
+
+  // Lines checked so far.
+  qint64 lines() const { return lines_; }
+  // Alerts found since the last handOver(), if any.
+  bool hasFound() const { return !found_.empty(); }
+  // Hands the alerts found so far to `sink`, numbering lines from
+  // `firstLine` for this stretch's first, and forgets them.
+  void handOver(qint64 firstLine, AlertSink& sink);
+
+ private:
+  // An alert as kept until it is handed over: its statement stands in
+  // statements_, shared by the alerts of one line.
+  struct Found {
+    qint64 line;  // from 1 for the stretch's first line
+    qsizetype statementAt;
+    qsizetype statementLength;
+    qsizetype row;
+    TableKind table;
+    qint64 column;
+    qint64 endColumn;
+  };
+
+  // Checks one line that may hold a listed code, as the plain procedures would.
+  void checkLine(QByteArrayView raw, qint64 line);
+  void checkDecodedLine(QByteArrayView raw, qint64 line);
+  // For the mark at `bit` of the group masked in `m` (`x` the next group),
+  // at index `at` of the block: whether its window may begin a listed code.
+  bool mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes, qsizetype n,
+                   qsizetype at, int bit) const;
+  // Whether a window opened by a mark before `codeEnd` may hold one of `codes`.
+  bool anyWindowHolds(QByteArrayView raw, qsizetype codeEnd, const CodeIndex& codes) const;
+  // Searches a statement whose characters came from raw characters
+  // `rawIndex`; `column` turns a raw index into a column.
+  template <typename Char, typename Column>
+  void addAlerts(const Char* statement, qsizetype length, const qsizetype* rawIndex,
+                 codesearch::Searched searched, qint64 line, Column column);
+
+  const QuotedCodeFilter& filter_;
+  const Tables& tables_;
+  qint64 lines_ = 0;
+  std::vector<Found> found_;
+  QString statements_;
+  // Masks for 4 KiB of script at a time, and one group after them.
+  static constexpr qsizetype kMaskedGroups = 64;
+  std::array<ScriptMasks, kMaskedGroups + 1> masks_{};
+  QByteArray statementBytes_;        // reused for every line checked as bytes
+  std::vector<qsizetype> rawIndex_;  // and where each statement character came from
+  QString decoded_;                  // reused for every line decoded first
+  QString statementText_;
+};

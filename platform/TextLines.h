@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QtGlobal>
+
+#include "ByteSearch.h"
+
+// Text files here end a line at a carriage return or at a carriage return
+// followed by a line feed; a line feed on its own stays in the line. A line
+// end at the very end of a file starts no further line.
+namespace textlines {
+
+inline constexpr char kLineEnd = '\r';
+inline constexpr char kLineFeed = '\n';
+
+// Where the line that starts at `from` ends (its CR), or `bytes.size()`.
+inline qsizetype lineEndFrom(QByteArrayView bytes, qsizetype from) {
+  const char* cr = findByte(bytes.data() + from, std::size_t(bytes.size() - from), kLineEnd);
+  return cr ? cr - bytes.data() : bytes.size();
+}
+
+// Where the next line starts after the CR at `cr`: past a LF right behind it.
+inline qsizetype nextLineStart(QByteArrayView bytes, qsizetype cr) {
+  return cr + 1 < bytes.size() && bytes[cr + 1] == kLineFeed ? cr + 2 : cr + 1;
+}
+
+}  // namespace textlines

@@ -1,0 +1,98 @@
+#include "TableRecord.h"
+
+#include "ByteSearch.h"
+
+namespace tablerecord {
+
+namespace {
+
+struct Field {
+  QByteArrayView text;
+  bool quoted = false;
+  bool endsLine = false;
+};
+
+// Reads field number `number` from `*at`, moving past the comma after it.
+// Returns the fault, or the empty text.
+QString readField(QByteArrayView line, bool endsFile, int number, qsizetype* at, Field* field) {
+  const qsizetype n = line.size();
+  qsizetype i = *at;
+  while (i < n && line[i] == ' ') ++i;
+  if (i == n && endsFile) {
+    // Nothing is left in the file to start a field with.
+    return number == 1 ? QStringLiteral("blank line") : QStringLiteral("unexpected end of file");
+  }
+  qsizetype end;
+  if (i < n && line[i] == '"') {
+    const char* close = findByte(line.data() + i + 1, std::size_t(n - i - 1), '"');
+    if (!close) return QStringLiteral("field %1: missing closing quote").arg(number);
+    const qsizetype closeAt = close - line.data();
+    *field = Field{line.sliced(i + 1, closeAt - i - 1), true};
+    for (end = closeAt + 1; end < n && line[end] != ','; ++end) {
+      if (line[end] != ' ')
+        return QStringLiteral("field %1: text after the closing quote").arg(number);
+    }
+  } else {
+    const char* comma = findByte(line.data() + i, std::size_t(n - i), ',');
+    end = comma ? comma - line.data() : n;
+    qsizetype kept = end;
+    while (kept > i && line[kept - 1] == ' ') --kept;
+    *field = Field{line.sliced(i, kept - i), false};
+  }
+  field->endsLine = end == n;
+  *at = end == n ? n : end + 1;
+  return QString();
+}
+
+bool isBlank(const Field& only) {
+  return !only.quoted && only.text.isEmpty();
+}
+
+QString parseTags(QByteArrayView line, bool endsFile, Record* record) {
+  Field fields[3];
+  int count = 0;
+  bool lineFeed = false;
+  qsizetype at = 0;
+  Field field;
+  do {
+    if (QString fault = readField(line, endsFile, count + 1, &at, &field); !fault.isEmpty())
+      return fault;
+    if (count < 3) fields[count] = field;
+    lineFeed = lineFeed || field.text.contains('\n');
+    ++count;
+  } while (!field.endsLine);
+  if (count == 1 && isBlank(fields[0])) return QStringLiteral("blank line");
+  if (count != 3) {
+    QString fault = QStringLiteral("expected 3 fields, found %1").arg(count);
+    if (lineFeed)
+      fault += QStringLiteral(" (the lines end in LF alone; table lines must end in CR LF or CR)");
+    return fault;
+  }
+  *record = Record{fields[0].text, fields[1].text, fields[2].text};
+  return QString();
+}
+
+QString parseParams(QByteArrayView line, bool endsFile, Record* record) {
+  qsizetype at = 0;
+  Field code;
+  if (QString fault = readField(line, endsFile, 1, &at, &code); !fault.isEmpty()) return fault;
+  if (code.endsLine) {
+    return isBlank(code) ? QStringLiteral("blank line")
+                         : QStringLiteral("expected a code, a message and a note, found 1 field");
+  }
+  Field message;
+  if (QString fault = readField(line, endsFile, 2, &at, &message); !fault.isEmpty()) return fault;
+  if (message.endsLine)
+    return QStringLiteral("expected a comma after the message (an empty note still needs it)");
+  *record = Record{code.text, message.text, line.sliced(at)};
+  return QString();
+}
+
+}  // namespace
+
+QString parse(QByteArrayView line, Format format, bool endsFile, Record* record) {
+  return format == Format::Tags ? parseTags(line, endsFile, record)
+                                : parseParams(line, endsFile, record);
+}
+
+}  // namespace tablerecord

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// One line of a table file read as one record, by the one definition of the
+// record format that the loader and the table checks share.
+//
+// Fields are separated by commas. Spaces before a field are skipped. A field
+// that opens with a double quote runs to the next double quote, commas and
+// spaces included, and only spaces may stand between that quote and the
+// comma or line end after it. Any other field runs to the next comma or the
+// line end, without the spaces at its end. tags.txt has exactly three
+// fields: code, message, note; param.txt has a code, a message, a comma and
+// then the note, which is the rest of the line taken raw.
+namespace tablerecord {
+
+enum class Format { Tags, Params };
+
+struct Record {
+  QByteArrayView code;
+  QByteArrayView message;
+  QByteArrayView note;
+};
+
+// Reads `line`, which holds no line end. `endsFile` says that nothing, not
+// even a line end, follows it in the file. Returns the empty text and fills
+// `record`, or returns the fault, such as "expected 3 fields, found 4".
+QString parse(QByteArrayView line, Format format, bool endsFile, Record* record);
+
+}  // namespace tablerecord

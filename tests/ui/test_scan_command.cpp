@@ -1,0 +1,149 @@
+// The "Open Script" command against an in-memory file system and window:
+// the status texts, the report and the message boxes of every outcome.
+
+#include <QTest>
+
+#include "FakePlatform.h"
+#include "FakeWindow.h"
+#include "ScanCommand.h"
+#include "TestTables.h"
+
+namespace {
+
+const QString kScript = QStringLiteral("/home/ann/night.csm");
+
+struct Rig {
+  FakeFileSystem fs;
+  FakeWindow window;
+  Tables tables = makeTables({"zmod", "isoa"}, {"ownr", "expo"});
+  ScriptScanner scanner{tables};
+  HelperThread helper;
+
+  ScanCommandResult scan(const QString& path, const QByteArray& bytes) {
+    fs.add(path, bytes);
+    return scan(path);
+  }
+  ScanCommandResult scan(const QString& path) {
+    window.answers = {path};
+    window.statusHistory.clear();
+    window.messageBoxes.clear();
+    return runScanCommand(window, fs, scanner, &helper);
+  }
+};
+
+using Outcome = ScanCommandResult::Outcome;
+
+}  // namespace
+
+class ScanCommandTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void statusTextsOfAScan() {
+    Rig rig;
+    const auto result = rig.scan(kScript, "x = 1\r\nSetCameraState(\"zmod\", 1)\r\nt=\"expo\"\r\n");
+    QCOMPARE(result.outcome, Outcome::Completed);
+    QCOMPARE(result.alerts, 2);
+    QCOMPARE(rig.window.dialogFilter, QStringLiteral("Vornel Scripts (*.csm)|*.csm"));
+    const QString file = QStringLiteral("File ") + kScript + QStringLiteral(" Selected");
+    QCOMPARE(rig.window.statusHistory,
+             (QStringList{file, file + "\rProcessing...",
+                          file + "\rProcessing...\rContains 3 Lines", file + "\r2 Alerts. "}));
+    QCOMPARE(rig.window.repaintedStatus, QStringList{file + "\rProcessing..."});
+    QCOMPARE(rig.window.report, QStringLiteral("2 SetCameraState(\"zmod\",1):  param row 1\r\n"
+                                               "3 t=\"expo\":  tag row 2"));
+    QVERIFY(rig.window.messageBoxes.isEmpty());
+    QCOMPARE(rig.fs.opens(kScript), 1);
+  }
+
+  void longPathsAreCutInTheStatus() {
+    Rig rig;
+    const QString path = QStringLiteral("/") + QString(60, QLatin1Char('d')) + ".csm";
+    rig.scan(path, "x\r\n");
+    QCOMPARE(rig.window.status, "File " + path.left(60) + "... Selected\r0 Alerts. ");
+    QCOMPARE(rig.fs.opens(path), 1);  // opened under its full path
+  }
+
+  void noFileChosenChangesOnlyTheStatus() {
+    Rig rig;
+    rig.scan(kScript, "SetCameraState(\"zmod\")\r\n");
+    const QString report = rig.window.report;
+    QCOMPARE(rig.scan(QString()).outcome, Outcome::NoFileChosen);
+    QCOMPARE(rig.window.status,
+             QStringLiteral("No File Selected\rSelect a Vornel Script file to Process"));
+    QCOMPARE(rig.window.report, report);
+    QVERIFY(rig.window.messageBoxes.isEmpty());
+  }
+
+  void scansWithoutAlerts_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<qint64>("lines");
+    QTest::newRow("empty script") << QByteArray() << qint64(0);
+    QTest::newRow("LF line ends make one line") << QByteArray("a\nb\nc\n") << qint64(1);
+    QTest::newRow("comments only") << QByteArray("# \"zmod\"\r\n  # x=\"ownr\"") << qint64(2);
+  }
+
+  void scansWithoutAlerts() {
+    QFETCH(QByteArray, script);
+    QFETCH(qint64, lines);
+    Rig rig;
+    rig.window.report = QStringLiteral("old report");
+    rig.scan(kScript, script);
+    QVERIFY(rig.window.statusHistory.contains(
+        QStringLiteral("File %1 Selected\rProcessing...\rContains %2 Lines")
+            .arg(kScript)
+            .arg(lines)));
+    QCOMPARE(rig.window.status, "File " + kScript + " Selected\r0 Alerts. ");
+    QCOMPARE(rig.window.report, QString());
+    QCOMPARE(rig.window.messageBoxes.size(), 1);
+    QCOMPARE(rig.window.messageBoxes[0].text, QStringLiteral("No problems found!"));
+    QCOMPARE(rig.window.messageBoxes[0].title, QStringLiteral("Scan Complete"));
+  }
+
+  void secondScanReplacesTheReport() {
+    Rig rig;
+    rig.scan(kScript, "a=\"zmod\"\r\nb=\"isoa\"\r\n");
+    QCOMPARE(rig.scan(QStringLiteral("/b.csm"), "\r\nc=\"ownr\"\r\n").alerts, 1);
+    QCOMPARE(rig.window.report, QStringLiteral("2 c=\"ownr\":  tag row 1"));
+  }
+
+  // A script that cannot be read ends the scan with a message; the previous
+  // report stays, in one piece or read in stretches.
+  void unreadableScripts_data() {
+    QTest::addColumn<QString>("openFailure");
+    QTest::addColumn<qint64>("failAt");
+    QTest::addColumn<qint64>("splitFrom");
+    QTest::addColumn<QString>("reason");
+    const qint64 whole = ScriptScanner::kSplitFrom;
+    QTest::newRow("missing") << QString() << qint64(-2) << whole << "No such file or directory";
+    QTest::newRow("no permission")
+        << "Permission denied" << qint64(-1) << whole << "Permission denied";
+    QTest::newRow("read error") << QString() << qint64(12) << whole << "Input/output error";
+    QTest::newRow("read error in stretches")
+        << QString() << qint64(12) << qint64(0) << "Input/output error";
+  }
+
+  void unreadableScripts() {
+    QFETCH(QString, openFailure);
+    QFETCH(qint64, failAt);
+    QFETCH(qint64, splitFrom);
+    QFETCH(QString, reason);
+    Rig rig;
+    rig.scanner.setStretches(splitFrom, 8);
+    rig.scan(QStringLiteral("/first.csm"), "a=\"zmod\"\r\n");
+    const QString before = rig.window.report;
+    const QString bad = QStringLiteral("/scripts/bad.csm");
+    if (failAt != -2) rig.fs.add(bad, "b=\"isoa\"\r\nc=\"zmod\"\r\nd\r\n");
+    if (failAt >= 0) rig.fs.failReadsAt(bad, failAt);
+    if (!openFailure.isEmpty()) rig.fs.failOpen(bad, openFailure);
+    QCOMPARE(rig.scan(bad).outcome, Outcome::Failed);
+    QCOMPARE(rig.window.status, "File " + bad + " Selected\rCould not read the file");
+    QCOMPARE(rig.window.messageBoxes.size(), 1);
+    QCOMPARE(rig.window.messageBoxes[0].text, "Cannot read " + bad + ": " + reason);
+    QCOMPARE(rig.window.messageBoxes[0].title, QStringLiteral("Scan Failed"));
+    QCOMPARE(rig.window.report, before);
+  }
+};
+
+QTEST_GUILESS_MAIN(ScanCommandTest)
+#include "test_scan_command.moc"
