@@ -1,5 +1,8 @@
 #include "ClassicReport.h"
 
+#include <algorithm>
+
+#include "HugePages.h"
 #include "SystemText.h"
 
 namespace classic {
@@ -38,9 +41,51 @@ void appendLine(const Alert& alert, QByteArray* report) {
   *report += '\n';
 }
 
+namespace {
+
+// Writes `value` (0 or more) in decimal digits at `to`; returns the end.
+QChar* writeNumber(qint64 value, QChar* to) {
+  char16_t digits[20];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  while (n > 0) *to++ = QChar(digits[--n]);
+  return to;
+}
+
+QChar* write(QStringView text, QChar* to) {
+  return std::copy(text.begin(), text.end(), to);
+}
+
+}  // namespace
+
 void ReportText::alert(const Alert& alert) {
-  if (alerts_ > 0) text_ += QLatin1StringView("\r\n");
-  appendLine(alert, &text_);
+  // Written in place into a text that grows by doubling, so that an alert
+  // costs the same however long the report is; a report of many megabytes
+  // asks for huge pages as it grows.
+  const QStringView separator = alerts_ > 0 ? QStringView(u"\r\n") : QStringView();
+  const QStringView message = alert.message();
+  const qsizetype most = separator.size() + 20 + 1 + alert.statement.size() + 3 + message.size();
+  const qsizetype used = text_.size();
+  if (text_.capacity() < used + most) {
+    // A fresh block takes the hint before anything is written to it.
+    QString bigger;
+    bigger.reserve(qMax(2 * text_.capacity(), used + most));
+    preferHugePages(bigger.data(), std::size_t(bigger.capacity()) * sizeof(QChar));
+    bigger.append(text_);
+    text_ = std::move(bigger);
+  }
+  text_.resize(used + most);
+  QChar* to = text_.data() + used;
+  to = write(separator, to);
+  to = writeNumber(alert.line, to);
+  *to++ = QLatin1Char(' ');
+  to = write(alert.statement, to);
+  to = write(u":  ", to);
+  to = write(message, to);
+  text_.resize(to - text_.constData());
   ++alerts_;
 }
 

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
       parser.isSet(tablesOption) ? parser.value(tablesOption) : fixedTableFolder();
   Tables tables;
   TableFault fault;
-  if (!loadTables(files, folder, &tables, &fault)) return fail(fault.message());
+  if (!loadTables(files, folder, &tables, &fault, &helper)) return fail(fault.message());
 
   const ScriptScanner scanner(tables);
   ReportLines report;

@@ -2,7 +2,7 @@
 
 #include "ReferenceTable.h"
 
-void CodeIndex::build(const std::vector<TableRow>& rows) {
+void CodeIndex::build(std::span<const TableRow> rows) {
   const qsizetype count = qsizetype(rows.size());
   int bits = 4;
   while ((qint64(1) << bits) < count + count / 3 + 2) ++bits;  // at most three quarters full

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include <QtGlobal>
@@ -15,7 +16,7 @@ struct TableRow;
 // match a window, so they are not indexed.
 class CodeIndex {
  public:
-  void build(const std::vector<TableRow>& rows);
+  void build(std::span<const TableRow> rows);
   bool isEmpty() const { return size_ == 0; }
   // The index of the first row with the code, or -1.
   qsizetype lowestRow(quint64 key) const {

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <vector>
+#include <memory>
+#include <span>
 
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
+#include "BulkMemory.h"
 #include "CodeIndex.h"
 
 // One row of a reference table: a line of its file.
@@ -18,14 +20,17 @@ struct TableRow {
 };
 
 // The rows of one table in file order, with the index of their codes. The
-// rows' texts share one buffer that lives as long as the table or any copy
-// of it, so a row stays valid as long as the table it came from.
+// rows and their texts live in one block of bulk memory that every copy of
+// the table shares, so a row stays valid as long as any copy of its table.
 class ReferenceTable {
  public:
-  qsizetype size() const { return qsizetype(rows_.size()); }
-  bool isEmpty() const { return rows_.empty(); }
-  const TableRow& row(qsizetype i) const { return rows_[std::size_t(i)]; }
-  const std::vector<TableRow>& rows() const { return rows_; }
+  qsizetype size() const { return storage_ ? qsizetype(storage_->rows.size()) : 0; }
+  bool isEmpty() const { return size() == 0; }
+  const TableRow& row(qsizetype i) const { return rows()[std::size_t(i)]; }
+  std::span<const TableRow> rows() const {
+    return storage_ ? std::span<const TableRow>(storage_->rows.data(), storage_->rows.size())
+                    : std::span<const TableRow>();
+  }
   const CodeIndex& index() const { return index_; }
   // The first row whose code is `code`, or -1. Only 4-character codes can
   // be found: no other code can ever match.
@@ -35,13 +40,17 @@ class ReferenceTable {
 
  private:
   friend class ReferenceTableBuilder;
-  QString text_;
-  std::vector<TableRow> rows_;
+  struct Storage {
+    BulkArray<char16_t> text;
+    BulkArray<TableRow> rows;
+  };
+  std::shared_ptr<const Storage> storage_;
   CodeIndex index_;
 };
 
-// Builds a table row by row. Texts are copied into one growing buffer,
-// which spares an allocation per field: a table of 20,000 rows has 60,000.
+// Builds a table row by row. Texts are copied into one buffer that the rows
+// share, which spares an allocation per field: a table of 20,000 rows has
+// 60,000 of them.
 class ReferenceTableBuilder {
  public:
   // A text's place in the buffer.
@@ -50,9 +59,10 @@ class ReferenceTableBuilder {
     qsizetype size = 0;
   };
 
-  // `expectedChars` sizes the buffer; a file's byte count is enough for its
-  // text, whose characters are never more than its bytes.
-  explicit ReferenceTableBuilder(qsizetype expectedChars = 0);
+  // The expected sizes only save moving what was built: a file's byte count
+  // is enough for its text, whose characters are never more than its bytes.
+  // What is reserved and never written costs address space only.
+  explicit ReferenceTableBuilder(qsizetype expectedChars = 0, qsizetype expectedRows = 0);
 
   // Bytes in the system code page, decoded as decodeSystemText() does.
   Span addText(QByteArrayView bytes);
@@ -61,13 +71,10 @@ class ReferenceTableBuilder {
   ReferenceTable build();
 
  private:
-  struct PendingRow {
-    Span code, message, note;
-    qint64 line;
-  };
   char16_t* reserve(qsizetype chars);
+  QStringView viewOf(Span span) const {
+    return QStringView(storage_->text.data() + span.at, span.size);
+  }
 
-  QString text_;
-  qsizetype used_ = 0;
-  std::vector<PendingRow> rows_;
+  std::unique_ptr<ReferenceTable::Storage> storage_;
 };

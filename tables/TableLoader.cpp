@@ -1,5 +1,7 @@
 #include "TableLoader.h"
 
+#include <cstring>
+
 #include <QDir>
 
 #include "TextLines.h"
@@ -9,43 +11,121 @@ QString TableFault::message() const {
   return path + QStringLiteral(": ") + reason;
 }
 
+namespace {
+
+// Takes a table file's lines from a source, a chunk at a time, so that a
+// table of any size needs one small buffer and no more than its longest line.
+class LineReader {
+ public:
+  explicit LineReader(ByteSource& source) : source_(source) {}
+
+  // The next line without its line end, and whether nothing at all follows
+  // it; false at the end or on a failed read (error()).
+  bool next(QByteArrayView* line, bool* endsFile) {
+    for (;;) {
+      if (skipLineFeed_ && at_ < have_) {
+        if (buffer_[at_] == textlines::kLineFeed) ++at_;
+        skipLineFeed_ = false;
+      }
+      const QByteArrayView bytes(buffer_.constData(), have_);
+      const qsizetype end = textlines::lineEndFrom(bytes, at_);
+      if (end < have_ || (ended_ && at_ < have_)) {
+        *line = bytes.sliced(at_, end - at_);
+        *endsFile = end == have_;
+        at_ = end + 1;
+        if (at_ < have_) {
+          if (buffer_[at_] == textlines::kLineFeed) ++at_;
+        } else {
+          skipLineFeed_ = true;
+        }
+        return true;
+      }
+      if (ended_) return false;
+      // Keep the part of a line read so far, and read on.
+      std::memmove(buffer_.data(), buffer_.constData() + at_, std::size_t(have_ - at_));
+      have_ -= at_;
+      at_ = 0;
+      if (have_ == buffer_.size()) buffer_.resize(2 * buffer_.size());
+      const qint64 n = source_.read(buffer_.data() + have_, buffer_.size() - have_, &error_);
+      if (n < 0) return false;
+      if (n == 0) ended_ = true;
+      have_ += n;
+    }
+  }
+  const QString& error() const { return error_; }
+
+ private:
+  ByteSource& source_;
+  QByteArray buffer_ = QByteArray(64 * 1024, Qt::Uninitialized);
+  qsizetype at_ = 0;
+  qsizetype have_ = 0;
+  bool ended_ = false;
+  bool skipLineFeed_ = false;
+  QString error_;
+};
+
+// The shortest record, two commas and a CR, sets how many rows a file of a
+// given size can hold at most; reserving for them costs only address space.
+constexpr qint64 kShortestRecord = 3;
+constexpr qint64 kMostRowsReserved = 1 << 20;
+
+}  // namespace
+
 bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault) {
   *fault = TableFault{path, 0, QString()};
-  QByteArray bytes;
   const std::unique_ptr<ByteSource> source = files.open(path, &fault->reason);
-  if (!source || !readAll(*source, &bytes, &fault->reason)) return false;
-
-  ReferenceTableBuilder builder(bytes.size());
-  const QByteArrayView all(bytes);
-  qint64 line = 0;
-  for (qsizetype at = 0; at < all.size();) {
-    ++line;
-    const qsizetype end = textlines::lineEndFrom(all, at);
-    const bool endsFile = end == all.size();
+  if (!source) return false;
+  const qint64 size = qMax<qint64>(source->size(), 0);
+  ReferenceTableBuilder builder(size, qMin(size / kShortestRecord + 1, kMostRowsReserved));
+  LineReader lines(*source);
+  QByteArrayView line;
+  bool endsFile = false;
+  for (qint64 number = 1; lines.next(&line, &endsFile); ++number) {
     tablerecord::Record record;
-    const QString reason = tablerecord::parse(all.sliced(at, end - at), format, endsFile, &record);
+    const QString reason = tablerecord::parse(line, format, endsFile, &record);
     if (!reason.isEmpty()) {
-      *fault = TableFault{path, line, reason};
+      *fault = TableFault{path, number, reason};
       return false;
     }
     const auto code = builder.addText(record.code);
     const auto message = builder.addText(record.message);
     const auto note = builder.addText(record.note);
-    builder.addRow(code, message, note, line);
-    at = endsFile ? end : textlines::nextLineStart(all, end);
+    builder.addRow(code, message, note, number);
+  }
+  if (!lines.error().isEmpty()) {
+    fault->reason = lines.error();
+    return false;
   }
   *table = builder.build();
   return true;
 }
 
-bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault) {
+bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault,
+                HelperThread* helper) {
   const QDir dir(folder);
   Tables loaded;
   loaded.tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
   loaded.paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
-  if (!loadTable(files, loaded.tagsPath, tablerecord::Format::Tags, &loaded.tags, fault) ||
-      !loadTable(files, loaded.paramsPath, tablerecord::Format::Params, &loaded.params, fault)) {
+  // With a helper the parameters load beside the tags; a failure is told
+  // as if the tags had been read first.
+  TableFault paramsFault;
+  bool paramsRead = false;
+  auto loadParams = [&] {
+    paramsRead = loadTable(files, loaded.paramsPath, tablerecord::Format::Params, &loaded.params,
+                           &paramsFault);
+  };
+  if (helper) helper->start(loadParams);
+  const bool tagsRead =
+      loadTable(files, loaded.tagsPath, tablerecord::Format::Tags, &loaded.tags, fault);
+  if (helper) {
+    helper->finish();
+  } else if (tagsRead) {
+    loadParams();
+  }
+  if (!tagsRead) return false;
+  if (!paramsRead) {
+    *fault = paramsFault;
     return false;
   }
   *tables = std::move(loaded);

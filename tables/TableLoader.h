@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "FileSystem.h"
+#include "HelperThread.h"
 #include "TableRecord.h"
 #include "Tables.h"
 
@@ -22,6 +23,8 @@ struct TableFault {
 bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault);
 
-// Reads tags.txt, then param.txt, from `folder` into `tables`. False with
-// `fault` set on the first failure; `tables` is then left as it was.
-bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault);
+// Reads tags.txt and param.txt from `folder` into `tables`, the second on
+// `helper` at the same time when there is one. False with `fault` set on the
+// first failure, tags before parameters; `tables` is then left as it was.
+bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault,
+                HelperThread* helper = nullptr);

@@ -43,7 +43,7 @@ bool CheckerProgram::loadFrmMain() {
 bool CheckerProgram::LoadReferenceTables() {
   window_->setStatusText(kSelectAScript);
   TableFault fault;
-  if (!loadTables(files_, tableFolder_, &tables_, &fault)) {
+  if (!loadTables(files_, tableFolder_, &tables_, &fault, &helper_)) {
     prompts_.showMessage(splash_.get(), fault.message(), kStartupFailed);
     return false;
   }
