@@ -1,7 +1,7 @@
 # The two commands a new user needs: `make run` and `make test`.
 # Both install what is missing first, then build with CMake presets.
 
-.PHONY: all deps build run test bench format clean
+.PHONY: all deps build run test sanitize bench format clean
 
 all: build
 
@@ -18,6 +18,15 @@ run: build
 test: build
 	ctest --preset dev
 
+# The whole suite under ASan and UBSan, the threaded tests under TSan.
+sanitize: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
+
 bench: deps
 	cmake --preset release
 	cmake --build --preset release
@@ -27,4 +36,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-release build-asan
+	rm -rf build build-release build-asan build-tsan
