@@ -29,15 +29,22 @@ class LineReader {
       }
       const QByteArrayView bytes(buffer_.constData(), have_);
       const qsizetype end = textlines::lineEndFrom(bytes, at_);
-      if (end < have_ || (ended_ && at_ < have_)) {
+      if (end < have_) {
         *line = bytes.sliced(at_, end - at_);
-        *endsFile = end == have_;
+        *endsFile = false;
         at_ = end + 1;
         if (at_ < have_) {
           if (buffer_[at_] == textlines::kLineFeed) ++at_;
         } else {
           skipLineFeed_ = true;
         }
+        return true;
+      }
+      if (ended_ && at_ < have_) {
+        // The last line, with no line end after it.
+        *line = bytes.sliced(at_, have_ - at_);
+        *endsFile = true;
+        at_ = have_;
         return true;
       }
       if (ended_) return false;

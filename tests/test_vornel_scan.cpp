@@ -1,5 +1,7 @@
 // End-to-end runs of the vornel-scan harness: output streams and exit status.
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -124,6 +126,28 @@ class VornelScanTest : public QObject {
     const Run version = runScan({"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));
+  }
+
+  // A script large enough to be read in stretches on two threads is still
+  // opened once: the stretches are read from its one descriptor.
+  void aLargeScriptIsOpenedOnce() {
+    const QString big = path(QStringLiteral("big.csm"));
+    QByteArray bytes;
+    while (bytes.size() < (5 << 20)) bytes += "SetCameraState(\"zmod\", 1)\r\nwait(1)\r\n";
+    write(big, bytes);
+    const QString trace = path(QStringLiteral("opens.txt"));
+    QProcess strace;
+    strace.start(QStringLiteral("strace"), {"-f", "-e", "trace=openat,open", "-o", trace,
+                                            VORNEL_SCAN_PATH, "--tables", tables_, big});
+    QVERIFY(strace.waitForFinished(60000));
+    QCOMPARE(strace.exitCode(), 1);
+    QFile log(trace);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArrayList opens = log.readAll().split('\n');
+    const qsizetype opensOfBig = std::count_if(
+        opens.begin(), opens.end(),
+        [&](const QByteArray& call) { return call.contains(QFile::encodeName(big)); });
+    QCOMPARE(opensOfBig, qsizetype(1));
   }
 
   // Without --tables the shipped tables are found beside the program, from
