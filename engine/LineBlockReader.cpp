@@ -5,11 +5,15 @@
 #include "ByteSearch.h"
 #include "TextLines.h"
 
-LineBlockReader::LineBlockReader(ByteSource& source, qint64 begin, qint64 end)
-    : source_(source), byOffset_(true), position_(begin), end_(end) {}
+LineBlockReader::LineBlockReader(ByteSource& source, qint64 begin, qint64 end, QByteArray& buffer)
+    : source_(source), byOffset_(true), position_(begin), end_(end), buffer_(buffer) {}
 
-LineBlockReader::LineBlockReader(ByteSource& source)
-    : source_(source), byOffset_(source.size() >= 0), position_(0), end_(source.size()) {}
+LineBlockReader::LineBlockReader(ByteSource& source, QByteArray& buffer)
+    : source_(source),
+      byOffset_(source.size() >= 0),
+      position_(0),
+      end_(source.size()),
+      buffer_(buffer) {}
 
 qint64 LineBlockReader::readMore() {
   if (begin_ > 0) {

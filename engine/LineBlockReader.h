@@ -12,10 +12,11 @@
 // one open file; a stream is read in order, once.
 class LineBlockReader {
  public:
-  // Bytes [begin, end) of a source with a size.
-  LineBlockReader(ByteSource& source, qint64 begin, qint64 end);
+  // Bytes [begin, end) of a source with a size. The reader keeps what it
+  // reads in `buffer`, which a caller may reuse from reader to reader.
+  LineBlockReader(ByteSource& source, qint64 begin, qint64 end, QByteArray& buffer);
   // All of a stream, or all of a source with a size.
-  explicit LineBlockReader(ByteSource& source);
+  LineBlockReader(ByteSource& source, QByteArray& buffer);
 
   // The next block: whole lines, the last one ended by its CR, or by the end
   // of the stretch. A LF right after that CR belongs to the line end and is
@@ -37,7 +38,7 @@ class LineBlockReader {
   const bool byOffset_;
   qint64 position_;  // where the next read starts, when read by offset
   const qint64 end_;
-  QByteArray buffer_;
+  QByteArray& buffer_;
   qsizetype begin_ = 0;     // first unread byte
   qsizetype filled_ = 0;    // end of the bytes read
   qsizetype searched_ = 0;  // no CR stands in [begin_, searched_)

@@ -107,14 +107,24 @@ ScriptScanner::ScriptScanner(const Tables& tables) : tables_(tables) {
   filter_.build(tables);
 }
 
-ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread* helper) const {
+ScanWorkspace::ScanWorkspace(const ScriptScanner& scanner)
+    : scan_(std::make_unique<StretchScan>(scanner.filter_, scanner.tables_)) {}
+
+ScanWorkspace::~ScanWorkspace() = default;
+
+ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread* helper,
+                               ScanWorkspace* workspace) const {
   if (helper && script.size() >= splitFrom_) return scanInStretches(script, sink, *helper);
-  return scanInOnePiece(script, sink);
+  if (workspace) return scanInOnePiece(script, sink, *workspace);
+  ScanWorkspace own(*this);
+  return scanInOnePiece(script, sink, own);
 }
 
-ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink) const {
-  LineBlockReader reader(script);
-  StretchScan scan(filter_, tables_);
+ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink,
+                                         ScanWorkspace& workspace) const {
+  LineBlockReader reader(script, workspace.readBuffer_);
+  StretchScan& scan = *workspace.scan_;
+  scan.restart();
   QByteArrayView block;
   while (reader.next(&block)) {
     scan.check(block);
@@ -133,14 +143,15 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
   std::vector<std::optional<StretchScan>> read(std::size_t(queue.count()));
 
   // Either thread reads the next stretch not yet taken, on its own reader
-  // of the one open script.
-  auto readOne = [&](int k) {
-    LineBlockReader reader(script, queue.begin(k), queue.end(k));
+  // of the one open script, into a buffer of its own.
+  QByteArray buffers[2];
+  auto readOne = [&](int k, QByteArray& buffer) {
+    LineBlockReader reader(script, queue.begin(k), queue.end(k), buffer);
     StretchScan& scan = read[std::size_t(k)].emplace(filter_, tables_);
     queue.finish(k, readInto(reader, scan));
   };
   helper.start([&] {
-    for (int k; (k = queue.take()) >= 0;) readOne(k);
+    for (int k; (k = queue.take()) >= 0;) readOne(k, buffers[1]);
   });
 
   // This thread reads stretches too, and between them hands over, in order,
@@ -148,7 +159,7 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
   ScanResult result;
   while (queue.nextToHandOver() < queue.count()) {
     if (const int k = queue.takeOrWait(); k >= 0) {
-      readOne(k);
+      readOne(k, buffers[0]);
       continue;
     }
     const int k = queue.nextToHandOver();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -16,6 +19,9 @@ struct ScanResult {
   QString error;  // the system's reason; empty when the whole script was read
   bool ok() const { return error.isEmpty(); }
 };
+
+class ScanWorkspace;
+class StretchScan;
 
 // Scans scripts against one set of tables: tables and one open script in,
 // alerts out, in line order, through a sink. It reads each script once, in
@@ -37,7 +43,9 @@ class ScriptScanner {
   // is still called on this thread only, in line order. When a read fails,
   // the alerts of the lines before it have been handed over, and the result
   // holds the reason.
-  ScanResult scan(ByteSource& script, AlertSink& sink, HelperThread* helper = nullptr) const;
+  // With `workspace`, its buffers are used and kept for the next scan.
+  ScanResult scan(ByteSource& script, AlertSink& sink, HelperThread* helper = nullptr,
+                  ScanWorkspace* workspace = nullptr) const;
 
   // For tests: where stretches begin to be used, and their size.
   void setStretches(qint64 splitFrom, qint64 stretchBytes) {
@@ -46,11 +54,26 @@ class ScriptScanner {
   }
 
  private:
-  ScanResult scanInOnePiece(ByteSource& script, AlertSink& sink) const;
+  ScanResult scanInOnePiece(ByteSource& script, AlertSink& sink, ScanWorkspace& workspace) const;
   ScanResult scanInStretches(ByteSource& script, AlertSink& sink, HelperThread& helper) const;
 
+  friend class ScanWorkspace;
   const Tables& tables_;
   QuotedCodeFilter filter_;
   qint64 splitFrom_ = kSplitFrom;
   qint64 stretchBytes_ = kStretchBytes;
+};
+
+// The buffers one thread reuses from scan to scan, so that scanning many
+// small scripts allocates nothing per script. It serves one scanner, on one
+// thread at a time.
+class ScanWorkspace {
+ public:
+  explicit ScanWorkspace(const ScriptScanner& scanner);
+  ~ScanWorkspace();
+
+ private:
+  friend class ScriptScanner;
+  QByteArray readBuffer_;
+  std::unique_ptr<StretchScan> scan_;
 };

@@ -258,6 +258,12 @@ void StretchScan::addAlerts(const Char* statement, qsizetype length, const qsize
   if (tag) add(tag, TableKind::Tags);
 }
 
+void StretchScan::restart() {
+  lines_ = 0;
+  found_.clear();
+  statements_.resize(0);
+}
+
 void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
   Alert alert;
   for (const Found& found : found_) {

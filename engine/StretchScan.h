@@ -26,6 +26,9 @@ class StretchScan {
 
   // Checks the whole lines of `block`, which follow the lines checked so far.
   void check(QByteArrayView block);
+  // Starts again at line 1, keeping its buffers; what was found and not
+  // handed over is dropped.
+  void restart();
 
   // Lines checked so far.
   qint64 lines() const { return lines_; }

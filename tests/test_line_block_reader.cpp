@@ -79,7 +79,8 @@ class LineBlockReaderTest : public QObject {
         fs.setStreams(stream);
         QString error;
         const auto source = fs.open(kPath, &error);
-        LineBlockReader reader(*source);
+        QByteArray buffer;
+        LineBlockReader reader(*source, buffer);
         QCOMPARE(readLines(reader), lines);
       }
     }
@@ -96,7 +97,8 @@ class LineBlockReaderTest : public QObject {
       fs.setReadSize(1 + random.bounded(300));
       QString error;
       const auto source = fs.open(kPath, &error);
-      LineBlockReader whole(*source);
+      QByteArray buffer;  // one buffer for every reader, as a thread keeps one
+      LineBlockReader whole(*source, buffer);
       const QByteArrayList expected = readLines(whole);
 
       std::vector<qint64> starts;
@@ -111,7 +113,7 @@ class LineBlockReaderTest : public QObject {
         QVERIFY(begin == 0 || bytes[begin - 1] != '\r' || bytes[begin] != '\n');
         const qint64 end = k + 1 < starts.size() ? starts[k + 1] : bytes.size();
         QVERIFY(begin < end || bytes.isEmpty());
-        LineBlockReader part(*source, begin, end);
+        LineBlockReader part(*source, begin, end, buffer);
         got += readLines(part);
       }
       QCOMPARE(got, expected);
@@ -125,7 +127,8 @@ class LineBlockReaderTest : public QObject {
     fs.setReadSize(2);
     QString error;
     const auto source = fs.open(kPath, &error);
-    LineBlockReader reader(*source);
+    QByteArray buffer;
+    LineBlockReader reader(*source, buffer);
     QCOMPARE(readLines(reader), (QByteArrayList{"ab", "<error: Input/output error>"}));
   }
 };

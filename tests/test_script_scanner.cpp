@@ -293,6 +293,30 @@ class ScriptScannerTest : public QObject {
     }
   }
 
+  // One workspace serves script after script, whatever the last one left in
+  // its buffers: a long line, alerts not handed over after a failed read.
+  void aWorkspaceServesManyScripts() {
+    QRandomGenerator random(8);
+    const ScriptScanner scanner(oddTables());
+    ScanWorkspace workspace(scanner);
+    for (int round = 0; round < 300; ++round) {
+      QByteArray script = randomScript(random);
+      if (round % 10 == 0) script += QByteArray(300000, ' ') + "x=\"zmod\"\r\n";
+      FakeFileSystem fs;
+      fs.add(kScript, script);
+      fs.setStreams(round % 2 == 1);
+      if (round % 7 == 0) fs.failReadsAt(kScript, script.size() / 2);
+      QString error;
+      const auto source = fs.open(kScript, &error);
+      CollectingSink sink(oddTables());
+      const ScanResult result = scanner.scan(*source, sink, nullptr, &workspace);
+      if (round % 7 == 0) continue;  // failed on purpose; the next round must not mind
+      ReferenceScan reference(oddTables());
+      QCOMPARE(sink.alerts, reference.run(script));
+      QCOMPARE(result.lines, reference.lines());
+    }
+  }
+
   // Tables of thousands of codes: the index wraps around its slots and the
   // code filter is sized to them.
   void largeTables() {
