@@ -32,8 +32,10 @@ void appendLine(const Alert& alert, QString* report) {
   *report += alert.message();
 }
 
-void appendLine(const Alert& alert, QByteArray* report) {
+void appendLine(const Alert& alert, QByteArray* report, QByteArrayView numberColour) {
+  if (!numberColour.isEmpty()) *report += numberColour;
   *report += QByteArray::number(alert.line);
+  if (!numberColour.isEmpty()) *report += "\x1b[0m";
   *report += ' ';
   *report += encodeSystemText(alert.statement);
   *report += ":  ";

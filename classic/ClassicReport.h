@@ -24,8 +24,9 @@ QString cannotRead(const QString& path, const QString& reason);
 // Appends the alert's report line, "<line> <statement>:  <message>", with
 // nothing after it.
 void appendLine(const Alert& alert, QString* report);
-// The same in the system code page, ended by a newline.
-void appendLine(const Alert& alert, QByteArray* report);
+// The same in the system code page, ended by a newline. `numberColour`, a
+// terminal's colour sequence such as "\x1b[32m", colours the line number.
+void appendLine(const Alert& alert, QByteArray* report, QByteArrayView numberColour = {});
 
 // The desktop program's report text as alerts come: their lines separated
 // by CR LF, with none before the first or after the last.

@@ -1,15 +1,22 @@
-// vornel-scan: checks one camera script against the reference tables without
-// a window. stdout gets the report, stderr the status and messages; the exit
-// status is 0 for no alert, 1 for alerts, 2 when the scan could not run.
+// vornel-scan: checks camera scripts against the reference tables, from the
+// command line. The report goes to stdout (or --output), in one of several
+// formats; errors and the summary go to stderr. Exit status 0 for no alert,
+// 1 for alerts, 2 when something could not be checked or written.
 
 #include <cstdio>
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QThread>
 
-#include "ClassicReport.h"
+#include <unistd.h>
+
+#include "CliOptions.h"
+#include "ConsoleMessages.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
+#include "ReportOutput.h"
+#include "ScanRun.h"
 #include "ScriptScanner.h"
 #include "SystemText.h"
 #include "TableFolder.h"
@@ -21,109 +28,103 @@ constexpr int kNoAlerts = 0;
 constexpr int kAlerts = 1;
 constexpr int kCouldNotRun = 2;
 
-void write(FILE* to, const QByteArray& bytes) {
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
-  std::fflush(to);
+void writeOut(const QString& text) {
+  const QByteArray bytes = encodeSystemText(text);
+  std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+  std::fflush(stdout);
 }
 
-int fail(const QString& message) {
-  write(stderr, encodeSystemText(QStringLiteral("vornel-scan: ") + message + QLatin1Char('\n')));
-  return kCouldNotRun;
-}
-
-// The status as the window would show it, each CR a newline, then the
-// message boxes' texts, each on a line of its own.
-void writeStatus(QString status, const QString& message = QString()) {
-  status.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  status += QLatin1Char('\n');
-  if (!message.isEmpty()) status += message + QLatin1Char('\n');
-  write(stderr, encodeSystemText(status));
-}
-
-// The report lines on stdout, written in large pieces as the alerts come.
-class ReportLines : public AlertSink {
- public:
-  ~ReportLines() override { flush(); }
-  void alert(const Alert& alert) override {
-    classic::appendLine(alert, &buffer_);
-    ++alerts_;
-    if (buffer_.size() >= kFlushAt) flush();
+bool wantsColor(const CliOptions& options) {
+  switch (options.color) {
+    case CliOptions::Color::Always:
+      return true;
+    case CliOptions::Color::Never:
+      return false;
+    case CliOptions::Color::Auto:
+      break;
   }
-  void flush() {
-    write(stdout, buffer_);
-    buffer_.resize(0);
-  }
-  qint64 alerts() const { return alerts_; }
+  const QByteArray noColor = qgetenv("NO_COLOR");
+  return options.outputFile.isEmpty() && ::isatty(STDOUT_FILENO) && noColor.isEmpty() &&
+         qgetenv("TERM") != "dumb";
+}
 
- private:
-  static constexpr qsizetype kFlushAt = 256 * 1024;
-  QByteArray buffer_;
-  qint64 alerts_ = 0;
-};
+// The classic report of one script is the desktop program's: no path before
+// its lines, and its status on stderr.
+bool isSingleScript(const CliOptions& options) {
+  if (options.format != QStringLiteral("classic") || options.paths.size() != 1) return false;
+  const QString& path = options.paths.first();
+  FolderEntry::Kind kind;
+  QString error;
+  return path == QStringLiteral("-") || !kindOfPath(QFile::encodeName(path), &kind, &error) ||
+         kind != FolderEntry::Kind::Folder;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Started before anything else: a new thread can take milliseconds to
-  // get a processor, which it does here while the arguments are read.
+  // Started before anything else: a new thread can take milliseconds to get
+  // a processor, which it does here while the arguments are read.
   HelperThread helper;
   helper.warmUp();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Checks a Vornel camera script for codes listed in the reference tables.\n"
-                     "Report on stdout, status on stderr; exit status 0 no alert, 1 alerts, "
-                     "2 could not run."));
-  const QCommandLineOption helpOption = parser.addHelpOption();
-  const QCommandLineOption versionOption = parser.addVersionOption();
-  const QCommandLineOption tablesOption(
-      QStringLiteral("tables"),
-      QStringLiteral("Read tags.txt and param.txt from <dir> instead of the installed tables."),
-      QStringLiteral("dir"));
-  parser.addOption(tablesOption);
-  parser.addPositionalArgument(QStringLiteral("script"),
-                               QStringLiteral("The .csm script to check."));
-
-  if (!parser.parse(QCoreApplication::arguments())) {
-    return fail(parser.errorText() + QStringLiteral("\nUsage: vornel-scan [--tables DIR] SCRIPT"));
+  const CliParse parse = parseCommandLine(QCoreApplication::arguments());
+  switch (parse.outcome) {
+    case CliParse::Outcome::Help:
+      writeOut(parse.text);
+      return kNoAlerts;
+    case CliParse::Outcome::Version:
+      writeOut(QStringLiteral("vornel-scan %1\n").arg(QStringLiteral(PROJECT_VERSION)));
+      return kNoAlerts;
+    case CliParse::Outcome::Error:
+      ConsoleMessages(false, false, false).error(parse.text);
+      return kCouldNotRun;
+    case CliParse::Outcome::Run:
+      break;
   }
-  if (parser.isSet(helpOption)) {
-    write(stdout, parser.helpText().toLocal8Bit());
-    return kNoAlerts;
-  }
-  if (parser.isSet(versionOption)) {
-    write(stdout,
-          QStringLiteral("vornel-scan %1\n").arg(QStringLiteral(PROJECT_VERSION)).toLocal8Bit());
-    return kNoAlerts;
-  }
-  const QStringList scripts = parser.positionalArguments();
-  if (scripts.size() != 1 || scripts.first().isEmpty()) {
-    return fail(QStringLiteral("expected one script\nUsage: vornel-scan [--tables DIR] SCRIPT"));
-  }
-  const QString path = scripts.first();
+  const CliOptions& options = parse.options;
+  const bool singleScript = isSingleScript(options);
+  ConsoleMessages messages(singleScript, options.verbose, options.quiet);
 
   DiskFileSystem files;
-  const QString folder =
-      parser.isSet(tablesOption) ? parser.value(tablesOption) : fixedTableFolder();
   Tables tables;
   TableFault fault;
-  if (!loadTables(files, folder, &tables, &fault, &helper)) return fail(fault.message());
-
-  const ScriptScanner scanner(tables);
-  ReportLines report;
-  ScanResult scan;
-  if (const std::unique_ptr<ByteSource> script = files.open(path, &scan.error))
-    scan = scanner.scan(*script, report, &helper);
-  report.flush();
-  if (!scan.ok()) {
-    writeStatus(classic::fileLine(path) + QLatin1Char('\r') + classic::kCouldNotRead,
-                classic::cannotRead(path, scan.error));
+  const QString folder = options.tablesFolder.isEmpty() ? fixedTableFolder() : options.tablesFolder;
+  if (!loadTables(files, folder, &tables, &fault, &helper)) {
+    messages.error(fault.message());
     return kCouldNotRun;
   }
-  writeStatus(classic::summary(path, report.alerts()),
-              report.alerts() == 0 ? classic::kNoProblems : QString());
-  return report.alerts() > 0 ? kAlerts : kNoAlerts;
+
+  RunFacts facts;
+  facts.toolName = QStringLiteral("vornel-scan");
+  facts.toolVersion = QStringLiteral(PROJECT_VERSION);
+  facts.tables = &tables;
+  facts.workingFolder = QDir::currentPath();
+  facts.color = wantsColor(options);
+  facts.singleScript = singleScript;
+  const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);
+
+  ReportOutput output;
+  if (!options.outputFile.isEmpty() && !output.openFile(options.outputFile)) {
+    messages.error(output.error());
+    return kCouldNotRun;
+  }
+  const ScriptScanner scanner(tables);
+  RunSettings settings;
+  settings.jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());
+  // One thread at a time borrows the helper for a large script; with -j 1,
+  // one thread it is.
+  ScanRun run(scanner, tables, *format, files,
+              settings.jobs > 1 || singleScript ? &helper : nullptr, settings);
+  ScriptWalk walk(options.paths, options.standardInputName, options.excludes);
+  const RunTotals totals = run.run(walk, output, messages);
+  const bool written = output.finish();
+  if (!written) messages.error(output.error());
+  messages.summary(totals);
+  if (options.statistics) messages.statistics(totals, tables);
+
+  if (!written || !totals.failures.isEmpty()) return kCouldNotRun;
+  return totals.alerts > 0 && !options.exitZero ? kAlerts : kNoAlerts;
 }

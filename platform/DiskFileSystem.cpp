@@ -86,10 +86,13 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, QString* error) {
 }  // namespace
 
 std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* error) {
-  const QByteArray name = QFile::encodeName(path);
+  return openNative(QFile::encodeName(path), error);
+}
+
+std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, QString* error) {
   int fd;
   do {
-    fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     *error = systemError(errno);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "RunScan.h"
+
 namespace {
 
 struct Run {
@@ -16,19 +18,13 @@ struct Run {
   QString err;
 };
 
-Run runScan(const QStringList& arguments, const QString& workingDir = QString()) {
-  QProcess process;
-  if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
-  process.start(QStringLiteral(VORNEL_SCAN_PATH), arguments);
-  if (!process.waitForFinished(60000)) return {-1, {}, QStringLiteral("did not finish")};
-  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-          QString::fromUtf8(process.readAllStandardError())};
+Run scanText(const QStringList& arguments, const QString& workingDir = QString()) {
+  const ScanRunResult run = ::runScan(arguments, workingDir);
+  return {run.exitCode, QString::fromUtf8(run.out), run.err};
 }
 
 void write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
+  QVERIFY(writeFile(path, bytes));
 }
 
 }  // namespace
@@ -69,9 +65,8 @@ class VornelScanTest : public QObject {
     QTest::newRow("missing script")
         << "missing.csm" << 2 << ""
         << "File %1 Selected\nCould not read the file\nCannot read %1: No such file or directory\n";
-    QTest::newRow("a folder") << "tables" << 2 << ""
-                              << "File %1 Selected\nCould not read the file\nCannot read %1: Is a "
-                                 "folder, not a file\n";
+    QTest::newRow("a folder without scripts") << "tables" << 0 << ""
+                                              << "no scripts (*.csm) found\n";
   }
 
   void streamsAndExitStatus() {
@@ -79,7 +74,7 @@ class VornelScanTest : public QObject {
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    const Run run = runScan({"--tables", tables_, path(script)});
+    const Run run = scanText({"--tables", tables_, path(script)});
     QCOMPARE(run.err, err.arg(path(script)));
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, exitCode);
@@ -88,9 +83,19 @@ class VornelScanTest : public QObject {
   void cannotRun_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no script") << QStringList{} << "vornel-scan: expected one script";
-    QTest::newRow("two scripts") << QStringList{"a.csm", "b.csm"}
-                                 << "vornel-scan: expected one script";
+    QTest::newRow("no script") << QStringList{} << "vornel-scan: no script or folder to check";
+    QTest::newRow("standard input twice")
+        << QStringList{"-", "-"} << "vornel-scan: standard input (-) can be read only once";
+    QTest::newRow("unknown format") << QStringList{"--format", "xml", "a.csm"}
+                                    << "vornel-scan: unknown format 'xml' (known: classic, gcc, "
+                                       "json, sarif, github, gitlab)";
+    QTest::newRow("jobs not a number")
+        << QStringList{"-j", "many", "a.csm"}
+        << "vornel-scan: -j needs a number from 1 to 1024, not 'many'";
+    QTest::newRow("colour") << QStringList{"--color", "sometimes", "a.csm"}
+                            << "vornel-scan: --color takes auto, always or never, not 'sometimes'";
+    QTest::newRow("empty tables folder")
+        << QStringList{"--tables", "", "a.csm"} << "vornel-scan: --tables needs a folder";
     QTest::newRow("unknown option")
         << QStringList{"--fast", "a.csm"} << "vornel-scan: Unknown option 'fast'.";
     QTest::newRow("tables folder without tags.txt")
@@ -106,7 +111,7 @@ class VornelScanTest : public QObject {
     QFETCH(QString, message);
     const QString bad = path(QStringLiteral("bad-tables"));
     arguments.replaceInStrings(QStringLiteral("@bad-tables"), bad);
-    const Run run = runScan(arguments);
+    const Run run = scanText(arguments);
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0),
              message.replace(QStringLiteral("@bad-tables"), bad));
@@ -114,16 +119,16 @@ class VornelScanTest : public QObject {
   }
 
   void tableMessagesNameTheFullPath() {
-    const Run run = runScan({"--tables", "nowhere", "a.csm"}, dir_.path());
+    const Run run = scanText({"--tables", "nowhere", "a.csm"}, dir_.path());
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.err, "vornel-scan: " + path("nowhere/tags.txt") + ": No such file or directory\n");
   }
 
   void helpAndVersion() {
-    const Run help = runScan({"--help"});
+    const Run help = scanText({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY2(help.out.contains(QStringLiteral("--tables <dir>")), qPrintable(help.out));
-    const Run version = runScan({"--version"});
+    const Run version = scanText({"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));
   }
@@ -154,7 +159,7 @@ class VornelScanTest : public QObject {
   // whatever folder it is started in.
   void shippedTablesAndExamples() {
     const QString examples = QStringLiteral(VORNEL_SOURCE_DIR "/examples/");
-    const Run cr = runScan({examples + "cr-only.csm"}, dir_.path());
+    const Run cr = scanText({examples + "cr-only.csm"}, dir_.path());
     QCOMPARE(cr.exitCode, 1);
     QCOMPARE(
         cr.out,
@@ -164,13 +169,13 @@ class VornelScanTest : public QObject {
             "range are clamped\n"
             "4 f=GetFileTag(\"copy\"):  Copyright tag copy is limited to 63 bytes, longer text "
             "is cut\n"));
-    const Run alerts = runScan({examples + "alerts.csm"}, dir_.path());
+    const Run alerts = scanText({examples + "alerts.csm"}, dir_.path());
     QCOMPARE(alerts.exitCode, 1);
     QCOMPARE(alerts.out.count(QLatin1Char('\n')), 11);
     QVERIFY(alerts.out.contains(QStringLiteral(
         "\n10 t=\"dtim\":  Capture time tag dtim uses camera local time, not UTC\n")));
     QVERIFY(alerts.err.endsWith(QStringLiteral("\n11 Alerts. \n")));
-    const Run clean = runScan({examples + "clean.csm"}, dir_.path());
+    const Run clean = scanText({examples + "clean.csm"}, dir_.path());
     QCOMPARE(clean.exitCode, 0);
   }
 };

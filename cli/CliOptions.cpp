@@ -1,0 +1,133 @@
+#include "CliOptions.h"
+
+#include <QCommandLineParser>
+
+#include "ReportFormat.h"
+
+namespace {
+
+const QString kUsage = QStringLiteral("Usage: vornel-scan [options] PATH...");
+
+CliParse failure(const QString& what) {
+  CliParse parse;
+  parse.outcome = CliParse::Outcome::Error;
+  parse.text = what + u'\n' + kUsage;
+  return parse;
+}
+
+}  // namespace
+
+CliParse parseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Checks Vornel camera scripts for codes listed in the reference tables.\n"
+      "A folder is searched for *.csm scripts; - reads one script from standard input.\n"
+      "Exit status: 0 no alert, 1 alerts, 2 something could not be checked or written."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption tables(
+      QStringLiteral("tables"),
+      QStringLiteral("Read tags.txt and param.txt from <dir> instead of the installed tables."),
+      QStringLiteral("dir"));
+  const QCommandLineOption format(QStringLiteral("format"),
+                                  QStringLiteral("Report format: %1 (default classic).")
+                                      .arg(reportFormatNames().join(QStringLiteral(", "))),
+                                  QStringLiteral("name"), QStringLiteral("classic"));
+  const QCommandLineOption jobs(
+      {QStringLiteral("j"), QStringLiteral("jobs")},
+      QStringLiteral("Check <n> scripts at once (default: as many as there are processors)."),
+      QStringLiteral("n"));
+  const QCommandLineOption exclude(
+      QStringLiteral("exclude"),
+      QStringLiteral("Pass over files and folders that <glob> matches: its name, or with a / in "
+                     "it, its path below the folder given. May be given again."),
+      QStringLiteral("glob"));
+  const QCommandLineOption stdinName(
+      QStringLiteral("stdin-filename"),
+      QStringLiteral("The name the report gives the script read from standard input."),
+      QStringLiteral("name"));
+  const QCommandLineOption exitZero(QStringLiteral("exit-zero"),
+                                    QStringLiteral("Exit 0 even when there are alerts."));
+  const QCommandLineOption color(
+      QStringLiteral("color"),
+      QStringLiteral("Colour the classic and gcc formats: auto (on a terminal, unless NO_COLOR "
+                     "is set or TERM is dumb), always or never."),
+      QStringLiteral("when"), QStringLiteral("auto"));
+  const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                 QStringLiteral("Report alerts and errors only."));
+  // -v stays --version, as it has always been.
+  const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                   QStringLiteral("Tell the status of every script checked."));
+  const QCommandLineOption statistics(
+      QStringLiteral("statistics"),
+      QStringLiteral("End with the number of alerts for each code, most frequent first."));
+  const QCommandLineOption output(
+      {QStringLiteral("o"), QStringLiteral("output")},
+      QStringLiteral("Write the report to <file>, which appears whole or not at all."),
+      QStringLiteral("file"));
+  for (const QCommandLineOption& option : {tables, format, jobs, exclude, stdinName, exitZero,
+                                           color, quiet, verbose, statistics, output}) {
+    parser.addOption(option);
+  }
+  parser.addPositionalArgument(
+      QStringLiteral("PATH"),
+      QStringLiteral("Scripts, folders to search for *.csm scripts, or - for standard input."),
+      QStringLiteral("PATH..."));
+
+  if (!parser.parse(arguments)) return failure(parser.errorText());
+  CliParse parse;
+  if (parser.isSet(help)) {
+    parse.outcome = CliParse::Outcome::Help;
+    parse.text = parser.helpText();
+    return parse;
+  }
+  if (parser.isSet(version)) {
+    parse.outcome = CliParse::Outcome::Version;
+    return parse;
+  }
+
+  CliOptions& o = parse.options;
+  o.paths = parser.positionalArguments();
+  if (o.paths.isEmpty()) return failure(QStringLiteral("no script or folder to check"));
+  if (o.paths.count(QStringLiteral("-")) > 1)
+    return failure(QStringLiteral("standard input (-) can be read only once"));
+  if (o.paths.contains(QString())) return failure(QStringLiteral("an empty path"));
+  o.tablesFolder = parser.value(tables);
+  if (parser.isSet(tables) && o.tablesFolder.isEmpty())
+    return failure(QStringLiteral("--tables needs a folder"));
+  o.format = parser.value(format);
+  if (!reportFormatNames().contains(o.format)) {
+    return failure(QStringLiteral("unknown format '%1' (known: %2)")
+                       .arg(o.format, reportFormatNames().join(QStringLiteral(", "))));
+  }
+  if (parser.isSet(jobs)) {
+    bool ok = false;
+    o.jobs = parser.value(jobs).toInt(&ok);
+    if (!ok || o.jobs < 1 || o.jobs > 1024)
+      return failure(
+          QStringLiteral("-j needs a number from 1 to 1024, not '%1'").arg(parser.value(jobs)));
+  }
+  for (const QString& glob : parser.values(exclude)) {
+    if (glob.isEmpty()) return failure(QStringLiteral("--exclude needs a pattern"));
+    o.excludes.emplace_back(glob);
+  }
+  if (parser.isSet(stdinName)) o.standardInputName = parser.value(stdinName);
+  o.exitZero = parser.isSet(exitZero);
+  const QString when = parser.value(color);
+  if (when == QStringLiteral("always")) {
+    o.color = CliOptions::Color::Always;
+  } else if (when == QStringLiteral("never")) {
+    o.color = CliOptions::Color::Never;
+  } else if (when != QStringLiteral("auto")) {
+    return failure(QStringLiteral("--color takes auto, always or never, not '%1'").arg(when));
+  }
+  o.quiet = parser.isSet(quiet);
+  o.verbose = parser.isSet(verbose);
+  if (o.quiet && o.verbose)
+    return failure(QStringLiteral("--quiet and --verbose do not go together"));
+  o.statistics = parser.isSet(statistics);
+  o.outputFile = parser.value(output);
+  if (parser.isSet(output) && o.outputFile.isEmpty())
+    return failure(QStringLiteral("--output needs a file"));
+  return parse;
+}

@@ -1,0 +1,79 @@
+#include "ConsoleMessages.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "ClassicReport.h"
+#include "SystemText.h"
+#include "formats/Formats.h"
+
+namespace {
+
+void writeLines(QString text) {
+  text.replace(u'\r', u'\n');
+  const QByteArray bytes = encodeSystemText(text + u'\n');
+  std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+  std::fflush(stderr);
+}
+
+QString counted(qint64 n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(QLatin1StringView(n == 1 ? one : many));
+}
+
+}  // namespace
+
+ConsoleMessages::ConsoleMessages(bool singleScript, bool verbose, bool quiet)
+    : singleScript_(singleScript), verbose_(verbose), quiet_(quiet) {}
+
+void ConsoleMessages::scriptDone(const QString& path, qint64 alerts, const QString& error) {
+  if (!error.isEmpty()) {
+    pathFailed({path, error});
+    return;
+  }
+  if (quiet_ || !(singleScript_ || verbose_)) return;
+  writeLines(classic::summary(path, alerts));
+  if (singleScript_ && alerts == 0) writeLines(classic::kNoProblems);
+}
+
+void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
+  if (singleScript_) {
+    writeLines(classic::fileLine(failure.path) + u'\n' + classic::kCouldNotRead + u'\n' +
+               classic::cannotRead(failure.path, failure.reason));
+  } else {
+    error(failure.path + QStringLiteral(": ") + failure.reason);
+  }
+}
+
+void ConsoleMessages::summary(const RunTotals& totals) {
+  if (quiet_ || singleScript_) return;
+  const qint64 checked = totals.scripts + totals.failures.size();
+  QString text = QStringLiteral("%1 in %2 of %3")
+                     .arg(counted(totals.alerts, "alert", "alerts"))
+                     .arg(totals.scriptsWithAlerts)
+                     .arg(counted(totals.scripts, "script", "scripts"));
+  if (!totals.failures.isEmpty())
+    text +=
+        QStringLiteral("; %1 not checked").arg(counted(totals.failures.size(), "path", "paths"));
+  if (checked == 0) text = QStringLiteral("no scripts (*.csm) found");
+  writeLines(text);
+}
+
+void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) {
+  std::vector<RowHits> hits = totals.hits;
+  std::stable_sort(hits.begin(), hits.end(),
+                   [](const RowHits& a, const RowHits& b) { return a.count > b.count; });
+  QString text;
+  for (const RowHits& hit : hits) {
+    const TableRow& row = tables[hit.table].row(hit.row);
+    text += QStringLiteral("%1  %2  %3\n")
+                .arg(hit.count, 7)
+                .arg(ruleId(hit.table, row.code), -12)
+                .arg(row.message);
+  }
+  if (!text.isEmpty()) text.chop(1);
+  if (!text.isEmpty()) writeLines(text);
+}
+
+void ConsoleMessages::error(const QString& what) {
+  writeLines(QStringLiteral("vornel-scan: ") + what);
+}

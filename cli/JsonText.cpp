@@ -1,0 +1,64 @@
+#include "JsonText.h"
+
+namespace jsontext {
+
+namespace {
+
+bool needsEscape(char16_t c) {
+  return c < 0x20 || c == u'"' || c == u'\\';
+}
+
+void appendEscaped(QByteArray* out, char16_t c) {
+  static const char kHex[] = "0123456789abcdef";
+  switch (c) {
+    case u'"':
+      *out += "\\\"";
+      return;
+    case u'\\':
+      *out += "\\\\";
+      return;
+    case u'\n':
+      *out += "\\n";
+      return;
+    case u'\r':
+      *out += "\\r";
+      return;
+    case u'\t':
+      *out += "\\t";
+      return;
+    default:
+      *out += "\\u00";
+      *out += kHex[c >> 4];
+      *out += kHex[c & 15];
+  }
+}
+
+}  // namespace
+
+void appendString(QByteArray* out, QStringView text) {
+  *out += '"';
+  qsizetype plain = 0;  // start of the run not yet written
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (!needsEscape(c)) continue;
+    *out += text.sliced(plain, i - plain).toUtf8();
+    appendEscaped(out, c);
+    plain = i + 1;
+  }
+  *out += text.sliced(plain).toUtf8();
+  *out += '"';
+}
+
+void appendString(QByteArray* out, QLatin1StringView text) {
+  *out += '"';
+  for (const char c : text) {
+    if (needsEscape(static_cast<unsigned char>(c))) {
+      appendEscaped(out, static_cast<unsigned char>(c));
+    } else {
+      *out += c;
+    }
+  }
+  *out += '"';
+}
+
+}  // namespace jsontext

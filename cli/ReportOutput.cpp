@@ -1,0 +1,70 @@
+#include "ReportOutput.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+ReportOutput::ReportOutput() = default;
+
+bool ReportOutput::openFile(const QString& path) {
+  file_ = std::make_unique<QSaveFile>(path);
+  if (!file_->open(QIODevice::WriteOnly)) {
+    error_ = path + QStringLiteral(": ") + file_->errorString();
+    file_.reset();
+    return false;
+  }
+  return true;
+}
+
+void ReportOutput::write(const QByteArray& bytes) {
+  if (failed()) return;
+  buffer_ += bytes;
+  if (buffer_.size() >= kFlushAt) flush();
+}
+
+void ReportOutput::flush() {
+  if (failed() || buffer_.isEmpty()) return;
+  if (file_) {
+    if (file_->write(buffer_) != buffer_.size())
+      error_ = file_->fileName() + QStringLiteral(": ") + file_->errorString();
+  } else {
+    const char* at = buffer_.constData();
+    qsizetype left = buffer_.size();
+    while (left > 0) {
+      const ssize_t n = ::write(STDOUT_FILENO, at, std::size_t(left));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error_ = QStringLiteral("standard output: ") +
+                 QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
+        break;
+      }
+      at += n;
+      left -= n;
+    }
+  }
+  buffer_.resize(0);
+}
+
+bool ReportOutput::finish() {
+  flush();
+  if (file_) {
+    if (failed()) {
+      file_->cancelWriting();
+      file_->commit();
+    } else if (!file_->commit()) {
+      error_ = file_->fileName() + QStringLiteral(": ") + file_->errorString();
+    }
+    file_.reset();
+  }
+  return !failed();
+}
+
+void ReportOutput::abandon() {
+  if (file_) {
+    file_->cancelWriting();
+    file_->commit();
+    file_.reset();
+  }
+  buffer_.clear();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+// Where the report goes: standard output, or with --output a file that
+// appears whole or not at all (written aside, then renamed into place).
+// Writes are buffered; the first failure is kept and nothing more is
+// written after it.
+class ReportOutput {
+ public:
+  // Standard output.
+  ReportOutput();
+  // `path`; false with error() set when it cannot be written there.
+  bool openFile(const QString& path);
+
+  void write(const QByteArray& bytes);
+  // Writes what is buffered; with a file, puts it in place. False with
+  // error() set when any write failed; a file is then not put in place.
+  bool finish();
+  // Leaves a file unwritten.
+  void abandon();
+
+  bool failed() const { return !error_.isEmpty(); }
+  // "<where>: <reason>", e.g. "standard output: No space left on device".
+  const QString& error() const { return error_; }
+
+ private:
+  void flush();
+
+  static constexpr qsizetype kFlushAt = 256 * 1024;
+  std::unique_ptr<QSaveFile> file_;
+  QByteArray buffer_;
+  QString error_;
+};

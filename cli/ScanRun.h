@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include "DiskFileSystem.h"
+#include "HelperThread.h"
+#include "ReportFormat.h"
+#include "ReportOutput.h"
+#include "ScriptScanner.h"
+#include "ScriptWalk.h"
+
+// What the run writes besides the report, on standard error.
+class RunMessages {
+ public:
+  virtual ~RunMessages() = default;
+  // A script has been checked to its end, or could not be.
+  virtual void scriptDone(const QString& path, qint64 alerts, const QString& error) = 0;
+  // A path could not be checked at all.
+  virtual void pathFailed(const ScriptFailure& failure) = 0;
+};
+
+struct RunSettings {
+  int jobs = 1;  // threads that scan scripts
+};
+
+// Checks every script a walk yields, on several threads at once, and writes
+// the report in the walk's order whatever the threads' order: a script's
+// part goes out as soon as every earlier one has, and a thread that has
+// finished far ahead of the others waits, so that memory stays within a
+// few scripts' reports however many scripts there are.
+class ScanRun {
+ public:
+  ScanRun(const ScriptScanner& scanner, const Tables& tables, const ReportFormat& format,
+          DiskFileSystem& files, HelperThread* helper, RunSettings settings);
+  ~ScanRun();
+
+  // Runs the walk to its end, or until writing the report fails.
+  RunTotals run(ScriptWalk& walk, ReportOutput& output, RunMessages& messages);
+
+ private:
+  struct Shared;
+  void work(Shared& shared);
+
+  const ScriptScanner& scanner_;
+  const Tables& tables_;
+  const ReportFormat& format_;
+  DiskFileSystem& files_;
+  HelperThread* helper_;
+  const RunSettings settings_;
+};

@@ -1,0 +1,101 @@
+#include "ScriptWalk.h"
+
+#include <algorithm>
+
+#include <QFile>
+
+namespace {
+
+const QString kScriptExtension = QStringLiteral(".csm");
+
+QString joined(const QString& folder, const QString& name) {
+  if (folder.isEmpty()) return name;
+  return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+QByteArray joined(const QByteArray& folder, const QByteArray& name) {
+  return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// Sorted as their paths sort: a folder's name as if followed by its `/`.
+bool pathOrder(const FolderEntry& a, const FolderEntry& b) {
+  const auto key = [](const FolderEntry& e) {
+    return e.kind == FolderEntry::Kind::Folder ? e.name + '/' : e.name;
+  };
+  return key(a) < key(b);
+}
+
+}  // namespace
+
+ScriptWalk::ScriptWalk(QStringList paths, QString standardInputName,
+                       std::vector<GlobPattern> excludes)
+    : paths_(std::move(paths)),
+      standardInputName_(std::move(standardInputName)),
+      excludes_(std::move(excludes)) {}
+
+bool ScriptWalk::excluded(const QString& name, const QString& relative) const {
+  return std::any_of(excludes_.begin(), excludes_.end(), [&](const GlobPattern& pattern) {
+    return pattern.matches(pattern.matchesPaths() ? QStringView(relative) : QStringView(name));
+  });
+}
+
+bool ScriptWalk::enter(Folder folder, QString* error) {
+  if (!listFolder(folder.native, &folder.entries, error)) return false;
+  std::sort(folder.entries.begin(), folder.entries.end(), pathOrder);
+  folders_.push_back(std::move(folder));
+  return true;
+}
+
+bool ScriptWalk::next(ScriptEntry* entry) {
+  for (;;) {
+    if (!folders_.empty()) {
+      Folder& folder = folders_.back();
+      if (folder.next == folder.entries.size()) {
+        folders_.pop_back();
+        continue;
+      }
+      const FolderEntry& found = folder.entries[folder.next++];
+      const QString name = QFile::decodeName(found.name);
+      const QString relative = joined(folder.relative, name);
+      if (found.kind == FolderEntry::Kind::Folder) {
+        if (name.startsWith(u'.') || excluded(name, relative)) continue;
+        Folder inner{joined(folder.path, name), joined(folder.native, found.name), relative, {}, 0};
+        const QString path = inner.path;
+        QString error;
+        if (!enter(std::move(inner), &error)) {
+          *entry = ScriptEntry{path, {}, false, error};
+          return true;
+        }
+        continue;
+      }
+      if (found.kind != FolderEntry::Kind::File ||
+          !name.endsWith(kScriptExtension, Qt::CaseInsensitive) || excluded(name, relative)) {
+        continue;
+      }
+      *entry = ScriptEntry{joined(folder.path, name), joined(folder.native, found.name), false, {}};
+      return true;
+    }
+    if (nextPath_ == paths_.size()) return false;
+    const QString path = paths_[nextPath_++];
+    if (path == QStringLiteral("-")) {
+      *entry = ScriptEntry{standardInputName_, {}, true, {}};
+      return true;
+    }
+    const QByteArray native = QFile::encodeName(path);
+    FolderEntry::Kind kind;
+    QString error;
+    if (!kindOfPath(native, &kind, &error)) {
+      *entry = ScriptEntry{path, native, false, error};
+      return true;
+    }
+    if (kind == FolderEntry::Kind::Folder) {
+      if (!enter(Folder{path, native, QString(), {}, 0}, &error)) {
+        *entry = ScriptEntry{path, native, false, error};
+        return true;
+      }
+      continue;
+    }
+    *entry = ScriptEntry{path, native, false, {}};
+    return true;
+  }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "FolderListing.h"
+#include "GlobPattern.h"
+
+// One script to check, or a path that could not be walked.
+struct ScriptEntry {
+  QString path;           // as shown in the report
+  QByteArray nativePath;  // as the system knows it; empty for standard input
+  bool standardInput = false;
+  QString error;  // why the path cannot be checked, or empty
+};
+
+// The scripts that the paths on the command line name, in a stable order:
+// the paths in the order given, and inside a folder every `*.csm` file
+// (any case) below it, sorted by path. Hidden folders and links to folders
+// are passed over, and so is whatever an exclusion pattern matches. One
+// folder is listed at a time, as the walk reaches it.
+class ScriptWalk {
+ public:
+  // `-` among `paths` is standard input, shown as `standardInputName`.
+  ScriptWalk(QStringList paths, QString standardInputName, std::vector<GlobPattern> excludes);
+
+  // The next script or failed path; false when there is none.
+  bool next(ScriptEntry* entry);
+
+ private:
+  struct Folder {
+    QString path;  // as shown
+    QByteArray native;
+    QString relative;  // below the folder named on the command line
+    std::vector<FolderEntry> entries;
+    std::size_t next = 0;
+  };
+  // Lists `folder` and goes into it; false with the reason when it cannot.
+  bool enter(Folder folder, QString* error);
+  bool excluded(const QString& name, const QString& relative) const;
+
+  QStringList paths_;
+  qsizetype nextPath_ = 0;
+  QString standardInputName_;
+  std::vector<GlobPattern> excludes_;
+  std::vector<Folder> folders_;  // the folders being walked, innermost last
+};

@@ -1,0 +1,39 @@
+#include "Formats.h"
+#include "LineText.h"
+
+namespace {
+
+// `PATH:LINE:COL: warning: MESSAGE [CODE]`, as compilers write diagnostics,
+// so that editors' error lists and CI problem matchers read them. In
+// colour, as GCC colours them.
+class GccFormat : public ReportFormat {
+ public:
+  explicit GccFormat(const RunFacts& facts) : color_(facts.color) {}
+
+  void openScript(ScriptReport* script, QByteArray*) const override {
+    script->pathText = lineText(script->path);
+  }
+
+  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    if (color_) *out += "\x1b[1m";
+    *out += script->pathText;
+    *out += ':';
+    *out += QByteArray::number(alert.line);
+    *out += ':';
+    *out += QByteArray::number(alert.column);
+    *out += color_ ? ":\x1b[0m \x1b[1;35mwarning:\x1b[0m " : ": warning: ";
+    *out += lineText(alert.message());
+    *out += color_ ? " \x1b[1;35m[" : " [";
+    *out += lineText(alert.code());
+    *out += color_ ? "]\x1b[0m\n" : "]\n";
+  }
+
+ private:
+  const bool color_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReportFormat> makeGccFormat(const RunFacts& facts) {
+  return std::make_unique<GccFormat>(facts);
+}

@@ -1,0 +1,52 @@
+#include <QCryptographicHash>
+#include <QDir>
+
+#include "Formats.h"
+#include "JsonText.h"
+#include "SystemText.h"
+
+namespace {
+
+using jsontext::appendString;
+
+// GitLab's Code Quality report: a JSON array of issues, each with a
+// fingerprint that stays the same from run to run and when lines move: it
+// is taken from the path, the rule, the statement, and how many equal
+// alerts came before it in the script.
+class GitlabFormat : public ReportFormat {
+ public:
+  bool partsStartWithSeparator() const override { return true; }
+
+  void begin(QByteArray* out) const override { *out += '['; }
+
+  // Paths as GitLab matches them to the repository's files: `./` and
+  // doubled slashes taken out.
+  void openScript(ScriptReport* script, QByteArray*) const override {
+    script->pathText.clear();
+    appendString(&script->pathText, QDir::cleanPath(script->path));
+  }
+
+  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    const QString rule = ruleId(alert.table, alert.code());
+    QByteArray identity =
+        script->pathText + '\0' + encodeSystemText(rule) + '\0' + encodeSystemText(alert.statement);
+    const int before = script->seen[identity]++;
+    identity += '\0' + QByteArray::number(before);
+    *out += ",\n{\"description\":";
+    appendString(out, alert.message().isEmpty() ? alert.code() : alert.message());
+    *out += ",\"check_name\":";
+    appendString(out, rule);
+    *out += ",\"fingerprint\":\"";
+    *out += QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex();
+    *out += "\",\"severity\":\"minor\",\"location\":{\"path\":" + script->pathText;
+    *out += ",\"lines\":{\"begin\":" + QByteArray::number(alert.line) + "}}}";
+  }
+
+  void end(const RunTotals&, QByteArray* out) const override { *out += "\n]\n"; }
+};
+
+}  // namespace
+
+std::unique_ptr<ReportFormat> makeGitlabFormat(const RunFacts&) {
+  return std::make_unique<GitlabFormat>();
+}

@@ -1,0 +1,121 @@
+#include <QDir>
+#include <QUrl>
+
+#include "Formats.h"
+#include "JsonText.h"
+
+namespace {
+
+using jsontext::appendString;
+
+const QLatin1StringView kBaseId("SRCROOT");
+
+// A path's file URI, its bytes percent-encoded but for its slashes.
+QByteArray uriPath(const QString& path) {
+  return QUrl::toPercentEncoding(path, "/");
+}
+
+// A message's text; a table message may be empty, and SARIF wants one.
+QStringView messageOf(QStringView message, QStringView code) {
+  return message.isEmpty() ? code : message;
+}
+
+// SARIF 2.1.0: one run, a result for each alert, located by a URI relative
+// to the working folder and by line and columns (in code points); a rule
+// for each table row that alerts hit; paths that could not be checked as
+// tool execution notifications.
+class SarifFormat : public ReportFormat {
+ public:
+  explicit SarifFormat(const RunFacts& facts) : facts_(facts) {}
+
+  bool partsStartWithSeparator() const override { return true; }
+
+  void begin(QByteArray* out) const override {
+    *out +=
+        "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+        "\"runs\":[{\"columnKind\":\"unicodeCodePoints\",\"originalUriBaseIds\":{\"";
+    *out += kBaseId;
+    *out += "\":{\"uri\":";
+    appendString(out, QString::fromLatin1("file://" + uriPath(facts_.workingFolder) + '/'));
+    *out += "}},\"results\":[";
+  }
+
+  void openScript(ScriptReport* script, QByteArray*) const override {
+    script->pathText = artifactLocation(script->path);
+  }
+
+  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    *out += ",\n{\"ruleId\":";
+    appendString(out, ruleId(alert.table, alert.code()));
+    *out += ",\"level\":\"warning\",\"message\":{\"text\":";
+    appendString(out, messageOf(alert.message(), alert.code()));
+    *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;
+    *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
+    *out += ",\"startColumn\":" + QByteArray::number(alert.column);
+    *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn) + "}}}]}";
+  }
+
+  void end(const RunTotals& totals, QByteArray* out) const override {
+    *out += "\n],\"tool\":{\"driver\":{\"name\":";
+    appendString(out, facts_.toolName);
+    *out += ",\"version\":";
+    appendString(out, facts_.toolVersion);
+    *out += ",\"rules\":[";
+    for (std::size_t i = 0; i < totals.hits.size(); ++i) {
+      const RowHits& hit = totals.hits[i];
+      const TableRow& row = (*facts_.tables)[hit.table].row(hit.row);
+      *out += i > 0 ? ",\n{\"id\":" : "\n{\"id\":";
+      appendString(out, ruleId(hit.table, row.code));
+      *out += ",\"shortDescription\":{\"text\":";
+      appendString(out, messageOf(row.message, row.code));
+      *out += '}';
+      if (!row.note.isEmpty()) {
+        *out += ",\"fullDescription\":{\"text\":";
+        appendString(out, row.note);
+        *out += '}';
+      }
+      *out += ",\"defaultConfiguration\":{\"level\":\"warning\"},\"properties\":{\"table\":";
+      appendString(out, tableName(hit.table));
+      *out += ",\"code\":";
+      appendString(out, row.code);
+      *out += ",\"tableLine\":" + QByteArray::number(row.line) + "}}";
+    }
+    *out += "]}},\"invocations\":[{\"executionSuccessful\":";
+    *out += totals.failures.isEmpty() ? "true" : "false";
+    *out += ",\"toolExecutionNotifications\":[";
+    for (qsizetype i = 0; i < totals.failures.size(); ++i) {
+      const ScriptFailure& failure = totals.failures[i];
+      *out += i > 0 ? ",\n{\"level\":\"error\",\"message\":{\"text\":"
+                    : "\n{\"level\":\"error\",\"message\":{\"text\":";
+      appendString(out, failure.path + QStringLiteral(": ") + failure.reason);
+      *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":";
+      *out += artifactLocation(failure.path) + "}}]}";
+    }
+    *out += "]}]}]}\n";
+  }
+
+ private:
+  // Relative to the working folder when the path lies below it, else an
+  // absolute file URI.
+  QByteArray artifactLocation(const QString& path) const {
+    const QString absolute = QDir::cleanPath(QDir(facts_.workingFolder).absoluteFilePath(path));
+    const QString base = facts_.workingFolder + u'/';
+    QByteArray location = "{\"uri\":";
+    if (absolute.startsWith(base)) {
+      appendString(&location, QString::fromLatin1(uriPath(absolute.mid(base.size()))));
+      location += ",\"uriBaseId\":";
+      appendString(&location, kBaseId);
+    } else {
+      appendString(&location, QString::fromLatin1("file://" + uriPath(absolute)));
+    }
+    return location + '}';
+  }
+
+  const RunFacts facts_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReportFormat> makeSarifFormat(const RunFacts& facts) {
+  return std::make_unique<SarifFormat>(facts);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+// Running the built vornel-scan as a user would, and what it left.
+struct ScanRunResult {
+  int exitCode = -1;
+  QByteArray out;
+  QString err;
+};
+
+struct ScanInvocation {
+  QStringList arguments;
+  QString workingFolder;
+  QByteArray standardInput;
+  QStringList environment;  // "NAME=value" added to the test's own
+  QString program = QStringLiteral(VORNEL_SCAN_PATH);
+};
+
+inline ScanRunResult runScan(const ScanInvocation& how) {
+  QProcess process;
+  if (!how.workingFolder.isEmpty()) process.setWorkingDirectory(how.workingFolder);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const QString& setting : how.environment)
+    environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+  process.setProcessEnvironment(environment);
+  process.start(how.program, how.arguments);
+  process.write(how.standardInput);
+  process.closeWriteChannel();
+  if (!process.waitForFinished(120000)) return {-1, {}, QStringLiteral("did not finish")};
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+inline ScanRunResult runScan(const QStringList& arguments, const QString& workingFolder = {}) {
+  ScanInvocation how;
+  how.arguments = arguments;
+  how.workingFolder = workingFolder;
+  return runScan(how);
+}
+
+// Writes `bytes` to `path`, making its folders; false when it cannot.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}

@@ -1,0 +1,134 @@
+// vornel-scan's reports read by real clients: Vim's quickfix list takes
+// the gcc format, and colour goes to a terminal, a pseudo-terminal here,
+// only when it should.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunScan.h"
+
+namespace {
+
+// Runs vornel-scan with a pseudo-terminal for its output, as a terminal
+// runs it, and gives what it wrote.
+const char* const kOnATerminal =
+    "import os, pty, sys\n"
+    "pid, fd = pty.fork()\n"
+    "if pid == 0:\n"
+    "    os.execv(sys.argv[1], sys.argv[1:])\n"
+    "out = b''\n"
+    "while True:\n"
+    "    try:\n"
+    "        chunk = os.read(fd, 65536)\n"
+    "    except OSError:\n"
+    "        break\n"
+    "    if not chunk:\n"
+    "        break\n"
+    "    out += chunk\n"
+    "os.waitpid(pid, 0)\n"
+    "sys.stdout.buffer.write(out)\n";
+
+}  // namespace
+
+class ReportClientsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString at(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QVERIFY(writeFile(at("tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
+    QVERIFY(writeFile(at("tables/param.txt"), "\"zmod\",\"Zoom mode\",range\r\n"));
+    QVERIFY(writeFile(at("s/a.csm"), "x = \"zmod\"\r\n\tGetFileTag( \"ownr\" )\r\n"));
+    QVERIFY(writeFile(at("s/sub/b.csm"), "wait(1)\r\nSetCameraState(\"zmod\", 1) # zoom\r\n"));
+  }
+
+  // Vim loads the gcc report with :cfile, with its own default
+  // 'errorformat', and jumps to each alert's opening quotation mark.
+  void vimQuickfix() {
+    const ScanRunResult report =
+        runScan({"--tables", at("tables"), "--format", "gcc", "s"}, dir_.path());
+    QVERIFY(writeFile(at("report.txt"), report.out));
+    const QString list =
+        "call writefile([json_encode(map(getqflist(), {_, e -> {'file': bufname(e.bufnr), "
+        "'lnum': e.lnum, 'col': e.col, 'text': e.text, 'valid': e.valid}}))], 'qf.json')";
+    const QString jumps =
+        "for i in range(1, len(getqflist())) | execute 'cc' i | "
+        "call writefile([getline('.')[col('.') - 1]], 'jumps.txt', 'a') | endfor";
+    ScanInvocation vim;
+    vim.program = QStringLiteral("vim");
+    vim.arguments = {"-es", "-N", "-u", "NONE", "-i", "NONE", "-c", "cfile report.txt",
+                     "-c",  list, "-c", jumps,  "-c", "qa!"};
+    vim.workingFolder = dir_.path();
+    QCOMPARE(runScan(vim).exitCode, 0);
+    QFile listFile(at("qf.json"));
+    QVERIFY(listFile.open(QIODevice::ReadOnly));
+    const QJsonArray entries = QJsonDocument::fromJson(listFile.readAll()).array();
+    const QList<QJsonObject> expected = {
+        {{"file", "s/a.csm"}, {"lnum", 1}, {"col", 5}, {"valid", 1}},
+        {{"file", "s/a.csm"}, {"lnum", 2}, {"col", 14}, {"valid", 1}},
+        {{"file", "s/sub/b.csm"}, {"lnum", 2}, {"col", 16}, {"valid", 1}}};
+    QCOMPARE(entries.size(), expected.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+      QJsonObject entry = entries[i].toObject();
+      QVERIFY(
+          entry.take("text").toString().contains(i == 1 ? "Owner tag [ownr]" : "Zoom mode [zmod]"));
+      QCOMPARE(entry, expected[i]);
+    }
+    QFile jumpsFile(at("jumps.txt"));
+    QVERIFY(jumpsFile.open(QIODevice::ReadOnly));
+    QCOMPARE(jumpsFile.readAll(), QByteArray("\"\n\"\n\"\n"));
+  }
+
+  // Colour on a terminal unless NO_COLOR or a dumb TERM says otherwise;
+  // never into a pipe unless asked for.
+  void colour_data() {
+    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<bool>("coloured");
+    const QStringList plainTerm{"TERM=xterm", "NO_COLOR="};
+    QTest::newRow("terminal") << true << QStringList{} << plainTerm << true;
+    QTest::newRow("terminal, NO_COLOR")
+        << true << QStringList{} << QStringList{"TERM=xterm", "NO_COLOR=1"} << false;
+    QTest::newRow("terminal, TERM dumb")
+        << true << QStringList{} << QStringList{"TERM=dumb", "NO_COLOR="} << false;
+    QTest::newRow("terminal, never")
+        << true << QStringList{"--color", "never"} << plainTerm << false;
+    QTest::newRow("pipe") << false << QStringList{} << plainTerm << false;
+    QTest::newRow("pipe, always") << false << QStringList{"--color", "always"} << plainTerm << true;
+    QTest::newRow("gcc on a terminal")
+        << true << QStringList{"--format", "gcc"} << plainTerm << true;
+    QTest::newRow("json on a terminal")
+        << true << QStringList{"--format", "json"} << plainTerm << false;
+  }
+
+  void colour() {
+    QFETCH(bool, terminal);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, environment);
+    QFETCH(bool, coloured);
+    ScanInvocation how;
+    how.arguments = QStringList{"--tables", at("tables")} + options + QStringList{"s"};
+    how.environment = environment;
+    how.workingFolder = dir_.path();
+    if (terminal) {
+      how.arguments.prepend(how.program);
+      how.arguments.prepend(QString::fromLatin1(kOnATerminal));
+      how.arguments.prepend(QStringLiteral("-c"));
+      how.program = QStringLiteral("/usr/bin/python3");
+    }
+    const ScanRunResult run = runScan(how);
+    QVERIFY2(run.out.contains("zmod"), run.out.constData());
+    QCOMPARE(run.out.contains("\x1b["), coloured);
+  }
+};
+
+QTEST_GUILESS_MAIN(ReportClientsTest)
+#include "test_report_clients.moc"

@@ -1,0 +1,170 @@
+// vornel-scan on many paths: folders walked in a stable order, what is
+// passed over, standard input, errors that stop nothing, and the same
+// report on any number of threads.
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include "RunScan.h"
+
+namespace {
+
+const QByteArray kTags = "\"ownr\",\"Owner tag\",none\r\n";
+const QByteArray kParams = "\"zmod\",\"Zoom mode\",range\r\n";
+
+}  // namespace
+
+class ScanPathsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString tables_;
+  QString at(const QString& name) const { return dir_.filePath(name); }
+  ScanRunResult scan(QStringList arguments) const {
+    return runScan(QStringList{"--tables", tables_} + arguments, dir_.path());
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    tables_ = at("tables");
+    QVERIFY(writeFile(tables_ + "/tags.txt", kTags));
+    QVERIFY(writeFile(tables_ + "/param.txt", kParams));
+    const QByteArray alert = "x = \"zmod\"\r\n";
+    for (const char* name : {"tree/a.csm", "tree/B.CSM", "tree/sub.csm", "tree/sub/d.csm",
+                             "tree/.hidden/e.csm", "tree/gen/f.csm", "tree/sub/x.gen.csm"}) {
+      QVERIFY(writeFile(at(name), alert));
+    }
+    QVERIFY(writeFile(at("tree/sub/c.csm"), "wait(1)\r\n"));
+    QVERIFY(writeFile(at("tree/notes.txt"), alert));
+    QVERIFY(QFile::link(at("tree/sub"), at("tree/link")));
+    QVERIFY(QFile::link(at("tree"), at("tree/sub/loop")));
+    QVERIFY(QFile::link(at("tree/a.csm"), at("tree/sub/linked.csm")));
+  }
+
+  // Which scripts a walk reports, in its order.
+  void walkOrder_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("a folder, sorted by path; hidden folders and links to folders passed over")
+        << QStringList{"tree"}
+        << QStringList{"tree/B.CSM",     "tree/a.csm",          "tree/gen/f.csm",    "tree/sub.csm",
+                       "tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm"};
+    QTest::newRow("paths in the order given")
+        << QStringList{"tree/sub", "tree/a.csm"}
+        << QStringList{"tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm", "tree/a.csm"};
+    QTest::newRow("exclusions by name and by path")
+        << QStringList{"--exclude", "*.gen.csm", "--exclude", "gen", "--exclude", "sub/l*", "tree"}
+        << QStringList{"tree/B.CSM", "tree/a.csm", "tree/sub.csm", "tree/sub/d.csm"};
+    QTest::newRow("** reaches every depth")
+        << QStringList{"--exclude", "**/*.csm", "tree"} << QStringList{"tree/B.CSM"};
+    QTest::newRow("a file named explicitly is checked whatever its name")
+        << QStringList{"--exclude", "*.txt", "tree/notes.txt"} << QStringList{"tree/notes.txt"};
+  }
+
+  void walkOrder() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, paths);
+    const ScanRunResult run = scan(QStringList{"--format", "gcc"} + arguments);
+    QCOMPARE(run.exitCode, 1);
+    QStringList seen;
+    for (const QByteArray& line : run.out.split('\n')) {
+      if (!line.isEmpty()) seen.append(QString::fromUtf8(line.left(line.indexOf(':'))));
+    }
+    QCOMPARE(seen, paths);
+  }
+
+  void standardInput_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("alone, as one script")
+        << QStringList{"-"} << QByteArray("1 x=\"zmod\":  Zoom mode\n")
+        << "File - Selected\n1 Alerts. \n";
+    QTest::newRow("named") << QStringList{"--stdin-filename", "in/put.csm", "--format", "gcc", "-"}
+                           << QByteArray("in/put.csm:1:5: warning: Zoom mode [zmod]\n")
+                           << "1 alert in 1 of 1 script\n";
+  }
+
+  void standardInput() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, out);
+    QFETCH(QString, err);
+    ScanInvocation how;
+    how.arguments = QStringList{"--tables", tables_} + arguments;
+    how.standardInput = "x = \"zmod\"\r\n";
+    const ScanRunResult run = runScan(how);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.exitCode, 1);
+  }
+
+  // A path that cannot be checked is named on stderr; every other is
+  // checked and reported all the same, and the exit status says so.
+  void errorsStopNothing() {
+    const ScanRunResult run = scan(
+        {"--format", "gcc", "tree/a.csm", "missing.csm", "tree/a.csm/below", "tree/sub/d.csm"});
+    QCOMPARE(run.out, QByteArray("tree/a.csm:1:5: warning: Zoom mode [zmod]\n"
+                                 "tree/sub/d.csm:1:5: warning: Zoom mode [zmod]\n"));
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: missing.csm: No such file or directory\n"
+                                     "vornel-scan: tree/a.csm/below: Not a directory\n"
+                                     "2 alerts in 2 of 2 scripts; 2 paths not checked\n"));
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(scan({"--exit-zero", "tree/a.csm", "missing.csm"}).exitCode, 2);
+    QCOMPARE(scan({"--exit-zero", "tree/a.csm", "tree/sub"}).exitCode, 0);
+  }
+
+  // A folder nobody may list, walked by a user who is not its owner.
+  void anUnlistableFolder() {
+    if (::getuid() != 0) QSKIP("needs root, to walk as another user");
+    QTemporaryDir shared;
+    QVERIFY(QFile::setPermissions(
+        shared.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                           QFileDevice::ReadOther | QFileDevice::ExeOther));
+    QVERIFY(writeFile(shared.filePath("tables/tags.txt"), kTags));
+    QVERIFY(writeFile(shared.filePath("tables/param.txt"), kParams));
+    QVERIFY(writeFile(shared.filePath("open/a.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(shared.filePath("closed/b.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(QFile::setPermissions(shared.filePath("closed"), QFileDevice::ReadOwner));
+    ScanInvocation how;
+    how.program = QStringLiteral("setpriv");
+    how.arguments = QStringList{"--reuid=65534",  "--regid=65534", "--clear-groups",
+                                VORNEL_SCAN_PATH, "--tables",      "tables",
+                                "--format",       "gcc",           "."};
+    how.workingFolder = shared.path();
+    const ScanRunResult run = runScan(how);
+    QCOMPARE(run.out, QByteArray("./open/a.csm:1:5: warning: Zoom mode [zmod]\n"));
+    QVERIFY2(run.err.startsWith("vornel-scan: ./closed: Permission denied\n"), qPrintable(run.err));
+    QCOMPARE(run.exitCode, 2);
+  }
+
+  // Many scripts on 1 to 7 threads: the same report, byte for byte.
+  void anyNumberOfThreads() {
+    QRandomGenerator random(17);
+    const char* const lines[] = {"x = \"zmod\"\r\n", "GetFileTag(\"ownr\")\r\n", "wait(1)\r\n",
+                                 "# \"zmod\"\r\n"};
+    for (int i = 0; i < 300; ++i) {
+      QByteArray script;
+      for (int l = random.bounded(30); l > 0; --l) script += lines[random.bounded(4)];
+      const QString name =
+          QStringLiteral("many/%1/%2/s%3.csm").arg(random.bounded(5)).arg(random.bounded(5)).arg(i);
+      QVERIFY(writeFile(at(name), script));
+    }
+    for (const QString format : {"classic", "json", "sarif"}) {
+      const ScanRunResult one = scan({"-j", "1", "--format", format, "many"});
+      QCOMPARE(one.exitCode, 1);
+      for (const QString jobs : {"2", "7"}) {
+        const ScanRunResult more = scan({"-j", jobs, "--format", format, "many"});
+        QCOMPARE(more.out, one.out);
+        QCOMPARE(more.err, one.err);
+      }
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(ScanPathsTest)
+#include "test_scan_paths.moc"
