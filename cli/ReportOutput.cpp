@@ -3,12 +3,23 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QFile>
+#include <QSaveFile>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 ReportOutput::ReportOutput() = default;
 
 bool ReportOutput::openFile(const QString& path) {
-  file_ = std::make_unique<QSaveFile>(path);
+  struct stat st {};
+  const bool special = ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+  replacing_ = !special;
+  if (replacing_) {
+    file_ = std::make_unique<QSaveFile>(path);
+  } else {
+    file_ = std::make_unique<QFile>(path);
+  }
   if (!file_->open(QIODevice::WriteOnly)) {
     error_ = path + QStringLiteral(": ") + file_->errorString();
     file_.reset();
@@ -48,23 +59,17 @@ void ReportOutput::flush() {
 
 bool ReportOutput::finish() {
   flush();
-  if (file_) {
+  if (file_ && replacing_) {
+    auto* saved = static_cast<QSaveFile*>(file_.get());
     if (failed()) {
-      file_->cancelWriting();
-      file_->commit();
-    } else if (!file_->commit()) {
+      saved->cancelWriting();
+      saved->commit();
+    } else if (!saved->commit()) {
       error_ = file_->fileName() + QStringLiteral(": ") + file_->errorString();
     }
-    file_.reset();
+  } else if (file_ && !failed() && !file_->flush()) {
+    error_ = file_->fileName() + QStringLiteral(": ") + file_->errorString();
   }
+  file_.reset();
   return !failed();
-}
-
-void ReportOutput::abandon() {
-  if (file_) {
-    file_->cancelWriting();
-    file_->commit();
-    file_.reset();
-  }
-  buffer_.clear();
 }

@@ -4,13 +4,14 @@
 #include <memory>
 
 #include <QByteArray>
-#include <QSaveFile>
+#include <QFileDevice>
 #include <QString>
 
 // Where the report goes: standard output, or with --output a file that
-// appears whole or not at all (written aside, then renamed into place).
-// Writes are buffered; the first failure is kept and nothing more is
-// written after it.
+// appears whole or not at all (written aside, then renamed into place). A
+// device or a pipe named with --output is written to as it is: renaming a
+// file over it would replace it. Writes are buffered; the first failure is
+// kept and nothing more is written after it.
 class ReportOutput {
  public:
   // Standard output.
@@ -22,8 +23,6 @@ class ReportOutput {
   // Writes what is buffered; with a file, puts it in place. False with
   // error() set when any write failed; a file is then not put in place.
   bool finish();
-  // Leaves a file unwritten.
-  void abandon();
 
   bool failed() const { return !error_.isEmpty(); }
   // "<where>: <reason>", e.g. "standard output: No space left on device".
@@ -33,7 +32,8 @@ class ReportOutput {
   void flush();
 
   static constexpr qsizetype kFlushAt = 256 * 1024;
-  std::unique_ptr<QSaveFile> file_;
+  std::unique_ptr<QFileDevice> file_;
+  bool replacing_ = false;  // file_ is a QSaveFile
   QByteArray buffer_;
   QString error_;
 };

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "RunScan.h"
 
 namespace {
@@ -116,6 +118,101 @@ class VornelScanTest : public QObject {
     QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0),
              message.replace(QStringLiteral("@bad-tables"), bad));
     QCOMPARE(run.out, QString());
+  }
+
+  // What --exit-zero, --quiet, --verbose and --statistics change, with one
+  // script and with several.
+  void forPeople_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    const QString one = QStringLiteral("File @/alerts.csm Selected\n2 Alerts. \n");
+    QTest::newRow("exit zero") << QStringList{"--exit-zero", "@/alerts.csm"} << 0 << one;
+    QTest::newRow("exit zero, with an error")
+        << QStringList{"--exit-zero", "@/alerts.csm", "@/gone.csm"} << 2
+        << "vornel-scan: @/gone.csm: No such file or directory\n"
+           "2 alerts in 1 of 1 script; 1 path not checked\n";
+    QTest::newRow("quiet, one script") << QStringList{"-q", "@/alerts.csm"} << 1 << "";
+    QTest::newRow("quiet, several")
+        << QStringList{"--quiet", "@/alerts.csm", "@/clean.csm", "@/gone.csm"} << 2
+        << "vornel-scan: @/gone.csm: No such file or directory\n";
+    QTest::newRow("verbose")
+        << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
+        << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
+           "2 alerts in 1 of 2 scripts\n";
+    QTest::newRow("statistics")
+        << QStringList{"--statistics", "@/alerts.csm", "@/alerts.csm", "@/twice.csm"} << 1
+        << "5 alerts in 3 of 3 scripts\n"
+           "      3  tags/ownr     Owner tag, user data\n"
+           "      2  params/zmod   Zoom mode resets\n";
+  }
+
+  void forPeople() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    write(path("twice.csm"), "a = \"ownr\"\r\n");
+    arguments.replaceInStrings(QStringLiteral("@"), dir_.path());
+    const Run run = scanText(QStringList{"--tables", tables_} + arguments);
+    QCOMPARE(run.err, err.replace(QStringLiteral("@"), dir_.path()));
+    QCOMPARE(run.exitCode, exitCode);
+  }
+
+  // --output writes the report to a file that appears whole or not at all;
+  // a report that cannot be written is an error, whatever the alerts.
+  void output_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("a file") << "@/report.sarif" << 1 << "2 alerts in 1 of 1 script\n";
+    QTest::newRow("a folder that is not there")
+        << "@/nowhere/report.sarif" << 2 << "vornel-scan: @/nowhere/report.sarif: No such file or directory\n";
+    QTest::newRow("a device") << "/dev/null" << 1 << "2 alerts in 1 of 1 script\n";
+    QTest::newRow("a full disk") << "/dev/full" << 2
+                                 << "vornel-scan: /dev/full: No space left on device\n"
+                                    "2 alerts in 1 of 1 script\n";
+  }
+
+  void output() {
+    QFETCH(QString, output);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    output.replace(QStringLiteral("@"), dir_.path());
+    const Run run = scanText({"--tables", tables_, "--format", "sarif", "--output", output,
+                              path("alerts.csm")});
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, err.replace(QStringLiteral("@"), dir_.path()));
+    QCOMPARE(run.exitCode, exitCode);
+    struct stat st {};
+    if (output.startsWith(QStringLiteral("/dev/"))) {
+      // Written to, never replaced by a file.
+      QVERIFY(::stat(QFile::encodeName(output).constData(), &st) == 0 && S_ISCHR(st.st_mode));
+    }
+    if (exitCode == 1 && !output.startsWith(QStringLiteral("/dev/"))) {
+      QFile report(output);
+      QVERIFY(report.open(QIODevice::ReadOnly));
+      QVERIFY(report.readAll().endsWith("]}]}\n"));
+    }
+  }
+
+  // Killed while it waits for a script on a pipe, it leaves no report.
+  void anInterruptedRunLeavesNoReport() {
+    const QString fifo = path(QStringLiteral("slow.csm"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString report = path(QStringLiteral("interrupted.sarif"));
+    QProcess scan;
+    scan.start(QStringLiteral(VORNEL_SCAN_PATH),
+               {"--tables", tables_, "--format", "sarif", "--output", report, path("alerts.csm"),
+                fifo});
+    QVERIFY(scan.waitForStarted());
+    QFile writer(fifo);
+    QVERIFY(writer.open(QIODevice::WriteOnly));  // the scan has it open now
+    writer.write("x = \"zmod\"\r\n");
+    writer.flush();
+    QTest::qWait(200);
+    scan.kill();
+    QVERIFY(scan.waitForFinished());
+    QVERIFY(!QFile::exists(report));
   }
 
   void tableMessagesNameTheFullPath() {
