@@ -1,7 +1,7 @@
 # The two commands a new user needs: `make run` and `make test`.
 # Both install what is missing first, then build with CMake presets.
 
-.PHONY: all deps build run test sanitize bench format clean
+.PHONY: all deps build release run test sanitize bench format clean
 
 all: build
 
@@ -12,7 +12,12 @@ build: deps
 	cmake --preset dev
 	cmake --build --preset dev
 
-run: build
+# The program users get is the optimised one.
+release: deps
+	cmake --preset release
+	cmake --build --preset release
+
+run: release
 	scripts/run
 
 test: build
@@ -31,9 +36,7 @@ sanitize: deps
 	cmake --build --preset tsan
 	ctest --preset tsan
 
-bench: deps
-	cmake --preset release
-	cmake --build --preset release
+bench: release
 	bench/run build-release
 
 format:

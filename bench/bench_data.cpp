@@ -19,8 +19,12 @@
 //                    decoy names a listed code: about 40% of the lines
 //   alerts-100k.csm  150,000 lines of which exactly 100,000 alert, once each
 //   codes1000.txt    the 1,000 codes of tables-1000, one `"abcd"` per line
+//   tree-20000/      20,000 scripts of 1 to 40 KB, about 400 MB, in folders
+//                    three deep; 1% of their lines alert
+//   tree-2000/       2,000 scripts made the same way
+//   empty-20000/     20,000 empty scripts in folders three deep
 //   manifest.txt     written last: the generator version and the expected
-//                    line and alert counts of both scripts
+//                    line and alert counts of the scripts
 
 #include <algorithm>
 #include <array>
@@ -42,7 +46,7 @@ namespace {
 
 // Bump whenever the bytes written change: bench/run reuses the files of the
 // same version and regenerates them otherwise.
-constexpr int kGeneratorVersion = 2;
+constexpr int kGeneratorVersion = 3;
 constexpr std::uint64_t kSeed = 0x766f726e656c3031;  // "vornel01"
 
 constexpr std::int64_t kScriptLines = 2'000'000;
@@ -570,6 +574,39 @@ ScriptCounts writeScript(const std::filesystem::path& path, std::int64_t lines, 
   return counts;
 }
 
+// Where script `i` of a tree goes: folders three deep, 20 scripts a folder.
+std::filesystem::path treePath(const std::filesystem::path& root, int i) {
+  const auto name = [](const char* prefix, int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%s%02d", prefix, n);
+    return std::string(text);
+  };
+  return root / name("d", i / 2000 % 100) / name("e", i / 200 % 10) / name("f", i / 20 % 10) /
+         (name("s", i % 20) + ".csm");
+}
+
+// `scripts` scripts of 1 to 40 KB, or empty ones, below `root`.
+ScriptCounts writeTree(const std::filesystem::path& root, int scripts, bool empty, Random& rng,
+                       const Codes& codes) {
+  constexpr std::int64_t kBytesPerLine = 47;  // about, for the generated mix
+  ScriptCounts total;
+  for (int i = 0; i < scripts; ++i) {
+    const std::filesystem::path path = treePath(root, i);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (empty) {
+      OutFile(path).finish();
+      continue;
+    }
+    const std::int64_t lines = (1024 + std::int64_t(rng.below(39 * 1024))) / kBytesPerLine;
+    const ScriptCounts one = writeScript(path, lines, lines / 100, kFewDecoys, rng, codes);
+    total.lines += one.lines;
+    total.alerts += one.alerts;
+    total.bytes += one.bytes;
+  }
+  return total;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -600,6 +637,9 @@ int main(int argc, char** argv) {
                                         kAlertScriptAlerts, kFewDecoys, rng, codes);
   const ScriptCounts stress =
       writeScript(dir / "stress.csm", kScriptLines, kScriptAlerts, kAllDecoys, rng, codes);
+  const ScriptCounts tree = writeTree(dir / "tree-20000", 20000, false, rng, codes);
+  const ScriptCounts smallTree = writeTree(dir / "tree-2000", 2000, false, rng, codes);
+  writeTree(dir / "empty-20000", 20000, true, rng, codes);
 
   OutFile manifest(dir / "manifest.txt");
   const auto entry = [&](const char* key, std::int64_t value) {
@@ -615,6 +655,9 @@ int main(int argc, char** argv) {
   entry("stress_script_lines", stress.lines);
   entry("stress_script_alerts", stress.alerts);
   entry("stress_script_bytes", stress.bytes);
+  entry("tree_alerts", tree.alerts);
+  entry("tree_bytes", tree.bytes);
+  entry("small_tree_alerts", smallTree.alerts);
   manifest.finish();
   std::printf("vornel-bench-gen: wrote %s (script: %lld lines, %lld bytes, %lld alerts)\n",
               dir.c_str(), static_cast<long long>(big.lines), static_cast<long long>(big.bytes),

@@ -13,7 +13,8 @@ ReportOutput::ReportOutput() = default;
 
 bool ReportOutput::openFile(const QString& path) {
   struct stat st {};
-  const bool special = ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+  const bool special =
+      ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
   replacing_ = !special;
   if (replacing_) {
     file_ = std::make_unique<QSaveFile>(path);

@@ -5,18 +5,19 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <thread>
 
 namespace {
 
-// How far the threads may run ahead of the script being written, in
-// scripts per thread, and how much of a script's report may wait before
-// its thread waits too.
-constexpr qint64 kScriptsAheadPerThread = 4;
+// How much of a script's report may wait before its thread waits too.
 constexpr qsizetype kMostWaiting = 1 << 20;
 // A script's report is handed on in pieces of about this size.
 constexpr qsizetype kPieceSize = 64 * 1024;
+// A thread takes this many scripts at a time, and tells of them together:
+// each time the threads meet costs more than checking a small script. The
+// threads may run this many takes each ahead of the script being written.
+constexpr int kScriptsATake = 8;
+constexpr qint64 kTakesAhead = 4;
 
 quint64 hitKey(TableKind table, qsizetype row) {
   return (quint64(table == TableKind::Params ? 1 : 0) << 48) | quint64(row);
@@ -38,15 +39,32 @@ struct Part {
 
 struct ScanRun::Shared {
   ScriptWalk* walk = nullptr;
+  ReportOutput* output = nullptr;
+  RunMessages* messages = nullptr;
   std::mutex mutex;
   std::condition_variable changed;
+  int waiting = 0;  // threads waiting on `changed`
   bool walkEnded = false;
   bool stopping = false;
+  bool writing = false;                     // a thread is writing the parts that are ready
   qint64 taken = 0;                         // entries taken from the walk
   qint64 written = 0;                       // entries whose part has been written
   std::deque<std::unique_ptr<Part>> parts;  // from the first not yet written on
   qint64 mostAhead = 0;
   std::atomic<bool> helperBusy{false};
+  // Kept by the writing thread alone.
+  bool separatorDue = false;
+  RunTotals totals;
+  std::map<quint64, qint64> hits;
+
+  void wait(std::unique_lock<std::mutex>& lock) {
+    ++waiting;
+    changed.wait(lock);
+    --waiting;
+  }
+  void wakeWaiting() {
+    if (waiting > 0) changed.notify_all();
+  }
 };
 
 namespace {
@@ -93,151 +111,156 @@ ScanRun::ScanRun(const ScriptScanner& scanner, const Tables& tables, const Repor
 
 ScanRun::~ScanRun() = default;
 
+void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
+  if (shared.writing) return;
+  shared.writing = true;
+  while (!shared.stopping && !shared.parts.empty() &&
+         (shared.parts.front()->done || !shared.parts.front()->waiting.isEmpty())) {
+    std::unique_ptr<Part> finished;
+    QByteArray bytes;
+    Part& first = *shared.parts.front();
+    bytes.swap(first.waiting);
+    if (first.done) {
+      finished = std::move(shared.parts.front());
+      shared.parts.pop_front();
+      ++shared.written;
+    }
+    lock.unlock();
+
+    // Of a JSON array's elements, the first written goes without its separator.
+    if (shared.separatorDue && !bytes.isEmpty()) {
+      bytes.remove(0, 1);
+      shared.separatorDue = false;
+    }
+    shared.output->write(bytes);
+    if (finished) {
+      const Part& part = *finished;
+      RunTotals& totals = shared.totals;
+      totals.alerts += part.alerts;
+      if (part.alerts > 0) ++totals.scriptsWithAlerts;
+      for (auto it = part.hits.cbegin(); it != part.hits.cend(); ++it)
+        shared.hits[it.key()] += it.value();
+      if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);
+      if (part.error.isEmpty()) {
+        ++totals.scripts;
+      } else {
+        const ScriptFailure failure{part.entry.path, part.error};
+        totals.failures.append(failure);
+        if (!part.opened) shared.messages->pathFailed(failure);
+        QByteArray failureText;
+        format_.failure(failure, &failureText);
+        shared.output->write(failureText);
+      }
+    }
+    const bool failed = shared.output->failed();
+    lock.lock();
+    if (failed) {
+      shared.stopping = true;
+      shared.walkEnded = true;
+    }
+  }
+  shared.writing = false;
+  shared.wakeWaiting();
+}
+
 void ScanRun::work(Shared& shared) {
   ScanWorkspace workspace(scanner_);
+  std::vector<Part*> taken;
+  std::vector<QByteArray> texts;
   for (;;) {
-    Part* part;
+    taken.clear();
     {
       std::unique_lock<std::mutex> lock(shared.mutex);
-      shared.changed.wait(lock, [&] {
-        return shared.stopping || shared.walkEnded ||
-               shared.taken < shared.written + shared.mostAhead;
-      });
-      if (shared.stopping || shared.walkEnded) return;
-      ScriptEntry entry;
-      if (!shared.walk->next(&entry)) {
-        shared.walkEnded = true;
-        shared.changed.notify_all();
-        return;
+      while (!shared.stopping && !shared.walkEnded &&
+             shared.taken >= shared.written + shared.mostAhead) {
+        shared.wait(lock);
       }
-      shared.parts.push_back(std::make_unique<Part>());
-      part = shared.parts.back().get();
-      part->entry = std::move(entry);
-      ++shared.taken;
+      while (!shared.stopping && !shared.walkEnded && int(taken.size()) < kScriptsATake &&
+             shared.taken < shared.written + shared.mostAhead) {
+        ScriptEntry entry;
+        if (!shared.walk->next(&entry)) {
+          shared.walkEnded = true;
+          shared.wakeWaiting();
+          break;
+        }
+        shared.parts.push_back(std::make_unique<Part>());
+        shared.parts.back()->entry = std::move(entry);
+        taken.push_back(shared.parts.back().get());
+        ++shared.taken;
+      }
+      if (taken.empty()) return;
     }
-
-    // Hands a piece of the report on; a part far from its turn waits first.
-    auto handOn = [&](QByteArray& text) {
-      std::unique_lock<std::mutex> lock(shared.mutex);
-      shared.changed.wait(lock, [&] {
-        return shared.stopping || shared.parts.front().get() == part ||
-               part->waiting.size() < kMostWaiting;
-      });
-      part->waiting += text;
-      text.resize(0);
-      shared.changed.notify_all();
-    };
-
-    QString error = part->entry.error;
-    std::unique_ptr<ByteSource> source;
-    if (error.isEmpty()) {
-      source = part->entry.standardInput ? files_.openStandardInput(&error)
-                                         : files_.openNative(part->entry.nativePath, &error);
+    texts.resize(taken.size());
+    for (std::size_t i = 0; i < taken.size(); ++i) texts[i] = check(shared, *taken[i], workspace);
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+      taken[i]->waiting += texts[i];
+      taken[i]->done = true;
     }
-    if (!source) {
-      std::lock_guard<std::mutex> lock(shared.mutex);
-      part->error = error;
-      part->done = true;
-      shared.changed.notify_all();
-      continue;
-    }
-
-    ScriptReport report;
-    report.path = part->entry.path;
-    PartSink sink(format_, tables_, report, *part, handOn);
-    format_.openScript(&report, &sink.text);
-    // A large script takes the helper thread too, when no other does.
-    const bool withHelper =
-        helper_ && source->size() >= ScriptScanner::kSplitFrom && !shared.helperBusy.exchange(true);
-    const ScanResult scan =
-        scanner_.scan(*source, sink, withHelper ? helper_ : nullptr, &workspace);
-    if (withHelper) shared.helperBusy = false;
-    source.reset();
-    format_.closeScript(report, scan.lines, scan.error, &sink.text);
-
-    std::lock_guard<std::mutex> lock(shared.mutex);
-    part->waiting += sink.text;
-    part->opened = true;
-    part->lines = scan.lines;
-    part->alerts = report.alerts;
-    part->error = scan.error;
-    part->done = true;
-    shared.changed.notify_all();
+    writeReady(shared, lock);
   }
+}
+
+QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) {
+  // Hands a piece of the report on: written at once when every earlier
+  // part has been; otherwise kept, or waited with when too much is kept.
+  auto handOn = [&](QByteArray& text) {
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    while (!shared.stopping && shared.parts.front().get() != &part &&
+           part.waiting.size() >= kMostWaiting) {
+      shared.wait(lock);
+    }
+    part.waiting += text;
+    text.resize(0);
+    if (shared.parts.front().get() == &part) writeReady(shared, lock);
+  };
+
+  QString error = part.entry.error;
+  std::unique_ptr<ByteSource> source;
+  if (error.isEmpty()) {
+    source = part.entry.standardInput ? files_.openStandardInput(&error)
+                                      : files_.openNative(part.entry.nativePath, &error);
+  }
+  if (!source) {
+    part.error = error;
+    return QByteArray();
+  }
+  ScriptReport report;
+  report.path = part.entry.path;
+  PartSink sink(format_, tables_, report, part, handOn);
+  format_.openScript(&report, &sink.text);
+  // A large script takes the helper thread too, when no other has it.
+  const bool withHelper =
+      helper_ && source->size() >= ScriptScanner::kSplitFrom && !shared.helperBusy.exchange(true);
+  const ScanResult scan = scanner_.scan(*source, sink, withHelper ? helper_ : nullptr, &workspace);
+  if (withHelper) shared.helperBusy = false;
+  source.reset();
+  format_.closeScript(report, scan.lines, scan.error, &sink.text);
+  part.opened = true;
+  part.lines = scan.lines;
+  part.alerts = report.alerts;
+  part.error = scan.error;
+  return std::move(sink.text);
 }
 
 RunTotals ScanRun::run(ScriptWalk& walk, ReportOutput& output, RunMessages& messages) {
   Shared shared;
   shared.walk = &walk;
-  shared.mostAhead = kScriptsAheadPerThread * settings_.jobs;
-  RunTotals totals;
-  std::map<quint64, qint64> hits;
+  shared.output = &output;
+  shared.messages = &messages;
+  shared.mostAhead = kTakesAhead * kScriptsATake * settings_.jobs;
+  shared.separatorDue = format_.partsStartWithSeparator();
 
   QByteArray text;
   format_.begin(&text);
   output.write(text);
-  // Of a JSON array's elements, the first written goes without its separator.
-  bool separatorDue = format_.partsStartWithSeparator();
-  auto write = [&](QByteArray& bytes) {
-    if (separatorDue && !bytes.isEmpty()) {
-      bytes.remove(0, 1);
-      separatorDue = false;
-    }
-    output.write(bytes);
-  };
-
   std::vector<std::thread> threads;
-  for (int i = 0; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
-
-  for (;;) {
-    std::unique_ptr<Part> finished;
-    QByteArray bytes;
-    {
-      std::unique_lock<std::mutex> lock(shared.mutex);
-      shared.changed.wait(lock, [&] {
-        return (shared.walkEnded && shared.parts.empty()) ||
-               (!shared.parts.empty() &&
-                (shared.parts.front()->done || !shared.parts.front()->waiting.isEmpty()));
-      });
-      if (shared.parts.empty()) break;
-      Part& first = *shared.parts.front();
-      bytes.swap(first.waiting);
-      if (first.done) {
-        finished = std::move(shared.parts.front());
-        shared.parts.pop_front();
-        ++shared.written;
-      }
-      shared.changed.notify_all();
-    }
-    write(bytes);
-    if (output.failed()) {
-      std::lock_guard<std::mutex> lock(shared.mutex);
-      shared.stopping = true;
-      shared.walkEnded = true;
-      shared.changed.notify_all();
-      break;
-    }
-    if (!finished) continue;
-
-    const Part& part = *finished;
-    totals.alerts += part.alerts;
-    if (part.alerts > 0) ++totals.scriptsWithAlerts;
-    for (auto it = part.hits.cbegin(); it != part.hits.cend(); ++it) hits[it.key()] += it.value();
-    if (part.opened) messages.scriptDone(part.entry.path, part.alerts, part.error);
-    if (part.error.isEmpty()) {
-      ++totals.scripts;
-      continue;
-    }
-    const ScriptFailure failure{part.entry.path, part.error};
-    totals.failures.append(failure);
-    if (!part.opened) messages.pathFailed(failure);
-    QByteArray failureText;
-    format_.failure(failure, &failureText);
-    write(failureText);
-  }
+  for (int i = 1; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
+  work(shared);
   for (std::thread& thread : threads) thread.join();
 
-  for (const auto& [key, count] : hits) {
+  RunTotals totals = std::move(shared.totals);
+  for (const auto& [key, count] : shared.hits) {
     totals.hits.push_back({(key >> 48) ? TableKind::Params : TableKind::Tags,
                            qsizetype(key & ((quint64(1) << 48) - 1)), count});
   }

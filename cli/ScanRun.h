@@ -1,5 +1,7 @@
 #pragma once
 
+#include <mutex>
+
 #include <QString>
 
 #include "DiskFileSystem.h"
@@ -23,10 +25,11 @@ struct RunSettings {
   int jobs = 1;  // threads that scan scripts
 };
 
-// Checks every script a walk yields, on several threads at once, and writes
-// the report in the walk's order whatever the threads' order: a script's
-// part goes out as soon as every earlier one has, and a thread that has
-// finished far ahead of the others waits, so that memory stays within a
+// Checks every script a walk yields, on several threads at once (the
+// calling thread among them), and writes the report in the walk's order
+// whatever the threads' order: a script's part goes out as soon as every
+// earlier one has, written by whichever thread finds it ready, and a thread
+// that has got far ahead of the others waits, so that memory stays within a
 // few scripts' reports however many scripts there are.
 class ScanRun {
  public:
@@ -40,6 +43,11 @@ class ScanRun {
  private:
   struct Shared;
   void work(Shared& shared);
+  // Checks one script, and gives the part of the report not yet handed on.
+  QByteArray check(Shared& shared, struct Part& part, ScanWorkspace& workspace);
+  // Writes the parts that are ready, in order, unless another thread is at
+  // it already; called and returning with `lock` held.
+  void writeReady(Shared& shared, std::unique_lock<std::mutex>& lock);
 
   const ScriptScanner& scanner_;
   const Tables& tables_;

@@ -26,17 +26,7 @@ inline const char* groupAt(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t g
   return padded;
 }
 
-// Numbers the line ends of the masked groups, once the kernel has masked them.
-std::int64_t countLineEnds(ScriptMasks* out, std::ptrdiff_t groups) {
-  std::uint32_t lineEnds = 0;
-  for (std::ptrdiff_t g = 0; g < groups; ++g) {
-    out[g].lineEndsBefore = lineEnds;
-    lineEnds += static_cast<std::uint32_t>(std::popcount(out[g].lineEnds));
-  }
-  return lineEnds;
-}
-
-void maskGroupScalar(const char* group, ScriptMasks* m) {
+void maskGroupScalar(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
   ScriptMasks r;
   for (int i = 0; i < ScriptMasks::kGroup; ++i) {
     const char c = group[i];
@@ -47,15 +37,20 @@ void maskGroupScalar(const char* group, ScriptMasks* m) {
     if (isLooseByte(static_cast<unsigned char>(c))) r.loose |= bit;
     if (isOddByte(static_cast<unsigned char>(c))) r.odd |= bit;
   }
+  r.lineEndsBefore = *lineEnds;
+  *lineEnds += static_cast<std::uint32_t>(std::popcount(r.lineEnds));
   *m = r;
 }
 
 // Each kernel has its own loop over the groups: a function built for a wider
 // instruction set inlines only into another one.
-void maskScalar(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups, ScriptMasks* out) {
+std::int64_t maskScalar(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                        ScriptMasks* out) {
   char padded[ScriptMasks::kGroup];
+  std::uint32_t lineEnds = 0;
   for (std::ptrdiff_t g = 0; g < groups; ++g)
-    maskGroupScalar(groupAt(bytes, n, g, padded), &out[g]);
+    maskGroupScalar(groupAt(bytes, n, g, padded), &out[g], &lineEnds);
+  return lineEnds;
 }
 
 #if VORNEL_X86
@@ -71,13 +66,13 @@ VORNEL_SSE2 inline __m128i equal16(__m128i v, char c) {
   return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
 }
 
-VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m) {
-  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
+VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0;
   for (int part = 0; part < 4; ++part) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
     const int shift = 16 * part;
     quotes |= bits16(equal16(v, kQuote)) << shift;
-    lineEnds |= bits16(equal16(v, kLineEnd)) << shift;
+    ends |= bits16(equal16(v, kLineEnd)) << shift;
     hashes |= bits16(equal16(v, kComment)) << shift;
     // 9..12 by one unsigned range test, then space, then the high bit.
     const __m128i fromTab = _mm_sub_epi8(v, _mm_set1_epi8(9));
@@ -86,13 +81,18 @@ VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m) {
     loose |= (bits16(_mm_or_si128(range, equal16(v, ' '))) | high) << shift;
     odd |= (bits16(equal16(v, '\v')) | high) << shift;
   }
-  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
+  *m = ScriptMasks{quotes, ends, hashes, loose, odd, *lineEnds};
+  // Counted here, where popcount is one instruction when the processor has it.
+  *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
 
-VORNEL_SSE2 void maskSse2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
-                          ScriptMasks* out) {
+VORNEL_SSE2 std::int64_t maskSse2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                                  ScriptMasks* out) {
   char padded[ScriptMasks::kGroup];
-  for (std::ptrdiff_t g = 0; g < groups; ++g) maskGroupSse2(groupAt(bytes, n, g, padded), &out[g]);
+  std::uint32_t lineEnds = 0;
+  for (std::ptrdiff_t g = 0; g < groups; ++g)
+    maskGroupSse2(groupAt(bytes, n, g, padded), &out[g], &lineEnds);
+  return lineEnds;
 }
 
 VORNEL_AVX2 inline std::uint64_t bits32(__m256i v) {
@@ -103,13 +103,13 @@ VORNEL_AVX2 inline __m256i equal32(__m256i v, char c) {
   return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
 }
 
-VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m) {
-  std::uint64_t quotes = 0, lineEnds = 0, hashes = 0, loose = 0, odd = 0;
+VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0;
   for (int part = 0; part < 2; ++part) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
     const int shift = 32 * part;
     quotes |= bits32(equal32(v, kQuote)) << shift;
-    lineEnds |= bits32(equal32(v, kLineEnd)) << shift;
+    ends |= bits32(equal32(v, kLineEnd)) << shift;
     hashes |= bits32(equal32(v, kComment)) << shift;
     const __m256i fromTab = _mm256_sub_epi8(v, _mm256_set1_epi8(9));
     const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, _mm256_set1_epi8(3)), fromTab);
@@ -117,13 +117,18 @@ VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m) {
     loose |= (bits32(_mm256_or_si256(range, equal32(v, ' '))) | high) << shift;
     odd |= (bits32(equal32(v, '\v')) | high) << shift;
   }
-  *m = ScriptMasks{quotes, lineEnds, hashes, loose, odd, 0};
+  *m = ScriptMasks{quotes, ends, hashes, loose, odd, *lineEnds};
+  // Counted here, where popcount is one instruction when the processor has it.
+  *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
 
-VORNEL_AVX2 void maskAvx2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
-                          ScriptMasks* out) {
+VORNEL_AVX2 std::int64_t maskAvx2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
+                                  ScriptMasks* out) {
   char padded[ScriptMasks::kGroup];
-  for (std::ptrdiff_t g = 0; g < groups; ++g) maskGroupAvx2(groupAt(bytes, n, g, padded), &out[g]);
+  std::uint32_t lineEnds = 0;
+  for (std::ptrdiff_t g = 0; g < groups; ++g)
+    maskGroupAvx2(groupAt(bytes, n, g, padded), &out[g], &lineEnds);
+  return lineEnds;
 }
 
 bool detectSse2() {
@@ -174,16 +179,13 @@ std::int64_t mask(Kernel kernel, const char* bytes, std::ptrdiff_t n, std::ptrdi
   switch (kernel) {
 #if VORNEL_X86
     case Kernel::Avx2:
-      maskAvx2(bytes, n, groups, out);
-      break;
+      return maskAvx2(bytes, n, groups, out);
     case Kernel::Sse2:
-      maskSse2(bytes, n, groups, out);
-      break;
+      return maskSse2(bytes, n, groups, out);
 #endif
     default:
-      maskScalar(bytes, n, groups, out);
+      return maskScalar(bytes, n, groups, out);
   }
-  return countLineEnds(out, groups);
 }
 
 }  // namespace scriptmasks
