@@ -38,6 +38,7 @@ sanitize: deps
 
 bench: release
 	bench/run build-release
+	bench/trees build-release
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
