@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include "Directive.h"
 #include "Tables.h"
 
 // One hit: a listed code, quoted, in a statement searched in its table.
@@ -18,15 +19,24 @@ struct Alert {
   qint64 column = 0;
   qint64 endColumn = 0;
 
+  // Whether something silences the alert: a directive in the script, or a
+  // setting outside it (the project's settings, a baseline). A silenced
+  // alert is still handed on, for the reports that list silenced alerts.
+  enum class Silenced { No, InSource, External };
+  Silenced silenced = Silenced::No;
+  QString silencedBecause;  // the directive's reason, or what silenced it
+
   QStringView code() const { return row->code; }
   QStringView message() const { return row->message; }
 };
 
 // Where a scan hands its alerts, one at a time and in line order, as it
-// finds them; a line that gives two alerts gives the parameter alert first.
+// finds them; a line that gives two alerts gives the parameter alert first,
+// and a directive in a line's comment comes before the line's alerts.
 // Called on the thread that runs the scan.
 class AlertSink {
  public:
   virtual ~AlertSink() = default;
   virtual void alert(const Alert& alert) = 0;
+  virtual void directive(const Directive& directive) { Q_UNUSED(directive); }
 };

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "ByteSearch.h"
+#include "CodePoints.h"
 #include "CodeSearch.h"
+#include "Directive.h"
 #include "LineNormaliser.h"
 #include "SystemText.h"
 #include "TextLines.h"
@@ -40,14 +42,6 @@ bool mayOpenWithCall(QByteArrayView raw) {
                        [c](const codesearch::CallName& call) { return call.name[0] == c; });
   }
   return false;
-}
-
-// The column of the character at `index` of a decoded line: 1 for the first,
-// counting each character outside the 16-bit range once.
-qint64 codePointColumn(QStringView line, qsizetype index) {
-  qint64 column = 1;
-  for (qsizetype i = 0; i < index; ++i) column += line[i].isLowSurrogate() ? 0 : 1;
-  return column;
 }
 
 // Bits of x shifted down by k (1..63), the next group's bits moving in on top.
@@ -124,6 +118,20 @@ void StretchScan::check(QByteArrayView block) {
       const bool carriedIn = __builtin_add_overflow(sum, inComment, &sum);
       const std::uint64_t commented = sum ^ m.hashes ^ ~m.lineEnds;
       inComment = carriedOut || carriedIn ? 1 : 0;
+      const qsizetype base = from + g * ScriptMasks::kGroup;
+      // Any `#` may open a directive: quotation marks protect nothing.
+      for (std::uint64_t hashes = m.hashes; hashes; hashes &= hashes - 1) {
+        const int bit = lowestBit(hashes);
+        qsizetype at = base + bit + 1;
+        while (at < n && (bytes[at] == ' ' || bytes[at] == '\t')) ++at;
+        if (n - at < directive::kMarkerSize || bytes[at] != directive::kMarker[0] ||
+            std::memcmp(bytes + at, directive::kMarker, directive::kMarkerSize) != 0) {
+          continue;
+        }
+        const qint64 line =
+            lines_ + 1 + endsBefore + m.lineEndsBefore + std::popcount(m.lineEnds & bitsBelow(bit));
+        noteDirective(block, base + bit, at + directive::kMarkerSize, line);
+      }
       const std::uint64_t live = m.quotes & ~commented;
       if (live == 0) continue;
       // A window is the five statement characters after a mark, the last of
@@ -142,7 +150,6 @@ void StretchScan::check(QByteArrayView block) {
       const std::uint64_t open = live & ~endSoon;
       const std::uint64_t exact = open & ~looseSoon & ahead(m.quotes, x.quotes, 5);
       const std::uint64_t bent = open & looseSoon;
-      const qsizetype base = from + g * ScriptMasks::kGroup;
       // The marks whose window holds a listed code: nearly always none, so
       // each kind is tried in a loop of its own, where the branch on the
       // answer is predictable.
@@ -262,11 +269,35 @@ void StretchScan::restart() {
   lines_ = 0;
   found_.clear();
   statements_.resize(0);
+  directives_.clear();
+}
+
+void StretchScan::noteDirective(QByteArrayView block, qsizetype hash, qsizetype markerEnd,
+                                qint64 line) {
+  const qsizetype start = lineStartBefore(block.data(), hash);
+  const qsizetype end = textlines::lineEndFrom(block, hash);
+  Directive found;
+  found.line = line;
+  const QString before = decodeSystemText(block.sliced(start, hash - start));
+  found.column = codePointColumn(before, before.size());
+  const QString after = decodeSystemText(block.sliced(markerEnd, end - markerEnd));
+  found.text = QLatin1StringView(directive::kMarker) + after;
+  directive::parse(after, &found);
+  directives_.push_back(std::move(found));
 }
 
 void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
   Alert alert;
+  auto next = directives_.begin();
+  // Directives of a line before its alerts, and the ones after the last alert.
+  auto directivesTo = [&](qint64 line) {
+    for (; next != directives_.end() && next->line <= line; ++next) {
+      next->line += firstLine - 1;
+      sink.directive(*next);
+    }
+  };
   for (const Found& found : found_) {
+    directivesTo(found.line);
     alert.line = firstLine + found.line - 1;
     alert.statement =
         QStringView(statements_).sliced(found.statementAt, found.statementLength).toString();
@@ -276,6 +307,8 @@ void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
     alert.endColumn = found.endColumn;
     sink.alert(alert);
   }
+  directivesTo(lines_ + 1);
+  directives_.clear();
   found_.clear();
   statements_.resize(0);  // keeps its memory for the next alerts
 }

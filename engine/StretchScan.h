@@ -33,9 +33,10 @@ class StretchScan {
   // Lines checked so far.
   qint64 lines() const { return lines_; }
   // Alerts found since the last handOver(), if any.
-  bool hasFound() const { return !found_.empty(); }
-  // Hands the alerts found so far to `sink`, numbering lines from
-  // `firstLine` for this stretch's first, and forgets them.
+  bool hasFound() const { return !found_.empty() || !directives_.empty(); }
+  // Hands the alerts and directives found so far to `sink`, in line order,
+  // numbering lines from `firstLine` for this stretch's first, and forgets
+  // them.
   void handOver(qint64 firstLine, AlertSink& sink);
 
  private:
@@ -51,6 +52,9 @@ class StretchScan {
     qint64 endColumn;
   };
 
+  // Notes the directive whose `#` stands at `hash` of the block, its marker
+  // ending at `markerEnd`.
+  void noteDirective(QByteArrayView block, qsizetype hash, qsizetype markerEnd, qint64 line);
   // Checks one line that may hold a listed code, as the plain procedures would.
   void checkLine(QByteArrayView raw, qint64 line);
   void checkDecodedLine(QByteArrayView raw, qint64 line);
@@ -71,6 +75,7 @@ class StretchScan {
   qint64 lines_ = 0;
   std::vector<Found> found_;
   QString statements_;
+  std::vector<Directive> directives_;  // found since the last handOver(), in line order
   // Masks for 4 KiB of script at a time, and one group after them.
   static constexpr qsizetype kMaskedGroups = 64;
   std::array<ScriptMasks, kMaskedGroups + 1> masks_{};

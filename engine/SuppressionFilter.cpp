@@ -1,0 +1,148 @@
+#include "SuppressionFilter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ByteSearch.h"
+#include "CodePoints.h"
+#include "SystemText.h"
+#include "TextLines.h"
+
+SuppressionFilter::SuppressionFilter(AlertSink& next, const Tables& tables, ByteSource* script)
+    : next_(next), tables_(tables), script_(script) {}
+
+void SuppressionFilter::note(const Directive& directive) {
+  // The search of the whole script may have seen it already.
+  for (const qsizetype i : byLine_.value(directive.line)) {
+    if (noted_[std::size_t(i)].directive.column == directive.column) return;
+  }
+  const qsizetype index = qsizetype(noted_.size());
+  noted_.push_back({directive, QList<bool>(directive.codes.size(), false)});
+  byLine_[directive.line].append(index);
+  if (directive.scope == Directive::Scope::File && directive.error.isEmpty())
+    fileWide_.append(index);
+}
+
+void SuppressionFilter::directive(const Directive& directive) {
+  note(directive);
+  next_.directive(directive);
+}
+
+void SuppressionFilter::decide(Alert* alert) {
+  auto silences = [&](qsizetype index, Directive::Scope scope) {
+    Noted& noted = noted_[std::size_t(index)];
+    if (noted.directive.scope != scope || !noted.directive.error.isEmpty()) return false;
+    const qsizetype code = noted.directive.codes.indexOf(alert->code());
+    if (code < 0) return false;
+    noted.used[code] = true;
+    if (alert->silenced == Alert::Silenced::No) {
+      alert->silenced = Alert::Silenced::InSource;
+      alert->silencedBecause = noted.directive.reason;
+    }
+    return true;
+  };
+  // Every directive that would silence the alert counts as used.
+  for (const qsizetype i : byLine_.value(alert->line)) silences(i, Directive::Scope::Line);
+  for (const qsizetype i : byLine_.value(alert->line - 1)) silences(i, Directive::Scope::NextLine);
+  for (const qsizetype i : fileWide_) silences(i, Directive::Scope::File);
+}
+
+void SuppressionFilter::alert(const Alert& alert) {
+  if (allFileWideKnown_) {
+    Alert decided = alert;
+    decide(&decided);
+    next_.alert(decided);
+    return;
+  }
+  held_.push_back(alert);
+  if (held_.size() >= kMostHeld && script_) {
+    searchWholeScript();
+    allFileWideKnown_ = true;
+    for (Alert& held : held_) {
+      decide(&held);
+      next_.alert(held);
+    }
+    held_.clear();
+  }
+}
+
+void SuppressionFilter::finish() {
+  for (Alert& held : held_) {
+    decide(&held);
+    next_.alert(held);
+  }
+  held_.clear();
+}
+
+void SuppressionFilter::searchWholeScript() {
+  // Marker by marker, in chunks that overlap by a marker's length so that
+  // none is cut in two; a directive's line is the line ends before it, plus
+  // one. Lines are at most as long as a chunk is kept whole.
+  constexpr qint64 kChunk = 1 << 20;
+  const qint64 size = script_->size();
+  QByteArray chunk;
+  qint64 lineEnds = 0;
+  qint64 counted = 0;  // the bytes whose line ends are in lineEnds
+  QString error;
+  for (qint64 at = 0; at < size; at += kChunk) {
+    chunk.resize(qMin(kChunk + 4096, size - at));
+    const qint64 n = script_->readAt(at, chunk.data(), chunk.size(), &error);
+    if (n <= 0) return;
+    chunk.truncate(n);
+    const QByteArrayView bytes(chunk);
+    for (qsizetype from = 0;;) {
+      const auto hit = std::search(bytes.begin() + from, bytes.end(), directive::kMarker,
+                                   directive::kMarker + directive::kMarkerSize);
+      if (hit == bytes.end()) break;
+      const qsizetype marker = hit - bytes.begin();
+      from = marker + 1;
+      if (marker >= kChunk && at + kChunk < size) break;  // the next chunk has it
+      qsizetype hash = marker;
+      while (hash > 0 && (bytes[hash - 1] == ' ' || bytes[hash - 1] == '\t')) --hash;
+      if (hash == 0 || bytes[hash - 1] != '#') continue;
+      --hash;
+      lineEnds += std::count(bytes.begin() + (counted - at), bytes.begin() + hash, '\r');
+      counted = at + hash;
+      const qsizetype end = textlines::lineEndFrom(bytes, marker);
+      const char* cr = findLastByte(bytes.data(), std::size_t(hash), textlines::kLineEnd);
+      const qsizetype start = cr ? cr - bytes.data() + 1 : 0;
+      Directive found;
+      found.line = lineEnds + 1;
+      const QString before = decodeSystemText(bytes.sliced(start, hash - start));
+      found.column = codePointColumn(before, before.size());
+      const QString after = decodeSystemText(
+          bytes.sliced(marker + directive::kMarkerSize, end - marker - directive::kMarkerSize));
+      found.text = QLatin1StringView(directive::kMarker) + after;
+      directive::parse(after, &found);
+      if (found.scope == Directive::Scope::File) note(found);
+    }
+    lineEnds +=
+        std::count(bytes.begin() + (counted - at), bytes.begin() + qMin<qint64>(kChunk, n), '\r');
+    counted = at + qMin<qint64>(kChunk, n);
+  }
+}
+
+std::vector<SuppressionFilter::Finding> SuppressionFilter::findings() const {
+  std::vector<Finding> found;
+  for (const Noted& noted : noted_) {
+    const Directive& d = noted.directive;
+    if (!d.error.isEmpty()) {
+      found.push_back({d.line, d.column, QStringLiteral("not a directive: ") + d.error, true});
+      continue;
+    }
+    for (qsizetype i = 0; i < d.codes.size(); ++i) {
+      const QString& code = d.codes[i];
+      if (tables_.params.find(code) < 0 && tables_.tags.find(code) < 0) {
+        found.push_back({d.line, d.column,
+                         QStringLiteral("directive names '%1', which no table lists").arg(code),
+                         false});
+      } else if (!noted.used[i]) {
+        found.push_back({d.line, d.column,
+                         QStringLiteral("directive silences no '%1' alert").arg(code), false});
+      }
+    }
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  return found;
+}

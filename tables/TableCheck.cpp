@@ -1,0 +1,137 @@
+#include "TableCheck.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QHash>
+
+#include "TableLoader.h"
+
+namespace {
+
+bool isWordCharacter(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+bool isControl(QChar c) {
+  return c < u' ' || c == u'\x7f';
+}
+
+// Why a statement can never hold the 4-character `code` between quotation
+// marks, or empty. A statement drops tabs, line feeds and form feeds, ends
+// at `#`, and keeps a space only between two ASCII letters or digits; in a
+// quoted code a space has a quotation mark on one side when it stands first
+// or last.
+QString neverMatches(QStringView code) {
+  for (qsizetype i = 0; i < code.size(); ++i) {
+    const QChar c = code[i];
+    if (c == u'#') return QStringLiteral("a statement ends where '#' starts a comment");
+    if (c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r') {
+      return QStringLiteral("a statement drops the character U+%1")
+          .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    if (c == u' ' && !(i > 0 && i + 1 < code.size() && isWordCharacter(code[i - 1]) &&
+                       isWordCharacter(code[i + 1]))) {
+      return QStringLiteral("a statement keeps a space only between two ASCII letters or digits");
+    }
+  }
+  return QString();
+}
+
+class Checker {
+ public:
+  explicit Checker(std::vector<TableFinding>* findings) : findings_(findings) {}
+
+  void add(TableFinding::Severity severity, const QString& kind, const QString& path, qint64 line,
+           QStringView code, const QString& message) {
+    findings_->push_back({severity, kind, path, line, code.toString(), message});
+  }
+
+  void checkRows(const ReferenceTable& table, const QString& path) {
+    QHash<QString, qint64> firstLine;
+    for (const TableRow& row : table.rows()) {
+      const QString code = row.code.toString();
+      const QString shown = shownCode(code);
+      if (code.size() != 4) {
+        add(TableFinding::Severity::Warning, QStringLiteral("code-length"), path, row.line, code,
+            QStringLiteral("code %1 has %2 characters; only a code of 4 can match")
+                .arg(shown)
+                .arg(code.size()));
+      } else if (const QString why = neverMatches(code); !why.isEmpty()) {
+        add(TableFinding::Severity::Warning, QStringLiteral("never-matches"), path, row.line, code,
+            QStringLiteral("code %1 can never match: %2").arg(shown, why));
+      } else if (code.contains(u'"')) {
+        add(TableFinding::Severity::Warning, QStringLiteral("quote"), path, row.line, code,
+            QStringLiteral("code %1 holds a quotation mark: it matches only where a quoted text "
+                           "ends inside it")
+                .arg(shown));
+      } else if (std::any_of(code.begin(), code.end(), isControl)) {
+        add(TableFinding::Severity::Warning, QStringLiteral("control-character"), path, row.line,
+            code, QStringLiteral("code %1 holds a control character").arg(shown));
+      }
+      if (const auto earlier = firstLine.constFind(code); earlier != firstLine.cend()) {
+        add(TableFinding::Severity::Warning, QStringLiteral("listed-twice"), path, row.line, code,
+            QStringLiteral("code %1 is listed on line %2 already: this row is never reported")
+                .arg(shown)
+                .arg(*earlier));
+      } else {
+        firstLine.insert(code, row.line);
+      }
+    }
+  }
+
+ private:
+  std::vector<TableFinding>* findings_;
+};
+
+}  // namespace
+
+QString shownCode(QStringView code) {
+  QString shown = QStringLiteral("'");
+  for (const QChar c : code) {
+    if (isControl(c)) {
+      shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    } else {
+      shown += c;
+    }
+  }
+  return shown + u'\'';
+}
+
+std::vector<TableFinding> checkTables(FileSystem& files, const QString& folder) {
+  std::vector<TableFinding> findings;
+  Checker checker(&findings);
+  const QDir dir(folder);
+  const QString tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
+  const QString paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
+  ReferenceTable tags, params;
+  TableFault fault;
+  const bool tagsRead = loadTable(files, tagsPath, tablerecord::Format::Tags, &tags, &fault);
+  if (!tagsRead)
+    checker.add(TableFinding::Severity::Fault, QStringLiteral("fault"), fault.path, fault.line, {},
+                fault.reason);
+  else
+    checker.checkRows(tags, tagsPath);
+  const bool paramsRead =
+      loadTable(files, paramsPath, tablerecord::Format::Params, &params, &fault);
+  if (!paramsRead)
+    checker.add(TableFinding::Severity::Fault, QStringLiteral("fault"), fault.path, fault.line, {},
+                fault.reason);
+  else
+    checker.checkRows(params, paramsPath);
+  if (!tagsRead || !paramsRead) return findings;
+
+  // A code in both tables, told at its parameter row.
+  for (const TableRow& row : params.rows()) {
+    const qsizetype tag = tags.find(row.code);
+    if (tag < 0 || params.find(row.code) != &row - params.rows().data()) continue;
+    checker.add(TableFinding::Severity::Warning, QStringLiteral("in-both-tables"), paramsPath,
+                row.line, row.code,
+                QStringLiteral("code %1 is in both tables (tags.txt line %2): a parameter call "
+                               "reports this row, a tag call the tag's, and a line with = and no "
+                               "call name both, this one first")
+                    .arg(shownCode(row.code))
+                    .arg(tags.row(tag).line));
+  }
+  return findings;
+}
