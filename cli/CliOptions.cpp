@@ -65,8 +65,41 @@ CliParse parseCommandLine(const QStringList& arguments) {
       {QStringLiteral("o"), QStringLiteral("output")},
       QStringLiteral("Write the report to <file>, which appears whole or not at all."),
       QStringLiteral("file"));
-  for (const QCommandLineOption& option : {tables, format, jobs, exclude, stdinName, exitZero,
-                                           color, quiet, verbose, statistics, output}) {
+  const QCommandLineOption checkTables(
+      QStringLiteral("check-tables"),
+      QStringLiteral("Check the tables for rows that can never match or are shadowed, instead of "
+                     "checking scripts."));
+  const QCommandLineOption listCodes(QStringLiteral("list-codes"),
+                                     QStringLiteral("List every code of the tables."));
+  const QCommandLineOption explain(
+      QStringLiteral("explain"), QStringLiteral("Show the table rows of <code>, with their notes."),
+      QStringLiteral("code"));
+  const QCommandLineOption noInlineConfig(
+      QStringLiteral("no-inline-config"),
+      QStringLiteral("Ignore the vornel-scan: directives in scripts' comments."));
+  const QCommandLineOption reportUnused(
+      QStringLiteral("report-unused-disables"),
+      QStringLiteral("Warn about directives that silence nothing or name a code no table lists; "
+                     "they count as alerts for the exit status."));
+  const QCommandLineOption baseline(
+      QStringLiteral("baseline"),
+      QStringLiteral("Report only the alerts beyond those recorded in <file>."),
+      QStringLiteral("file"));
+  const QCommandLineOption writeBaseline(
+      QStringLiteral("write-baseline"),
+      QStringLiteral("Record the alerts in <file> instead of reporting them."),
+      QStringLiteral("file"));
+  const QCommandLineOption config(
+      QStringLiteral("config"),
+      QStringLiteral("Read the project settings from <file> instead of the .vornel-scan found in "
+                     "the working folder or above it."),
+      QStringLiteral("file"));
+  const QCommandLineOption noConfig(QStringLiteral("no-config"),
+                                    QStringLiteral("Read no project settings."));
+  for (const QCommandLineOption& option :
+       {tables,         format,       jobs,       exclude,       stdinName,   exitZero,  color,
+        quiet,          verbose,      statistics, output,        checkTables, listCodes, explain,
+        noInlineConfig, reportUnused, baseline,   writeBaseline, config,      noConfig}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -88,7 +121,20 @@ CliParse parseCommandLine(const QStringList& arguments) {
 
   CliOptions& o = parse.options;
   o.paths = parser.positionalArguments();
-  if (o.paths.isEmpty()) return failure(QStringLiteral("no script or folder to check"));
+  const int tasks =
+      int(parser.isSet(checkTables)) + int(parser.isSet(listCodes)) + int(parser.isSet(explain));
+  if (tasks > 1)
+    return failure(QStringLiteral("--check-tables, --list-codes and --explain go one at a time"));
+  if (parser.isSet(checkTables)) o.task = CliOptions::Task::CheckTables;
+  if (parser.isSet(listCodes)) o.task = CliOptions::Task::ListCodes;
+  if (parser.isSet(explain)) {
+    o.task = CliOptions::Task::Explain;
+    o.explainCode = parser.value(explain);
+  }
+  if (o.task != CliOptions::Task::Check && !o.paths.isEmpty())
+    return failure(QStringLiteral("a table task takes no script or folder"));
+  if (o.task == CliOptions::Task::Check && o.paths.isEmpty())
+    return failure(QStringLiteral("no script or folder to check"));
   if (o.paths.count(QStringLiteral("-")) > 1)
     return failure(QStringLiteral("standard input (-) can be read only once"));
   if (o.paths.contains(QString())) return failure(QStringLiteral("an empty path"));
@@ -96,6 +142,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
   if (parser.isSet(tables) && o.tablesFolder.isEmpty())
     return failure(QStringLiteral("--tables needs a folder"));
   o.format = parser.value(format);
+  o.formatGiven = parser.isSet(format);
   if (!reportFormatNames().contains(o.format)) {
     return failure(QStringLiteral("unknown format '%1' (known: %2)")
                        .arg(o.format, reportFormatNames().join(QStringLiteral(", "))));
@@ -129,5 +176,21 @@ CliParse parseCommandLine(const QStringList& arguments) {
   o.outputFile = parser.value(output);
   if (parser.isSet(output) && o.outputFile.isEmpty())
     return failure(QStringLiteral("--output needs a file"));
+  o.inlineConfig = !parser.isSet(noInlineConfig);
+  o.reportUnusedDisables = parser.isSet(reportUnused);
+  o.baseline = parser.value(baseline);
+  o.writeBaseline = parser.value(writeBaseline);
+  for (const auto& [option, value] :
+       {std::pair{&baseline, o.baseline}, std::pair{&writeBaseline, o.writeBaseline},
+        std::pair{&config, parser.value(config)}}) {
+    if (parser.isSet(*option) && value.isEmpty())
+      return failure(QStringLiteral("--%1 needs a file").arg(option->names().constFirst()));
+  }
+  if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
+    return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
+  o.configFile = parser.value(config);
+  o.noConfig = parser.isSet(noConfig);
+  if (o.noConfig && !o.configFile.isEmpty())
+    return failure(QStringLiteral("--config and --no-config do not go together"));
   return parse;
 }

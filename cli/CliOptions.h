@@ -10,19 +10,30 @@
 // What the command line asks for.
 struct CliOptions {
   enum class Color { Auto, Always, Never };
+  // What the run does: check scripts, or look at the tables.
+  enum class Task { Check, CheckTables, ListCodes, Explain };
 
+  Task task = Task::Check;
+  QString explainCode;
   QStringList paths;     // files, folders, and `-` for standard input
   QString tablesFolder;  // empty: the installed tables
   QString format = QStringLiteral("classic");
-  int jobs = 0;  // 0: as many as the processors
-  std::vector<GlobPattern> excludes;
+  bool formatGiven = false;           // on the command line, which wins over the project file
+  int jobs = 0;                       // 0: as many as the processors
+  std::vector<GlobPattern> excludes;  // from the command line; replace the project file's
   QString standardInputName = QStringLiteral("-");
   bool exitZero = false;
   Color color = Color::Auto;
   bool quiet = false;
   bool verbose = false;
   bool statistics = false;
-  QString outputFile;  // empty: standard output
+  QString outputFile;        // empty: standard output
+  bool inlineConfig = true;  // directives in comments count
+  bool reportUnusedDisables = false;
+  QString baseline;       // alerts to leave out, from a file
+  QString writeBaseline;  // record the alerts in a file instead of reporting them
+  QString configFile;     // the project file; empty: look for .vornel-scan
+  bool noConfig = false;
 };
 
 // What parsing the command line came to.

@@ -44,6 +44,16 @@ void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
   }
 }
 
+void ConsoleMessages::directiveFinding(const QString& path,
+                                       const SuppressionFilter::Finding& finding) {
+  if (!finding.malformed && !reportUnused_) return;
+  error(QStringLiteral("%1:%2:%3: %4%5")
+            .arg(path)
+            .arg(finding.line)
+            .arg(finding.column)
+            .arg(finding.malformed ? QString() : QStringLiteral("warning: "), finding.message));
+}
+
 void ConsoleMessages::summary(const RunTotals& totals) {
   if (quiet_ || singleScript_) return;
   const qint64 checked = totals.scripts + totals.failures.size();
@@ -51,6 +61,7 @@ void ConsoleMessages::summary(const RunTotals& totals) {
                      .arg(counted(totals.alerts, "alert", "alerts"))
                      .arg(totals.scriptsWithAlerts)
                      .arg(counted(totals.scripts, "script", "scripts"));
+  if (totals.silenced > 0) text += QStringLiteral("; %1 silenced").arg(totals.silenced);
   if (!totals.failures.isEmpty())
     text +=
         QStringLiteral("; %1 not checked").arg(counted(totals.failures.size(), "path", "paths"));
@@ -60,15 +71,18 @@ void ConsoleMessages::summary(const RunTotals& totals) {
 
 void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) {
   std::vector<RowHits> hits = totals.hits;
-  std::stable_sort(hits.begin(), hits.end(),
-                   [](const RowHits& a, const RowHits& b) { return a.count > b.count; });
+  std::stable_sort(hits.begin(), hits.end(), [](const RowHits& a, const RowHits& b) {
+    return a.count + a.silenced > b.count + b.silenced;
+  });
   QString text;
   for (const RowHits& hit : hits) {
     const TableRow& row = tables[hit.table].row(hit.row);
-    text += QStringLiteral("%1  %2  %3\n")
+    text += QStringLiteral("%1  %2  %3%4\n")
                 .arg(hit.count, 7)
                 .arg(ruleId(hit.table, row.code), -12)
-                .arg(row.message);
+                .arg(row.message)
+                .arg(hit.silenced > 0 ? QStringLiteral(" (and %1 silenced)").arg(hit.silenced)
+                                      : QString());
   }
   if (!text.isEmpty()) text.chop(1);
   if (!text.isEmpty()) writeLines(text);

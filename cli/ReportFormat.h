@@ -29,7 +29,8 @@ struct RunFacts {
 struct ScriptReport {
   QString path;                 // as shown
   QByteArray pathText;          // as the format writes it, worked out once per script
-  qint64 alerts = 0;            // written so far
+  qint64 alerts = 0;            // alerts not silenced so far
+  qint64 entries = 0;           // alerts of either kind handed to the format so far
   QHash<QByteArray, int> seen;  // for formats that tell equal alerts apart
 };
 
@@ -42,13 +43,16 @@ struct ScriptFailure {
 struct RowHits {
   TableKind table;
   qsizetype row;
-  qint64 count;
+  qint64 count;     // alerts not silenced
+  qint64 silenced;  // and silenced ones
 };
 
 struct RunTotals {
   qint64 scripts = 0;  // scripts read to their end
   qint64 scriptsWithAlerts = 0;
-  qint64 alerts = 0;
+  qint64 alerts = 0;  // not silenced
+  qint64 silenced = 0;
+  qint64 directiveWarnings = 0;   // directives that silence nothing or name unknown codes
   QList<ScriptFailure> failures;  // paths that could not be checked, in order
   std::vector<RowHits> hits;      // by table, then row
 };
@@ -69,6 +73,8 @@ class ReportFormat {
     Q_UNUSED(script);
     Q_UNUSED(out);
   }
+  // Every alert, silenced ones too: a format that shows no silenced alerts
+  // passes over them.
   virtual void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const = 0;
   // `error` is the reason the script could not be read to its end, or empty.
   virtual void closeScript(const ScriptReport& script, qint64 lines, const QString& error,

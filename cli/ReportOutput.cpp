@@ -30,7 +30,7 @@ bool ReportOutput::openFile(const QString& path) {
 }
 
 void ReportOutput::write(const QByteArray& bytes) {
-  if (failed()) return;
+  if (failed() || discarding_) return;
   buffer_ += bytes;
   if (buffer_.size() >= kFlushAt) flush();
 }

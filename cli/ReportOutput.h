@@ -20,6 +20,8 @@ class ReportOutput {
   bool openFile(const QString& path);
 
   void write(const QByteArray& bytes);
+  // Writes nothing from now on: for a run that records instead of reporting.
+  void discard() { discarding_ = true; }
   // Writes what is buffered; with a file, puts it in place. False with
   // error() set when any write failed; a file is then not put in place.
   bool finish();
@@ -34,6 +36,7 @@ class ReportOutput {
   static constexpr qsizetype kFlushAt = 256 * 1024;
   std::unique_ptr<QFileDevice> file_;
   bool replacing_ = false;  // file_ is a QSaveFile
+  bool discarding_ = false;
   QByteArray buffer_;
   QString error_;
 };

@@ -32,9 +32,12 @@ struct Part {
   bool done = false;
   bool opened = false;  // the script was opened, so it has a part in the report
   qint64 lines = 0;
-  qint64 alerts = 0;
+  qint64 alerts = 0;  // not silenced
+  qint64 silenced = 0;
   QString error;
-  QHash<quint64, qint64> hits;
+  QHash<quint64, std::pair<qint64, qint64>> hits;  // row -> alerts not silenced, silenced
+  QHash<QString, qint64> recorded;                 // for a baseline being written
+  std::vector<SuppressionFilter::Finding> findings;
 };
 
 struct ScanRun::Shared {
@@ -55,7 +58,7 @@ struct ScanRun::Shared {
   // Kept by the writing thread alone.
   bool separatorDue = false;
   RunTotals totals;
-  std::map<quint64, qint64> hits;
+  std::map<quint64, std::pair<qint64, qint64>> hits;
 
   void wait(std::unique_lock<std::mutex>& lock) {
     ++waiting;
@@ -74,17 +77,26 @@ namespace {
 class PartSink : public AlertSink {
  public:
   PartSink(const ReportFormat& format, const Tables& tables, ScriptReport& report, Part& part,
-           std::function<void(QByteArray&)> handOn)
+           bool recording, std::function<void(QByteArray&)> handOn)
       : format_(format),
         tables_(tables),
         report_(report),
         part_(part),
+        recording_(recording),
         handOn_(std::move(handOn)) {}
 
   void alert(const Alert& alert) override {
     format_.alert(alert, &report_, &text);
-    ++report_.alerts;
-    ++part_.hits[hitKey(alert.table, alert.row - tables_[alert.table].rows().data())];
+    ++report_.entries;
+    auto& hits = part_.hits[hitKey(alert.table, alert.row - tables_[alert.table].rows().data())];
+    if (alert.silenced == Alert::Silenced::No) {
+      ++report_.alerts;
+      ++hits.first;
+      if (recording_) ++part_.recorded[Baseline::keyOf(alert)];
+    } else {
+      ++part_.silenced;
+      ++hits.second;
+    }
     if (text.size() >= kPieceSize) handOn_(text);
   }
 
@@ -95,7 +107,45 @@ class PartSink : public AlertSink {
   const Tables& tables_;
   ScriptReport& report_;
   Part& part_;
+  const bool recording_;
   std::function<void(QByteArray&)> handOn_;
+};
+
+// Silences, on their way to `next`, the alerts of the codes the project
+// disables and those the baseline holds, as many of each as it holds.
+class ExternalSilencer : public AlertSink {
+ public:
+  ExternalSilencer(AlertSink& next, const RunSettings& settings, const QString& path)
+      : next_(next), settings_(settings) {
+    if (settings.baseline) baselined_ = settings.baseline->countsFor(path);
+  }
+
+  void alert(const Alert& alert) override {
+    if (alert.silenced != Alert::Silenced::No) return next_.alert(alert);
+    if (settings_.disabled.contains(alert.code())) {
+      Alert silenced = alert;
+      silenced.silenced = Alert::Silenced::External;
+      silenced.silencedBecause = QStringLiteral("disabled in ") + settings_.disabledBy;
+      return next_.alert(silenced);
+    }
+    if (!baselined_.isEmpty()) {
+      const auto left = baselined_.find(Baseline::keyOf(alert));
+      if (left != baselined_.end() && *left > 0) {
+        --*left;
+        Alert silenced = alert;
+        silenced.silenced = Alert::Silenced::External;
+        silenced.silencedBecause = QStringLiteral("in the baseline");
+        return next_.alert(silenced);
+      }
+    }
+    next_.alert(alert);
+  }
+  void directive(const Directive& directive) override { next_.directive(directive); }
+
+ private:
+  AlertSink& next_;
+  const RunSettings& settings_;
+  QHash<QString, qint64> baselined_;
 };
 
 }  // namespace
@@ -137,9 +187,19 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       const Part& part = *finished;
       RunTotals& totals = shared.totals;
       totals.alerts += part.alerts;
+      totals.silenced += part.silenced;
       if (part.alerts > 0) ++totals.scriptsWithAlerts;
-      for (auto it = part.hits.cbegin(); it != part.hits.cend(); ++it)
-        shared.hits[it.key()] += it.value();
+      for (auto it = part.hits.cbegin(); it != part.hits.cend(); ++it) {
+        auto& hits = shared.hits[it.key()];
+        hits.first += it.value().first;
+        hits.second += it.value().second;
+      }
+      if (settings_.record && !part.recorded.isEmpty())
+        settings_.record->add(part.entry.path, part.recorded);
+      for (const SuppressionFilter::Finding& finding : part.findings) {
+        if (!finding.malformed) ++totals.directiveWarnings;
+        shared.messages->directiveFinding(part.entry.path, finding);
+      }
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);
       if (part.error.isEmpty()) {
         ++totals.scripts;
@@ -227,13 +287,20 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   }
   ScriptReport report;
   report.path = part.entry.path;
-  PartSink sink(format_, tables_, report, part, handOn);
+  PartSink sink(format_, tables_, report, part, settings_.record != nullptr, handOn);
   format_.openScript(&report, &sink.text);
+  ExternalSilencer external(sink, settings_, part.entry.path);
+  SuppressionFilter directives(external, tables_, source->size() >= 0 ? source.get() : nullptr);
+  AlertSink& first = settings_.inlineConfig ? static_cast<AlertSink&>(directives) : external;
   // A large script takes the helper thread too, when no other has it.
   const bool withHelper =
       helper_ && source->size() >= ScriptScanner::kSplitFrom && !shared.helperBusy.exchange(true);
-  const ScanResult scan = scanner_.scan(*source, sink, withHelper ? helper_ : nullptr, &workspace);
+  const ScanResult scan = scanner_.scan(*source, first, withHelper ? helper_ : nullptr, &workspace);
   if (withHelper) shared.helperBusy = false;
+  if (settings_.inlineConfig) {
+    directives.finish();
+    part.findings = directives.findings();
+  }
   source.reset();
   format_.closeScript(report, scan.lines, scan.error, &sink.text);
   part.opened = true;
@@ -260,9 +327,9 @@ RunTotals ScanRun::run(ScriptWalk& walk, ReportOutput& output, RunMessages& mess
   for (std::thread& thread : threads) thread.join();
 
   RunTotals totals = std::move(shared.totals);
-  for (const auto& [key, count] : shared.hits) {
+  for (const auto& [key, counts] : shared.hits) {
     totals.hits.push_back({(key >> 48) ? TableKind::Params : TableKind::Tags,
-                           qsizetype(key & ((quint64(1) << 48) - 1)), count});
+                           qsizetype(key & ((quint64(1) << 48) - 1)), counts.first, counts.second});
   }
   text.clear();
   format_.end(totals, &text);

@@ -4,12 +4,14 @@
 
 #include <QString>
 
+#include "Baseline.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
 #include "ReportFormat.h"
 #include "ReportOutput.h"
 #include "ScriptScanner.h"
 #include "ScriptWalk.h"
+#include "SuppressionFilter.h"
 
 // What the run writes besides the report, on standard error.
 class RunMessages {
@@ -19,10 +21,19 @@ class RunMessages {
   virtual void scriptDone(const QString& path, qint64 alerts, const QString& error) = 0;
   // A path could not be checked at all.
   virtual void pathFailed(const ScriptFailure& failure) = 0;
+  // A directive that is not well formed, silences nothing or names a code
+  // no table lists.
+  virtual void directiveFinding(const QString& path, const SuppressionFilter::Finding& finding) = 0;
 };
 
 struct RunSettings {
-  int jobs = 1;  // threads that scan scripts
+  int jobs = 1;              // threads that scan scripts
+  bool inlineConfig = true;  // directives in comments silence alerts
+  // Codes silenced everywhere, and what says so.
+  QStringList disabled;
+  QString disabledBy;
+  const Baseline* baseline = nullptr;  // alerts it holds are silenced
+  Baseline* record = nullptr;          // every alert not silenced is added to it
 };
 
 // Checks every script a walk yields, on several threads at once (the

@@ -7,20 +7,24 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <unistd.h>
 
+#include "Baseline.h"
 #include "CliOptions.h"
 #include "ConsoleMessages.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
+#include "ProjectFile.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
 #include "ScriptScanner.h"
 #include "SystemText.h"
 #include "TableFolder.h"
 #include "TableLoader.h"
+#include "TableTasks.h"
 
 namespace {
 
@@ -78,25 +82,80 @@ int main(int argc, char** argv) {
     case CliParse::Outcome::Version:
       writeOut(QStringLiteral("vornel-scan %1\n").arg(QStringLiteral(PROJECT_VERSION)));
       return kNoAlerts;
-    case CliParse::Outcome::Error:
-      ConsoleMessages(false, false, false).error(parse.text);
+    case CliParse::Outcome::Error: {
+      ConsoleMessages messages(false, false, false);
+      messages.error(parse.text);
       return kCouldNotRun;
+    }
     case CliParse::Outcome::Run:
       break;
   }
-  const CliOptions& options = parse.options;
-  const bool singleScript = isSingleScript(options);
-  ConsoleMessages messages(singleScript, options.verbose, options.quiet);
+  CliOptions options = parse.options;
+  ConsoleMessages errors(false, false, false);
 
-  DiskFileSystem files;
-  Tables tables;
-  TableFault fault;
-  const QString folder = options.tablesFolder.isEmpty() ? fixedTableFolder() : options.tablesFolder;
-  if (!loadTables(files, folder, &tables, &fault, &helper)) {
-    messages.error(fault.message());
+  // The project's settings, which the command line's override.
+  ProjectFile project;
+  QString problem;
+  if (!options.noConfig &&
+      !(options.configFile.isEmpty() ? findProjectFile(&project, &problem)
+                                     : readProjectFile(options.configFile, &project, &problem))) {
+    errors.error(problem);
     return kCouldNotRun;
   }
+  if (options.tablesFolder.isEmpty()) options.tablesFolder = project.tablesFolder;
+  if (!options.formatGiven && !project.format.isEmpty()) options.format = project.format;
+  if (options.excludes.empty()) options.excludes = project.excludes;
+  if (options.baseline.isEmpty()) options.baseline = project.baseline;
 
+  DiskFileSystem files;
+  const QString folder = options.tablesFolder.isEmpty() ? fixedTableFolder() : options.tablesFolder;
+  ReportOutput output;
+  if (!options.outputFile.isEmpty() && !output.openFile(options.outputFile)) {
+    errors.error(output.error());
+    return kCouldNotRun;
+  }
+  // Writes what is left of the report; a failure to write makes the exit status 2.
+  auto finished = [&](int status) {
+    if (!output.finish()) {
+      errors.error(output.error());
+      return kCouldNotRun;
+    }
+    return status;
+  };
+  if (options.task == CliOptions::Task::CheckTables) {
+    const int status = checkTablesTask(files, folder, options.format, output, &problem);
+    if (status < 0) errors.error(problem);
+    return finished(status < 0 ? kCouldNotRun : status);
+  }
+
+  Tables tables;
+  TableFault fault;
+  if (!loadTables(files, folder, &tables, &fault, &helper)) {
+    errors.error(fault.message());
+    return kCouldNotRun;
+  }
+  if (options.task != CliOptions::Task::Check) {
+    const int status =
+        options.task == CliOptions::Task::ListCodes
+            ? listCodesTask(tables, options.format, output, &problem)
+            : explainTask(tables, options.explainCode, options.format, output, &problem);
+    if (status < 0) errors.error(problem);
+    return finished(status < 0 ? kCouldNotRun : status);
+  }
+
+  Baseline baseline;
+  if (!options.baseline.isEmpty() && !baseline.read(options.baseline, &problem)) {
+    errors.error(problem);
+    return kCouldNotRun;
+  }
+  Baseline recorded;
+  if (!options.writeBaseline.isEmpty())
+    recorded.setFolder(QFileInfo(options.writeBaseline).absolutePath());
+
+  const bool singleScript = isSingleScript(options);
+  ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
+                           options.quiet);
+  messages.setReportUnusedDisables(options.reportUnusedDisables);
   RunFacts facts;
   facts.toolName = QStringLiteral("vornel-scan");
   facts.toolVersion = QStringLiteral(PROJECT_VERSION);
@@ -106,25 +165,39 @@ int main(int argc, char** argv) {
   facts.singleScript = singleScript;
   const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);
 
-  ReportOutput output;
-  if (!options.outputFile.isEmpty() && !output.openFile(options.outputFile)) {
-    messages.error(output.error());
-    return kCouldNotRun;
-  }
   const ScriptScanner scanner(tables);
   RunSettings settings;
   settings.jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());
+  settings.inlineConfig = options.inlineConfig;
+  settings.disabled = project.disabled;
+  settings.disabledBy = project.path;
+  settings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
+  settings.record = options.writeBaseline.isEmpty() ? nullptr : &recorded;
+  if (settings.record) output.discard();
   // One thread at a time borrows the helper for a large script; with -j 1,
   // one thread it is.
   ScanRun run(scanner, tables, *format, files,
               settings.jobs > 1 || singleScript ? &helper : nullptr, settings);
   ScriptWalk walk(options.paths, options.standardInputName, options.excludes);
   const RunTotals totals = run.run(walk, output, messages);
-  const bool written = output.finish();
-  if (!written) messages.error(output.error());
+  const int status = finished(kNoAlerts);
+  if (!options.writeBaseline.isEmpty()) {
+    if (!recorded.write(options.writeBaseline, &problem)) {
+      errors.error(problem);
+      return kCouldNotRun;
+    }
+    if (!options.quiet) {
+      errors.error(QStringLiteral("recorded %1 alerts in %2")
+                       .arg(recorded.alerts())
+                       .arg(options.writeBaseline));
+    }
+    return status == kCouldNotRun || !totals.failures.isEmpty() ? kCouldNotRun : kNoAlerts;
+  }
   messages.summary(totals);
   if (options.statistics) messages.statistics(totals, tables);
 
-  if (!written || !totals.failures.isEmpty()) return kCouldNotRun;
-  return totals.alerts > 0 && !options.exitZero ? kAlerts : kNoAlerts;
+  if (status == kCouldNotRun || !totals.failures.isEmpty()) return kCouldNotRun;
+  const bool alerted =
+      totals.alerts > 0 || (options.reportUnusedDisables && totals.directiveWarnings > 0);
+  return alerted && !options.exitZero ? kAlerts : kNoAlerts;
 }

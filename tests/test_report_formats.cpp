@@ -98,8 +98,11 @@ class ReportFormatsTest : public QObject {
                                {"message", "Owner tag"}};
     QCOMPARE(alert, expected);
     QCOMPARE(doc["errors"][0]["path"].toString(), QStringLiteral("missing.csm"));
-    QCOMPARE(doc["summary"].toObject(),
-             (QJsonObject{{"scripts", 3}, {"scriptsWithAlerts", 2}, {"alerts", 3}, {"errors", 1}}));
+    QCOMPARE(doc["summary"].toObject(), (QJsonObject{{"scripts", 3},
+                                                     {"scriptsWithAlerts", 2},
+                                                     {"alerts", 3},
+                                                     {"silenced", 0},
+                                                     {"errors", 1}}));
   }
 
   void sarif() {

@@ -19,6 +19,7 @@ class ClassicFormat : public ReportFormat {
   }
 
   void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Alert::Silenced::No) return;
     if (facts_.singleScript) {
       // Exactly as the report has always been written.
       classic::appendLine(alert, out);

@@ -15,6 +15,7 @@ class GccFormat : public ReportFormat {
   }
 
   void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Alert::Silenced::No) return;
     if (color_) *out += "\x1b[1m";
     *out += script->pathText;
     *out += ':';

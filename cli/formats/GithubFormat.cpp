@@ -41,6 +41,7 @@ class GithubFormat : public ReportFormat {
   }
 
   void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Alert::Silenced::No) return;
     *out += "::warning file=" + script->pathText + ",line=" + QByteArray::number(alert.line) +
             ",col=" + QByteArray::number(alert.column) +
             ",endColumn=" + QByteArray::number(alert.endColumn) +

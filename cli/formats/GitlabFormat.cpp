@@ -27,6 +27,7 @@ class GitlabFormat : public ReportFormat {
   }
 
   void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Alert::Silenced::No) return;
     const QString rule = ruleId(alert.table, alert.code());
     QByteArray identity =
         script->pathText + '\0' + encodeSystemText(rule) + '\0' + encodeSystemText(alert.statement);

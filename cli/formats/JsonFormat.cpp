@@ -33,7 +33,7 @@ class JsonFormat : public ReportFormat {
   }
 
   void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
-    *out += script->alerts > 0 ? ",\n{\"path\":" : "\n{\"path\":";
+    *out += script->entries > 0 ? ",\n{\"path\":" : "\n{\"path\":";
     *out += script->pathText;
     *out += ",\"line\":" + QByteArray::number(alert.line);
     *out += ",\"column\":" + QByteArray::number(alert.column);
@@ -46,6 +46,13 @@ class JsonFormat : public ReportFormat {
     appendString(out, alert.statement);
     *out += ",\"message\":";
     appendString(out, alert.message());
+    if (alert.silenced != Alert::Silenced::No) {
+      *out += ",\"silenced\":";
+      appendString(out, QLatin1StringView(
+                            alert.silenced == Alert::Silenced::InSource ? "inSource" : "external"));
+      *out += ",\"reason\":";
+      appendString(out, alert.silencedBecause);
+    }
     *out += '}';
   }
 
@@ -72,6 +79,7 @@ class JsonFormat : public ReportFormat {
     *out += "],\"summary\":{\"scripts\":" + QByteArray::number(totals.scripts);
     *out += ",\"scriptsWithAlerts\":" + QByteArray::number(totals.scriptsWithAlerts);
     *out += ",\"alerts\":" + QByteArray::number(totals.alerts);
+    *out += ",\"silenced\":" + QByteArray::number(totals.silenced);
     *out += ",\"errors\":" + QByteArray::number(totals.failures.size()) + "}}\n";
   }
 

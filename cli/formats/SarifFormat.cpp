@@ -52,7 +52,17 @@ class SarifFormat : public ReportFormat {
     *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;
     *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
     *out += ",\"startColumn\":" + QByteArray::number(alert.column);
-    *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn) + "}}}]}";
+    *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn) + "}}}]";
+    if (alert.silenced != Alert::Silenced::No) {
+      *out += ",\"suppressions\":[{\"kind\":";
+      *out += alert.silenced == Alert::Silenced::InSource ? "\"inSource\"" : "\"external\"";
+      if (!alert.silencedBecause.isEmpty()) {
+        *out += ",\"justification\":";
+        appendString(out, alert.silencedBecause);
+      }
+      *out += "}]";
+    }
+    *out += '}';
   }
 
   void end(const RunTotals& totals, QByteArray* out) const override {

@@ -1,0 +1,136 @@
+#include "Baseline.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include "JsonText.h"
+#include "formats/Formats.h"
+
+namespace {
+
+// A key holds the table, the code and the statement; the code's length
+// tells where the statement starts, since a code or a statement may hold
+// any character.
+QString keyFrom(const QString& table, const QString& code, const QString& statement) {
+  return table + u':' + QString::number(code.size()) + u':' + code + statement;
+}
+
+struct KeyParts {
+  QString table, code, statement;
+};
+
+KeyParts partsOf(const QString& key) {
+  const qsizetype tableEnd = key.indexOf(u':');
+  const qsizetype lengthEnd = key.indexOf(u':', tableEnd + 1);
+  const qsizetype codeSize = key.sliced(tableEnd + 1, lengthEnd - tableEnd - 1).toLongLong();
+  return {key.first(tableEnd), key.sliced(lengthEnd + 1, codeSize),
+          key.sliced(lengthEnd + 1 + codeSize)};
+}
+
+}  // namespace
+
+QString Baseline::keyOf(const Alert& alert) {
+  return keyFrom(tableName(alert.table), alert.code().toString(), alert.statement);
+}
+
+QString Baseline::relative(const QString& path) const {
+  return QDir::cleanPath(QDir(folder_).relativeFilePath(QFileInfo(path).absoluteFilePath()));
+}
+
+bool Baseline::read(const QString& file, QString* error) {
+  folder_ = QFileInfo(file).absolutePath();
+  QFile in(file);
+  if (!in.open(QIODevice::ReadOnly)) {
+    *error = file + QStringLiteral(": ") + in.errorString();
+    return false;
+  }
+  QJsonParseError parseError;
+  const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+  if (parseError.error != QJsonParseError::NoError) {
+    *error = QStringLiteral("%1: not a baseline: %2 at byte %3")
+                 .arg(file, parseError.errorString())
+                 .arg(parseError.offset);
+    return false;
+  }
+  const QJsonObject root = document.object();
+  if (!document.isObject() || root.value("version").toInt() != 1 ||
+      !root.value("alerts").isArray()) {
+    *error = file + QStringLiteral(": not a baseline of this program (version 1 with its alerts)");
+    return false;
+  }
+  const QJsonArray entries = root.value("alerts").toArray();
+  for (qsizetype i = 0; i < entries.size(); ++i) {
+    const QJsonObject entry = entries[i].toObject();
+    const QJsonValue count = entry.value("count");
+    const bool good = entries[i].isObject() && entry.value("path").isString() &&
+                      entry.value("code").isString() && entry.value("statement").isString() &&
+                      (entry.value("table") == "tags" || entry.value("table") == "params") &&
+                      count.isDouble() && count.toDouble() >= 1 &&
+                      count.toDouble() == double(count.toInteger());
+    if (!good) {
+      *error = QStringLiteral(
+                   "%1: entry %2 is not an alert with path, table, code, statement "
+                   "and count")
+                   .arg(file)
+                   .arg(i + 1);
+      return false;
+    }
+    byPath_[entry.value("path").toString()]
+           [keyFrom(entry.value("table").toString(), entry.value("code").toString(),
+                    entry.value("statement").toString())] += count.toInteger();
+  }
+  return true;
+}
+
+QHash<QString, qint64> Baseline::countsFor(const QString& path) const {
+  QHash<QString, qint64> counts;
+  const auto found = byPath_.constFind(relative(path));
+  if (found == byPath_.cend()) return counts;
+  for (auto it = found->cbegin(); it != found->cend(); ++it) counts.insert(it.key(), it.value());
+  return counts;
+}
+
+void Baseline::add(const QString& path, const QHash<QString, qint64>& counts) {
+  QMap<QString, qint64>& script = byPath_[relative(path)];
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it) script[it.key()] += it.value();
+}
+
+qint64 Baseline::alerts() const {
+  qint64 total = 0;
+  for (const auto& script : byPath_) {
+    for (const qint64 count : script) total += count;
+  }
+  return total;
+}
+
+bool Baseline::write(const QString& file, QString* error) const {
+  QByteArray text = "{\"version\": 1, \"alerts\": [";
+  bool first = true;
+  for (auto script = byPath_.cbegin(); script != byPath_.cend(); ++script) {
+    for (auto entry = script->cbegin(); entry != script->cend(); ++entry) {
+      const KeyParts parts = partsOf(entry.key());
+      text += first ? "\n{\"path\": " : ",\n{\"path\": ";
+      first = false;
+      jsontext::appendString(&text, script.key());
+      text += ", \"table\": ";
+      jsontext::appendString(&text, parts.table);
+      text += ", \"code\": ";
+      jsontext::appendString(&text, parts.code);
+      text += ", \"statement\": ";
+      jsontext::appendString(&text, parts.statement);
+      text += ", \"count\": " + QByteArray::number(entry.value()) + '}';
+    }
+  }
+  text += "\n]}\n";
+  QSaveFile out(file);
+  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+    *error = file + QStringLiteral(": ") + out.errorString();
+    return false;
+  }
+  return true;
+}

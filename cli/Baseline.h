@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QMap>
+#include <QString>
+
+#include "Alert.h"
+
+// The alerts a script base had when it was recorded, so that its old
+// alerts do not stand in the way of new work. An alert is known by its
+// script's path (relative to the baseline file's folder, with `/`), its
+// table, code and normalised statement, not by its line, so that an edit
+// above it does not bring it back; equal alerts are counted.
+//
+// The file is JSON, one entry a line, sorted:
+//   {"version": 1, "alerts": [
+//   {"path": "scripts/a.csm", "table": "params", "code": "zmod", "statement": "x=\"zmod\"",
+//   "count": 2},
+//   ...]}
+class Baseline {
+ public:
+  // Reads `file`. False with `error` set, naming the file and the entry,
+  // when it cannot be read or is not a baseline: never an empty baseline.
+  bool read(const QString& file, QString* error);
+
+  // How many of each alert of the script at `path` (as shown) it holds.
+  QHash<QString, qint64> countsFor(const QString& path) const;
+  // The key an alert is counted by, within its script.
+  static QString keyOf(const Alert& alert);
+
+  // Takes `counts`, by key, for the script at `path`.
+  void add(const QString& path, const QHash<QString, qint64>& counts);
+  // Writes the baseline to `file`, aside then renamed into place. False with
+  // `error` set when it cannot.
+  bool write(const QString& file, QString* error) const;
+  qint64 alerts() const;
+
+  // The file's folder, which its paths are relative to; set by read() or
+  // by the first write.
+  void setFolder(const QString& folder) { folder_ = folder; }
+
+ private:
+  QString relative(const QString& path) const;
+
+  QString folder_;
+  QMap<QString, QMap<QString, qint64>> byPath_;  // path -> key -> count
+};

@@ -1,0 +1,75 @@
+#include "ProjectFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "ReportFormat.h"
+#include "SystemText.h"
+
+namespace {
+
+const QString kFileName = QStringLiteral(".vornel-scan");
+
+}  // namespace
+
+bool readProjectFile(const QString& path, ProjectFile* project, QString* error) {
+  *project = ProjectFile{};
+  project->path = path;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    *error = path + QStringLiteral(": ") + file.errorString();
+    return false;
+  }
+  const QDir folder = QFileInfo(path).absoluteDir();
+  const auto resolved = [&](const QString& value) {
+    return QDir::cleanPath(folder.absoluteFilePath(value));
+  };
+  const QList<QByteArray> lines = file.readAll().split('\n');
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    QString line = decodeSystemText(lines[i]);
+    if (line.endsWith(u'\r')) line.chop(1);
+    const qsizetype hash = line.indexOf(u'#');
+    if (hash >= 0) line.truncate(hash);
+    line = line.trimmed();
+    if (line.isEmpty()) continue;
+    const auto bad = [&](const QString& what) {
+      *error = QStringLiteral("%1:%2: %3").arg(path).arg(i + 1).arg(what);
+      return false;
+    };
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0) return bad(QStringLiteral("expected key = value"));
+    const QString key = line.first(equals).trimmed();
+    const QString value = line.sliced(equals + 1).trimmed();
+    if (value.isEmpty()) return bad(QStringLiteral("'%1' needs a value").arg(key));
+    if (key == QStringLiteral("tables")) {
+      project->tablesFolder = resolved(value);
+    } else if (key == QStringLiteral("exclude")) {
+      project->excludes.emplace_back(value);
+    } else if (key == QStringLiteral("format")) {
+      if (!reportFormatNames().contains(value))
+        return bad(QStringLiteral("unknown format '%1'").arg(value));
+      project->format = value;
+    } else if (key == QStringLiteral("disable")) {
+      for (const QString& code : value.split(u',')) {
+        if (!code.trimmed().isEmpty()) project->disabled.append(code.trimmed());
+      }
+    } else if (key == QStringLiteral("baseline")) {
+      project->baseline = resolved(value);
+    } else {
+      return bad(QStringLiteral("unknown key '%1' (known: tables, exclude, format, disable, "
+                                "baseline)")
+                     .arg(key));
+    }
+  }
+  return true;
+}
+
+bool findProjectFile(ProjectFile* project, QString* error) {
+  *project = ProjectFile{};
+  for (QDir folder(QDir::currentPath());;) {
+    const QString candidate = folder.absoluteFilePath(kFileName);
+    if (QFileInfo(candidate).isFile()) return readProjectFile(candidate, project, error);
+    if (folder.exists(QStringLiteral(".git")) || !folder.cdUp()) return true;
+  }
+}

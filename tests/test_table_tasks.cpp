@@ -1,0 +1,122 @@
+// vornel-scan on the tables themselves: --check-tables, --list-codes and
+// --explain.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunScan.h"
+
+class TableTasksTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString at(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void initTestCase() { QVERIFY(dir_.isValid()); }
+
+  // What a table check finds, line by line, and its exit status.
+  void checkTables_data() {
+    QTest::addColumn<QByteArray>("tags");
+    QTest::addColumn<QByteArray>("params");
+    QTest::addColumn<QStringList>("findings");
+    QTest::addColumn<int>("exitCode");
+    const QByteArray tags = "\"ownr\",\"Owner\",none\r\n";
+    const QByteArray params = "\"zmod\",\"Zoom\",range\r\n";
+    QTest::newRow("clean") << tags << params << QStringList{} << 0;
+    QTest::newRow("a code of another length")
+        << tags << QByteArray("zmo,m,\r\nzmodx,m,\r\n")
+        << QStringList{"param.txt:1:1: warning: code 'zmo' has 3 characters; only a code of 4 can "
+                       "match [code-length]",
+                       "param.txt:2:1: warning: code 'zmodx' has 5 characters; only a code of 4 "
+                       "can match [code-length]"}
+        << 1;
+    QTest::newRow("characters no statement keeps")
+        << QByteArray("a#cd,m,n\r\n\"ab\tc\",m,n\r\n\" abc\",m,n\r\n\"a, c\",m,n\r\n\"ab c\",m,n\r\n")
+        << params
+        << QStringList{
+               "tags.txt:1:1: warning: code 'a#cd' can never match: a statement ends where '#' "
+               "starts a comment [never-matches]",
+               "tags.txt:2:1: warning: code 'ab\\x09c' can never match: a statement drops the "
+               "character U+0009 [never-matches]",
+               "tags.txt:3:1: warning: code ' abc' can never match: a statement keeps a space "
+               "only between two ASCII letters or digits [never-matches]",
+               "tags.txt:4:1: warning: code 'a, c' can never match: a statement keeps a space "
+               "only between two ASCII letters or digits [never-matches]"}
+        << 1;
+    QTest::newRow("a quotation mark and a control character")
+        << QByteArray("a\"cd,m,n\r\na\x0b" "cd,m,n\r\n") << params
+        << QStringList{"tags.txt:1:1: warning: code 'a\"cd' holds a quotation mark: it matches "
+                       "only where a quoted text ends inside it [quote]",
+                       "tags.txt:2:1: warning: code 'a\\x0bcd' holds a control character "
+                       "[control-character]"}
+        << 1;
+    QTest::newRow("listed twice, and in both tables")
+        << tags + "\"ownr\",\"Again\",none\r\n" << params + "\"ownr\",\"Owner param\",\r\n"
+        << QStringList{"tags.txt:2:1: warning: code 'ownr' is listed on line 1 already: this "
+                       "row is never reported [listed-twice]",
+                       "param.txt:2:1: warning: code 'ownr' is in both tables (tags.txt line 1): "
+                       "a parameter call reports this row, a tag call the tag's, and a line with "
+                       "= and no call name both, this one first [in-both-tables]"}
+        << 1;
+    QTest::newRow("a table refused, the other checked")
+        << QByteArray("a,b,c,d\r\n") << QByteArray("zmo,m,\r\n")
+        << QStringList{"tags.txt:1:1: error: expected 3 fields, found 4",
+                       "param.txt:1:1: warning: code 'zmo' has 3 characters; only a code of 4 "
+                       "can match [code-length]"}
+        << 2;
+  }
+
+  void checkTables() {
+    QFETCH(QByteArray, tags);
+    QFETCH(QByteArray, params);
+    QFETCH(QStringList, findings);
+    QFETCH(int, exitCode);
+    QVERIFY(writeFile(at("t/tags.txt"), tags));
+    QVERIFY(writeFile(at("t/param.txt"), params));
+    const ScanRunResult run =
+        runScan({"--check-tables", "--tables", at("t"), "--format", "gcc"}, dir_.path());
+    QStringList seen = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
+    seen.replaceInStrings(at("t") + "/", QString());
+    QCOMPARE(seen, findings);
+    QCOMPARE(run.exitCode, exitCode);
+    const ScanRunResult json =
+        runScan({"--check-tables", "--tables", at("t"), "--format", "json"}, dir_.path());
+    QCOMPARE(QJsonDocument::fromJson(json.out)["findings"].toArray().size(), findings.size());
+  }
+
+  void lookUp() {
+    QVERIFY(writeFile(at("l/tags.txt"), "\"ownr\",\"Owner\",none\r\n\"zmod\",\"Zoom tag\",t\r\n"));
+    QVERIFY(writeFile(at("l/param.txt"), "\"zmod\",\"Zoom\",range 0, 1\r\n"));
+    ScanRunResult run = runScan({"--list-codes", "--tables", at("l")});
+    QCOMPARE(run.out,
+             QByteArray("ownr  tags    Owner\nzmod  tags    Zoom tag\nzmod  params  Zoom\n"));
+    QCOMPARE(run.exitCode, 0);
+    run = runScan({"--list-codes", "--tables", at("l"), "--format", "json"});
+    QCOMPARE(QJsonDocument::fromJson(run.out)["codes"][2].toObject(),
+             (QJsonObject{{"code", "zmod"},
+                          {"table", "params"},
+                          {"message", "Zoom"},
+                          {"note", "range 0, 1"},
+                          {"path", at("l/param.txt")},
+                          {"line", 1}}));
+    run = runScan({"--explain", "zmod", "--tables", at("l")});
+    QCOMPARE(QString::fromUtf8(run.out),
+             QStringLiteral("'zmod' in tags, %1 line 2\n  message: Zoom tag\n  note: t\n"
+                            "'zmod' in params, %2 line 1\n  message: Zoom\n  note: range 0, 1\n")
+                 .arg(at("l/tags.txt"), at("l/param.txt")));
+    run = runScan({"--explain", "qqqq", "--tables", at("l")});
+    QCOMPARE(run.out, QByteArray("'qqqq' is in no table\n"));
+    QCOMPARE(run.exitCode, 1);
+    run = runScan({"--explain", "zmod", "--tables", at("l"), "--format", "sarif"});
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: --explain writes classic or json, not sarif\n"));
+    QCOMPARE(run.exitCode, 2);
+  }
+};
+
+QTEST_GUILESS_MAIN(TableTasksTest)
+#include "test_table_tasks.moc"
