@@ -1,6 +1,6 @@
-// vornel-scan's reports read by real clients: Vim's quickfix list takes
-// the gcc format, and colour goes to a terminal, a pseudo-terminal here,
-// only when it should.
+// vornel-scan with the real programs around it: Vim's quickfix list takes
+// the gcc format, colour goes to a terminal, a pseudo-terminal here, only
+// when it should, and pre-commit runs the hook this repository offers.
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -127,6 +127,55 @@ class ReportClientsTest : public QObject {
     const ScanRunResult run = runScan(how);
     QVERIFY2(run.out.contains("zmod"), run.out.constData());
     QCOMPARE(run.out.contains("\x1b["), coloured);
+  }
+
+  // Another repository takes this one's hook with pre-commit: a commit of a
+  // script with an alert is refused, the mended one goes in.
+  void preCommitHook() {
+    const QStringList environment = {
+        "PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' + qgetenv("PATH"),
+        "PRE_COMMIT_HOME=" + at("pre-commit-cache"),
+        "GIT_CONFIG_GLOBAL=/dev/null",
+        "GIT_AUTHOR_NAME=t",
+        "GIT_AUTHOR_EMAIL=t@example.org",
+        "GIT_COMMITTER_NAME=t",
+        "GIT_COMMITTER_EMAIL=t@example.org"};
+    auto run = [&](const QString& folder, const QString& program, const QStringList& arguments) {
+      ScanInvocation how{arguments, at(folder), {}, environment, program};
+      return runScan(how);
+    };
+    // The hook's repository holds this repository's hook file as it is now.
+    QFile hooks(QStringLiteral(VORNEL_SOURCE_DIR "/.pre-commit-hooks.yaml"));
+    QVERIFY(hooks.open(QIODevice::ReadOnly));
+    QVERIFY(writeFile(at("hook/.pre-commit-hooks.yaml"), hooks.readAll()));
+    QCOMPARE(run("hook", "git", {"init", "-q"}).exitCode, 0);
+    QCOMPARE(run("hook", "git", {"add", "."}).exitCode, 0);
+    QCOMPARE(run("hook", "git", {"commit", "-qm", "hook"}).exitCode, 0);
+    const QByteArray rev = run("hook", "git", {"rev-parse", "HEAD"}).out.trimmed();
+
+    QVERIFY(writeFile(at("project/.pre-commit-config.yaml"),
+                      "repos:\n- repo: " + at("hook").toUtf8() + "\n  rev: " + rev +
+                          "\n  hooks:\n  - id: vornel-scan\n"));
+    QVERIFY(writeFile(at("project/.vornel-scan"), "tables = ../tables\nformat = gcc\n"));
+    QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(at("project/notes.txt"), "\"zmod\"\n"));
+    QCOMPARE(run("project", "git", {"init", "-q"}).exitCode, 0);
+    const ScanRunResult install = run("project", "pre-commit", {"install"});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.err + install.out));
+    QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+    const ScanRunResult refused = run("project", "git", {"commit", "-qm", "first"});
+    QVERIFY2(refused.exitCode != 0, refused.out.constData());
+    // pre-commit passes on what the hook wrote, on one stream or the other.
+    const QString shown = QString::fromUtf8(refused.out) + refused.err;
+    QVERIFY2(shown.contains("shots/a.csm:1:5: warning: Zoom mode [zmod]"), qPrintable(shown));
+    QVERIFY(!shown.contains("notes.txt"));
+    QVERIFY(run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
+
+    QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zoom\"\r\n"));
+    QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+    const ScanRunResult passed = run("project", "git", {"commit", "-qm", "first"});
+    QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
+    QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
   }
 };
 
