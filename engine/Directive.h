@@ -12,8 +12,8 @@
 //   # vornel-scan: disable-file=CODE[,CODE...]       the whole script
 //
 // Whatever follows ` -- ` is the reason, and is kept. The marker and the
-// keywords are written in lower case; spaces and tabs may stand around the
-// `:`, the `=` and the commas. Any `#` of a line starts a comment, so one
+// keywords are written in lower case; spaces and tabs may stand after the
+// `:` and around the `=` and the commas. Any `#` of a line starts a comment, so one
 // inside quotation marks starts one too, as the statement's comment rule
 // has it.
 struct Directive {
