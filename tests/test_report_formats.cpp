@@ -106,12 +106,17 @@ class ReportFormatsTest : public QObject {
   }
 
   void sarif() {
+    QVERIFY(writeFile(at("quiet/d.csm"), "x = \"zmod\" # vornel-scan: disable=zmod -- meant\r\n"));
     const ScanRunResult run =
-        scan(at("tables"), {"--format", "sarif", "s", at("s/c.csm"), "gone.csm"});
+        scan(at("tables"), {"--format", "sarif", "s", at("s/c.csm"), "gone.csm", "quiet/d.csm"});
     QCOMPARE(run.exitCode, 2);
     const QJsonObject runObject = parsed(run.out)["runs"][0].toObject();
     const QJsonArray results = runObject["results"].toArray();
-    QCOMPARE(results.size(), 4);
+    QCOMPARE(results.size(), 5);
+    // A silenced alert is a result with its suppression.
+    QCOMPARE(results[4]["suppressions"].toArray(),
+             (QJsonArray{QJsonObject{{"kind", "inSource"}, {"justification", "meant"}}}));
+    QVERIFY(!results[3].toObject().contains("suppressions"));
     QCOMPARE(results[1]["ruleId"].toString(), QStringLiteral("tags/ownr"));
     const QJsonObject location = results[1]["locations"][0]["physicalLocation"].toObject();
     QCOMPARE(location["artifactLocation"].toObject(),
