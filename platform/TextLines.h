@@ -13,6 +13,10 @@ namespace textlines {
 inline constexpr char kLineEnd = '\r';
 inline constexpr char kLineFeed = '\n';
 
+// A UTF-8 byte-order mark at the very start of a file marks its encoding and
+// is no part of its first line; anywhere else it is a character.
+inline constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
+
 // Where the line that starts at `from` ends (its CR), or `bytes.size()`.
 inline qsizetype lineEndFrom(QByteArrayView bytes, qsizetype from) {
   const char* cr = findByte(bytes.data() + from, std::size_t(bytes.size() - from), kLineEnd);

@@ -17,7 +17,7 @@ namespace {
 // table of any size needs one small buffer and no more than its longest line.
 class LineReader {
  public:
-  explicit LineReader(ByteSource& source) : source_(source) {}
+  LineReader(ByteSource& source, tablerecord::Format format) : source_(source), format_(format) {}
 
   // The next line without its line end, and whether nothing at all follows
   // it; false at the end or on a failed read (error()).
@@ -52,23 +52,43 @@ class LineReader {
       std::memmove(buffer_.data(), buffer_.constData() + at_, std::size_t(have_ - at_));
       have_ -= at_;
       at_ = 0;
-      if (have_ == buffer_.size()) buffer_.resize(2 * buffer_.size());
+      if (have_ == buffer_.size()) {
+        if (QString fault =
+                tablerecord::refuseEarly(QByteArrayView(buffer_.constData(), have_), format_);
+            !fault.isEmpty()) {
+          lineFault_ = std::move(fault);
+          return false;
+        }
+        buffer_.resize(2 * buffer_.size());
+      }
       const qint64 n = source_.read(buffer_.data() + have_, buffer_.size() - have_, &error_);
       if (n < 0) return false;
       if (n == 0) ended_ = true;
+      if (!started_) {
+        started_ = true;
+        if (QByteArrayView(buffer_.constData() + have_, n).startsWith(textlines::kByteOrderMark)) {
+          at_ = textlines::kByteOrderMark.size();
+        }
+      }
       have_ += n;
     }
   }
+  // Why reading stopped early: the system's reason, or the fault of a line
+  // refused before its end was read.
   const QString& error() const { return error_; }
+  const QString& lineFault() const { return lineFault_; }
 
  private:
   ByteSource& source_;
+  const tablerecord::Format format_;
   QByteArray buffer_ = QByteArray(64 * 1024, Qt::Uninitialized);
   qsizetype at_ = 0;
   qsizetype have_ = 0;
   bool ended_ = false;
   bool skipLineFeed_ = false;
+  bool started_ = false;
   QString error_;
+  QString lineFault_;
 };
 
 // The shortest record, two commas and a CR, sets how many rows a file of a
@@ -85,10 +105,11 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
   if (!source) return false;
   const qint64 size = qMax<qint64>(source->size(), 0);
   ReferenceTableBuilder builder(size, qMin(size / kShortestRecord + 1, kMostRowsReserved));
-  LineReader lines(*source);
+  LineReader lines(*source, format);
   QByteArrayView line;
   bool endsFile = false;
-  for (qint64 number = 1; lines.next(&line, &endsFile); ++number) {
+  qint64 number = 1;
+  for (; lines.next(&line, &endsFile); ++number) {
     tablerecord::Record record;
     const QString reason = tablerecord::parse(line, format, endsFile, &record);
     if (!reason.isEmpty()) {
@@ -99,6 +120,10 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
     const auto message = builder.addText(record.message);
     const auto note = builder.addText(record.note);
     builder.addRow(code, message, note, number);
+  }
+  if (!lines.lineFault().isEmpty()) {
+    *fault = TableFault{path, number, lines.lineFault()};
+    return false;
   }
   if (!lines.error().isEmpty()) {
     fault->reason = lines.error();

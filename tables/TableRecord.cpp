@@ -6,6 +6,8 @@ namespace tablerecord {
 
 namespace {
 
+const char kLineFeedHint[] = " (the lines end in LF alone; table lines must end in CR LF or CR)";
+
 struct Field {
   QByteArrayView text;
   bool quoted = false;
@@ -64,12 +66,22 @@ QString parseTags(QByteArrayView line, bool endsFile, Record* record) {
   if (count == 1 && isBlank(fields[0])) return QStringLiteral("blank line");
   if (count != 3) {
     QString fault = QStringLiteral("expected 3 fields, found %1").arg(count);
-    if (lineFeed)
-      fault += QStringLiteral(" (the lines end in LF alone; table lines must end in CR LF or CR)");
+    if (lineFeed) fault += QLatin1StringView(kLineFeedHint);
     return fault;
   }
   *record = Record{fields[0].text, fields[1].text, fields[2].text};
   return QString();
+}
+
+// Whether a line feed in a note is followed by more text: a file whose
+// lines end in LF alone reads as one record whose note swallows the rest.
+bool swallowsLines(QByteArrayView note) {
+  const qsizetype lineFeed = note.indexOf('\n');
+  if (lineFeed < 0) return false;
+  for (const char c : note.sliced(lineFeed)) {
+    if (c != '\n' && c != ' ' && c != '\t') return true;
+  }
+  return false;
 }
 
 QString parseParams(QByteArrayView line, bool endsFile, Record* record) {
@@ -84,13 +96,34 @@ QString parseParams(QByteArrayView line, bool endsFile, Record* record) {
   if (QString fault = readField(line, endsFile, 2, &at, &message); !fault.isEmpty()) return fault;
   if (message.endsLine)
     return QStringLiteral("expected a comma after the message (an empty note still needs it)");
-  *record = Record{code.text, message.text, line.sliced(at)};
+  const QByteArrayView note = line.sliced(at);
+  if (swallowsLines(note)) {
+    return QStringLiteral("the note runs on past a line feed") + QLatin1StringView(kLineFeedHint);
+  }
+  *record = Record{code.text, message.text, note};
   return QString();
 }
 
 }  // namespace
 
+QString refuseEarly(QByteArrayView start, Format format) {
+  if (format != Format::Tags) return QString();
+  qsizetype at = 0;
+  Field field;
+  for (int count = 1; count <= 3; ++count) {
+    // A field not yet ended may still end well.
+    if (!readField(start, false, count, &at, &field).isEmpty() || field.endsLine) return QString();
+  }
+  return QStringLiteral("expected 3 fields, found at least 4");
+}
+
 QString parse(QByteArrayView line, Format format, bool endsFile, Record* record) {
+  // UTF-16 puts a NUL beside every ASCII character; no text table holds one.
+  if (line.contains('\0')) {
+    return QStringLiteral(
+        "holds NUL bytes: the file is not text in the system code page (UTF-8); a table saved "
+        "as UTF-16 must be saved as UTF-8");
+  }
   return format == Format::Tags ? parseTags(line, endsFile, record)
                                 : parseParams(line, endsFile, record);
 }

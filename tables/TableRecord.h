@@ -12,7 +12,9 @@
 // comma or line end after it. Any other field runs to the next comma or the
 // line end, without the spaces at its end. tags.txt has exactly three
 // fields: code, message, note; param.txt has a code, a message, a comma and
-// then the note, which is the rest of the line taken raw.
+// then the note, which is the rest of the line taken raw. A line holding a
+// NUL byte is no text, and a note that runs on past a line feed into more
+// text is a file whose lines end in LF alone: both are refused.
 namespace tablerecord {
 
 enum class Format { Tags, Params };
@@ -27,5 +29,10 @@ struct Record {
 // even a line end, follows it in the file. Returns the empty text and fills
 // `record`, or returns the fault, such as "expected 3 fields, found 4".
 QString parse(QByteArrayView line, Format format, bool endsFile, Record* record);
+
+// For the start of a line whose end has not been read yet: the fault when
+// it already holds more fields than its format allows, or the empty text,
+// so that a line of endless commas is refused without being held whole.
+QString refuseEarly(QByteArrayView start, Format format);
 
 }  // namespace tablerecord

@@ -83,6 +83,13 @@ class FieldReader {
         fault = "expected a comma after the message (an empty note still needs it)";
       if (!fault.isEmpty()) return QStringLiteral("line %1: %2").arg(line).arg(fault);
       const QByteArray note = tags ? fields[2].text : restOfLine();
+      const qsizetype lineFeed = note.indexOf('\n');
+      if (!tags && lineFeed >= 0 && !note.sliced(lineFeed).trimmed().isEmpty()) {
+        return QStringLiteral(
+                   "line %1: the note runs on past a line feed (the lines end in LF "
+                   "alone; table lines must end in CR LF or CR)")
+            .arg(line);
+      }
       rows->append(QString::fromUtf8(fields[0].text + '|' + fields[1].text + '|' + note));
     }
     return QString();
@@ -186,6 +193,15 @@ class TableLoaderTest : public QObject {
         << QStringList{"p1p1|| \"quoted\", and more", "p2p2|m|"};
     QTest::newRow("param line ending at its comma, end of file")
         << QByteArray() << QByteArray("p,m,") << QStringList{} << QStringList{"p|m|"};
+    QTest::newRow("a byte-order mark opens the files")
+        << QByteArray("\xEF\xBB\xBF\"expo\",m,n\r\n") << QByteArray("\xEF\xBB\xBFp,q,r\r\n")
+        << QStringList{"expo|m|n"} << QStringList{"p|q|r"};
+    QTest::newRow("a byte-order mark elsewhere is a character")
+        << QByteArray("a,b,c\r\n\xEF\xBB\xBF\"expo\",m,n\r\n") << QByteArray()
+        << QStringList{"a|b|c", QStringLiteral("\uFEFF\"expo\"|m|n")} << QStringList{};
+    QTest::newRow("a line feed that ends a note")
+        << QByteArray() << QByteArray("p,q,r\n\r\ns,t,u \n \r\n") << QStringList{}
+        << QStringList{"p|q|r\n", "s|t|u \n "};
     QTest::newRow("odd-length codes load") << QByteArray("abc,m,n\r\nabcde,m,n\r\n") << QByteArray()
                                            << QStringList{"abc|m|n", "abcde|m|n"} << QStringList{};
   }
@@ -237,6 +253,23 @@ class TableLoaderTest : public QObject {
     QTest::newRow("params: one field")
         << goodTags << QByteArray("p,q,r\r\npq\r\n")
         << kParams + ": line 2: expected a code, a message and a note, found 1 field";
+    QTest::newRow("params: LF line ends")
+        << goodTags << QByteArray("p,q,r\ns,t,u\n")
+        << kParams +
+               ": line 1: the note runs on past a line feed (the lines end in LF alone; table "
+               "lines must end in CR LF or CR)";
+    const QString notText =
+        ": line 1: holds NUL bytes: the file is not text in the system code page (UTF-8); a "
+        "table saved as UTF-16 must be saved as UTF-8";
+    QTest::newRow("tags: UTF-16")
+        << QString("\"expo\",m,n\r\n").toUtf8().prepend('\0')  // UTF-16 BE without a mark
+        << goodParams << kTags + notText;
+    QTest::newRow("params: UTF-16 with its mark")
+        << goodTags << QByteArray(reinterpret_cast<const char*>(u"\uFEFFp,q,r\r\n"), 14)
+        << kParams + notText;
+    QTest::newRow("tags: a line of endless commas")
+        << QByteArray("a,b,c\r\n") + QByteArray(8 << 20, ',') << goodParams
+        << kTags + ": line 2: expected 3 fields, found at least 4";
     QTest::newRow("params: blank line")
         << goodTags << QByteArray("\r\np,q,r\r\n") << kParams + ": line 1: blank line";
   }
