@@ -6,14 +6,28 @@
 #include "TextLines.h"
 
 LineBlockReader::LineBlockReader(ByteSource& source, qint64 begin, qint64 end, QByteArray& buffer)
-    : source_(source), byOffset_(true), position_(begin), end_(end), buffer_(buffer) {}
+    : source_(source),
+      byOffset_(true),
+      position_(begin),
+      end_(end),
+      buffer_(buffer),
+      atFileStart_(begin == 0) {}
 
 LineBlockReader::LineBlockReader(ByteSource& source, QByteArray& buffer)
     : source_(source),
       byOffset_(source.size() >= 0),
       position_(0),
       end_(source.size()),
-      buffer_(buffer) {}
+      buffer_(buffer),
+      atFileStart_(true) {}
+
+void LineBlockReader::skipByteOrderMark() {
+  const QByteArrayView mark = textlines::kByteOrderMark;
+  const QByteArrayView read(buffer_.constData(), filled_);
+  if (read.size() < mark.size() && mark.startsWith(read) && !ended_) return;  // too little to tell
+  atFileStart_ = false;
+  if (read.startsWith(mark)) begin_ = searched_ = mark.size();
+}
 
 qint64 LineBlockReader::readMore() {
   if (begin_ > 0) {
@@ -38,6 +52,7 @@ qint64 LineBlockReader::readMore() {
 
 bool LineBlockReader::next(QByteArrayView* block) {
   for (;;) {
+    if (atFileStart_) skipByteOrderMark();
     if (skipLineFeed_ && begin_ < filled_) {
       if (buffer_[begin_] == textlines::kLineFeed) ++begin_;
       skipLineFeed_ = false;

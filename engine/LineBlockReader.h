@@ -33,6 +33,9 @@ class LineBlockReader {
   // it, and reads more behind them. Returns the bytes read, 0 at the end,
   // -1 on a failed read.
   qint64 readMore();
+  // Passes over a UTF-8 byte-order mark at the start of the file, which
+  // marks its encoding and is no part of its first line.
+  void skipByteOrderMark();
 
   ByteSource& source_;
   const bool byOffset_;
@@ -44,5 +47,6 @@ class LineBlockReader {
   qsizetype searched_ = 0;  // no CR stands in [begin_, searched_)
   bool ended_ = false;
   bool skipLineFeed_ = false;  // the last block ended on a CR at the buffer's end
+  bool atFileStart_;           // a byte-order mark may stand before the first line
   QString error_;
 };

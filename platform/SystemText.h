@@ -6,7 +6,8 @@
 #include <QStringView>
 
 // Turns bytes in the system code page (UTF-8 on Linux) into text. An invalid
-// byte becomes U+FFFD; decoding never fails and never drops a character.
+// byte becomes U+FFFD; decoding never fails and never drops a character,
+// not even a byte-order mark.
 inline bool isAsciiText(QByteArrayView bytes) {
   unsigned char any = 0;
   for (const char c : bytes) any |= static_cast<unsigned char>(c);
@@ -18,7 +19,10 @@ inline QString decodeSystemText(QByteArrayView bytes) {
   // copies faster than it decodes.
   if (isAsciiText(bytes)) return QString::fromLatin1(bytes);
 #if defined(Q_OS_UNIX)
-  return QString::fromUtf8(bytes);  // Qt takes the code page of Unix systems to be UTF-8
+  // Qt takes the code page of Unix systems to be UTF-8. Its decoder drops a
+  // byte-order mark at the start; here that is a character like any other.
+  if (bytes.startsWith("\xEF\xBB\xBF")) return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(3));
+  return QString::fromUtf8(bytes);
 #else
   return QString::fromLocal8Bit(bytes);
 #endif

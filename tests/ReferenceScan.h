@@ -56,9 +56,11 @@ class ReferenceScan {
   // Scans `script`; returns the alerts and sets lines().
   QList<SeenAlert> run(const QByteArray& script) {
     script_ = script;
-    position_ = 0;
+    // A byte-order mark at the start marks the encoding; it is no text.
+    const qsizetype start = script.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    position_ = start;
     const qint64 count = CountLines();
-    position_ = 0;
+    position_ = start;
     alerts_.clear();
     for (LineNumber = 1; LineNumber <= count; ++LineNumber) {
       NormaliseLine();

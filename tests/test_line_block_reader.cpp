@@ -39,10 +39,11 @@ QByteArrayList readLines(LineBlockReader& reader) {
 }
 
 QByteArray randomFile(QRandomGenerator& random) {
-  static const char* const kPieces[] = {"a", "bc", "\r", "\n", "\r\n", "\r\r\n", "\n\r", " "};
+  static const char* const kPieces[] = {"a",      "bc",   "\r", "\n",          "\r\n",
+                                        "\r\r\n", "\n\r", " ",  "\xEF\xBB\xBF"};
   QByteArray bytes;
   const int pieces = random.bounded(random.bounded(10) == 0 ? 3000 : 60);
-  for (int i = 0; i < pieces; ++i) bytes += kPieces[random.bounded(8)];
+  for (int i = 0; i < pieces; ++i) bytes += kPieces[random.bounded(int(std::size(kPieces)))];
   return bytes;
 }
 
@@ -66,6 +67,13 @@ class LineBlockReaderTest : public QObject {
     QTest::newRow("one LF per CR") << QByteArray("a\r\n\nb") << QByteArrayList{"a", "\nb"};
     QTest::newRow("blank lines") << QByteArray("\r\n\r\n") << QByteArrayList{"", ""};
     QTest::newRow("mixed ends") << QByteArray("a\rb\r\nc") << QByteArrayList{"a", "b", "c"};
+    // A byte-order mark marks the encoding at the start of a file only.
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\r\xEF\xBB\xBF")
+                                     << QByteArrayList{"\xEF\xBB\xBF", "\xEF\xBB\xBF"};
+    QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << QByteArrayList{};
+    QTest::newRow("a mark cut short") << QByteArray("\xEF\xBB") << QByteArrayList{"\xEF\xBB"};
+    QTest::newRow("a mark's first byte, then a line end")
+        << QByteArray("\xEF\r") << QByteArrayList{"\xEF"};
   }
 
   void lineRule() {

@@ -130,7 +130,8 @@ const char* const kPieces[] = {"\"z\"od\"",
                                "ab cd",
                                "\v",
                                "\"\vxmo\"",
-                               "\"\xc3\xa9xmo\""};
+                               "\"\xc3\xa9xmo\"",
+                               "\xEF\xBB\xBF"};
 
 QByteArray randomScript(QRandomGenerator& random, int maxLines = 30) {
   QByteArray script;
@@ -223,6 +224,8 @@ class ScriptScannerTest : public QObject {
     row("accented letters count one column", "\xc3\xa9=\"zmod\"", {"P1@3-9"});
     row("characters past 16 bits count one", "\xf0\x9f\x93\xb7 = \"ownr\"", {"T1@5-11"});
     row("an invalid byte counts one", "\xff\xfe=\"isoa\"", {"P2@4-10"});
+    row("a byte-order mark past the file's start is a character",
+        "\xEF\xBB\xBFSetCameraState(\"zmod\")", {});
   }
 
   void oneLine() {
@@ -255,6 +258,16 @@ class ScriptScannerTest : public QObject {
     QTest::newRow("LF line ends make one line") << QByteArray("a\nb\nc\n") << qint64(1);
     QTest::newRow("CR alone ends a line") << QByteArray("a\rb\r\r") << qint64(3);
     QTest::newRow("CR LF LF") << QByteArray("a\r\n\nb") << qint64(2);
+    QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << qint64(0);
+  }
+
+  // A byte-order mark at the start of a script marks its encoding: the
+  // first line starts after it.
+  void byteOrderMark() {
+    const Scanned got = scan(plainTables(), "\xEF\xBB\xBFGetFileTag(\"ownr\")\r\n");
+    QCOMPARE(got.alerts.size(), 1);
+    QCOMPARE(got.alerts[0].statement, QStringLiteral("GetFileTag(\"ownr\")"));
+    QCOMPARE(got.alerts[0].column, 12);
   }
 
   void lineCounts() {
