@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -66,21 +68,50 @@ class DescriptorSource : public ByteSource {
   qint64 position_ = 0;
 };
 
-// The source for an open descriptor, or nullptr with the reason.
-std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, QString* error) {
+// Why a file of this kind is not read, or empty. Files are read, and
+// pipes, once, as standard input is; a device may never end, or block, or
+// change what it drives when it is read.
+QString refusal(const struct stat& st) {
+  const auto onlyFiles = [](const char* kind) {
+    return QStringLiteral("Is %1: only files, pipes and standard input are read")
+        .arg(QLatin1StringView(kind));
+  };
+  // /dev/null, the empty file everyone knows, reads as one.
+  const dev_t kNullDevice = makedev(1, 3);
+  if (S_ISDIR(st.st_mode)) return QStringLiteral("Is a folder, not a file");
+  if (S_ISCHR(st.st_mode) && st.st_rdev != kNullDevice) return onlyFiles("a character device");
+  if (S_ISBLK(st.st_mode)) return onlyFiles("a block device");
+  if (S_ISSOCK(st.st_mode)) return onlyFiles("a socket");
+  return QString();
+}
+
+// The kernel's files in /proc and /sys tell their size as 0 and may never
+// end; none of them is a script.
+bool isKernelFile(int fd) {
+  constexpr long kProcMagic = 0x9fa0;
+  constexpr long kSysfsMagic = 0x62656572;
+  struct statfs fs {};
+  return ::fstatfs(fd, &fs) == 0 &&
+         (long(fs.f_type) == kProcMagic || long(fs.f_type) == kSysfsMagic);
+}
+
+// The source for an open descriptor, or nullptr with the reason. With
+// `anyKind`, a device is read too, but never a folder.
+std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, bool anyKind, QString* error) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     *error = systemError(errno);
-    if (owned) ::close(fd);
-    return nullptr;
+  } else if (const QString refused = refusal(st);
+             !refused.isEmpty() && (!anyKind || S_ISDIR(st.st_mode))) {
+    *error = refused;
+  } else if (!anyKind && S_ISREG(st.st_mode) && isKernelFile(fd)) {
+    *error = QStringLiteral("Is a file of the kernel's /proc or /sys, not a script");
+  } else {
+    const qint64 size = S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+    return std::make_unique<DescriptorSource>(fd, size, owned);
   }
-  if (S_ISDIR(st.st_mode)) {
-    *error = QStringLiteral("Is a folder, not a file");
-    if (owned) ::close(fd);
-    return nullptr;
-  }
-  const qint64 size = S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
-  return std::make_unique<DescriptorSource>(fd, size, owned);
+  if (owned) ::close(fd);
+  return nullptr;
 }
 
 }  // namespace
@@ -90,6 +121,16 @@ std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* e
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, QString* error) {
+  // A device is refused before it is opened: opening one may wait, or do
+  // something. Whatever the path names by the time it is open is checked
+  // again below.
+  struct stat st {};
+  if (::stat(path.constData(), &st) == 0) {
+    if (QString refused = refusal(st); !refused.isEmpty()) {
+      *error = std::move(refused);
+      return nullptr;
+    }
+  }
   int fd;
   do {
     fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
@@ -98,9 +139,10 @@ std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, Q
     *error = systemError(errno);
     return nullptr;
   }
-  return sourceOf(fd, true, error);
+  return sourceOf(fd, true, false, error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openStandardInput(QString* error) {
-  return sourceOf(STDIN_FILENO, false, error);
+  // Standard input is read whatever it is: a terminal too.
+  return sourceOf(STDIN_FILENO, false, true, error);
 }

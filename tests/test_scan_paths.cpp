@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "RunScan.h"
@@ -116,6 +119,59 @@ class ScanPathsTest : public QObject {
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(scan({"--exit-zero", "tree/a.csm", "missing.csm"}).exitCode, 2);
     QCOMPARE(scan({"--exit-zero", "tree/a.csm", "tree/sub"}).exitCode, 0);
+  }
+
+  // Files are read, and pipes once, as standard input is; devices and the
+  // kernel's files are refused by name, never read without end.
+  void specialFiles_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("err");
+    const QString device = ": Is a character device: only files, pipes and standard input are read";
+    QTest::newRow("/dev/zero") << "/dev/zero" << device;
+    QTest::newRow("/dev/urandom") << "/dev/urandom" << device;
+    QTest::newRow("/proc") << "/proc/self/status"
+                           << ": Is a file of the kernel's /proc or /sys, not a script";
+    QTest::newRow("/sys") << "/sys/kernel/mm/transparent_hugepage/enabled"
+                          << ": Is a file of the kernel's /proc or /sys, not a script";
+    QTest::newRow("/dev/null, which is empty") << "/dev/null" << QString();
+  }
+
+  void specialFiles() {
+    QFETCH(QString, path);
+    QFETCH(QString, err);
+    const ScanRunResult run = scan({"--format", "gcc", "tree/a.csm", path});
+    QCOMPARE(run.out, QByteArray("tree/a.csm:1:5: warning: Zoom mode [zmod]\n"));
+    if (err.isEmpty()) {
+      QCOMPARE(run.err, QStringLiteral("1 alert in 1 of 2 scripts\n"));
+      QCOMPARE(run.exitCode, 1);
+    } else {
+      QVERIFY2(run.err.startsWith("vornel-scan: " + path + err + "\n"), qPrintable(run.err));
+      QCOMPARE(run.exitCode, 2);
+    }
+  }
+
+  // A pipe named by its path is read once, so every line of it is checked:
+  // standard input as /dev/stdin, and a named pipe whose writer comes later.
+  void pipesByName() {
+    ScanInvocation how;
+    how.arguments = {"--tables", tables_, "--format", "gcc", "/dev/stdin"};
+    how.standardInput = "x = \"zmod\"\r\nwait(1)\r\ny = \"zmod\"\r\n";
+    const ScanRunResult piped = runScan(how);
+    QCOMPARE(piped.out, QByteArray("/dev/stdin:1:5: warning: Zoom mode [zmod]\n"
+                                   "/dev/stdin:3:5: warning: Zoom mode [zmod]\n"));
+    QCOMPARE(piped.exitCode, 1);
+
+    const QString fifo = at("fifo.csm");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::thread writer([&] {
+      QFile pipe(fifo);
+      if (pipe.open(QIODevice::WriteOnly)) pipe.write(how.standardInput);
+    });
+    const ScanRunResult named = scan({"--format", "gcc", "fifo.csm"});
+    writer.join();
+    QCOMPARE(named.out, QByteArray("fifo.csm:1:5: warning: Zoom mode [zmod]\n"
+                                   "fifo.csm:3:5: warning: Zoom mode [zmod]\n"));
+    QVERIFY(QFile::remove(fifo));
   }
 
   // A folder nobody may list, walked by a user who is not its owner.
