@@ -1,5 +1,7 @@
 #include "JsonText.h"
 
+#include "NativePath.h"
+
 namespace jsontext {
 
 namespace {
@@ -40,6 +42,14 @@ void appendString(QByteArray* out, QStringView text) {
   qsizetype plain = 0;  // start of the run not yet written
   for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t c = text[i].unicode();
+    // A path's byte that is no UTF-8 is written as the lone surrogate that
+    // stands for it, which JSON allows and readers such as Python map back.
+    if (isEscapedPathByte(c) && !(i > 0 && text[i - 1].isHighSurrogate())) {
+      *out += text.sliced(plain, i - plain).toUtf8();
+      *out += "\\u" + QByteArray::number(c, 16);
+      plain = i + 1;
+      continue;
+    }
     if (!needsEscape(c)) continue;
     *out += text.sliced(plain, i - plain).toUtf8();
     appendEscaped(out, c);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "NativePath.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +15,7 @@ ReportOutput::ReportOutput() = default;
 
 bool ReportOutput::openFile(const QString& path) {
   struct stat st {};
-  const bool special =
-      ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+  const bool special = ::stat(encodeNativePath(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
   replacing_ = !special;
   if (replacing_) {
     file_ = std::make_unique<QSaveFile>(path);

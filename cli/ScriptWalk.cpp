@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include "NativePath.h"
+
 namespace {
 
 const QString kScriptExtension = QStringLiteral(".csm");
@@ -55,7 +57,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
         continue;
       }
       const FolderEntry& found = folder.entries[folder.next++];
-      const QString name = QFile::decodeName(found.name);
+      const QString name = decodeNativePath(found.name);
       const QString relative = joined(folder.relative, name);
       if (found.kind == FolderEntry::Kind::Folder) {
         if (name.startsWith(u'.') || excluded(name, relative)) continue;
@@ -81,7 +83,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       *entry = ScriptEntry{standardInputName_, {}, true, {}};
       return true;
     }
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = encodeNativePath(path);
     FolderEntry::Kind kind;
     QString error;
     if (!kindOfPath(native, &kind, &error)) {

@@ -17,6 +17,7 @@
 #include "ConsoleMessages.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
+#include "NativePath.h"
 #include "ProjectFile.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
@@ -59,7 +60,7 @@ bool isSingleScript(const CliOptions& options) {
   const QString& path = options.paths.first();
   FolderEntry::Kind kind;
   QString error;
-  return path == QStringLiteral("-") || !kindOfPath(QFile::encodeName(path), &kind, &error) ||
+  return path == QStringLiteral("-") || !kindOfPath(encodeNativePath(path), &kind, &error) ||
          kind != FolderEntry::Kind::Folder;
 }
 
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
-  const CliParse parse = parseCommandLine(QCoreApplication::arguments());
+  // The arguments as given: a path need not be UTF-8.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(decodeNativePath(argv[i]));
+  const CliParse parse = parseCommandLine(arguments);
   switch (parse.outcome) {
     case CliParse::Outcome::Help:
       writeOut(parse.text);

@@ -1,9 +1,9 @@
 #include "DiskFileSystem.h"
 
+#include "NativePath.h"
+
 #include <cerrno>
 #include <cstring>
-
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -117,7 +117,7 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, bool anyKind, QString* 
 }  // namespace
 
 std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* error) {
-  return openNative(QFile::encodeName(path), error);
+  return openNative(encodeNativePath(path), error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, QString* error) {

@@ -28,10 +28,12 @@ inline QString decodeSystemText(QByteArrayView bytes) {
 #endif
 }
 
-// The reverse: text in the system code page, for writing to a terminal.
+// The reverse: text in the system code page, for writing to a terminal. A
+// path's bytes that are no UTF-8 are written as they were read.
+QByteArray encodeNativePath(QStringView path);
 inline QByteArray encodeSystemText(QStringView text) {
 #if defined(Q_OS_UNIX)
-  return text.toUtf8();
+  return encodeNativePath(text);
 #else
   return text.toLocal8Bit();
 #endif

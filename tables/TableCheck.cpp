@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include <QDir>
 #include <QHash>
 
+#include "TableFolder.h"
 #include "TableLoader.h"
 
 namespace {
@@ -101,9 +101,8 @@ QString shownCode(QStringView code) {
 std::vector<TableFinding> checkTables(FileSystem& files, const QString& folder) {
   std::vector<TableFinding> findings;
   Checker checker(&findings);
-  const QDir dir(folder);
-  const QString tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
-  const QString paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
+  const QString tagsPath = tableFilePath(folder, QStringLiteral("tags.txt"));
+  const QString paramsPath = tableFilePath(folder, QStringLiteral("param.txt"));
   ReferenceTable tags, params;
   TableFault fault;
   const bool tagsRead = loadTable(files, tagsPath, tablerecord::Format::Tags, &tags, &fault);

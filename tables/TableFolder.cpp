@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 
+QString tableFilePath(const QString& folder, const QString& name) {
+  const QString absolute =
+      QDir::isAbsolutePath(folder) ? folder : QDir::currentPath() + u'/' + folder;
+  return QDir::cleanPath(absolute + u'/' + name);
+}
+
 QString fixedTableFolder() {
   return QDir::cleanPath(QCoreApplication::applicationDirPath() +
                          QStringLiteral("/../share/vornel-script-checker"));

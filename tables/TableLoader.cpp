@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include <QDir>
+#include "TableFolder.h"
 
 #include "TextLines.h"
 
@@ -135,10 +135,9 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
 
 bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault,
                 HelperThread* helper) {
-  const QDir dir(folder);
   Tables loaded;
-  loaded.tagsPath = dir.absoluteFilePath(QStringLiteral("tags.txt"));
-  loaded.paramsPath = dir.absoluteFilePath(QStringLiteral("param.txt"));
+  loaded.tagsPath = tableFilePath(folder, QStringLiteral("tags.txt"));
+  loaded.paramsPath = tableFilePath(folder, QStringLiteral("param.txt"));
   // With a helper the parameters load beside the tags; a failure is told
   // as if the tags had been read first.
   TableFault paramsFault;

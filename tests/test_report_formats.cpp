@@ -197,7 +197,9 @@ class ReportFormatsTest : public QObject {
     const QString message = u"say \"hi\" \\ back\x01\t\nnext \ufffd line"_qs;
     if (format == "json") {
       QCOMPARE(doc["scripts"][0]["alerts"][0]["message"].toString(), message);
-      QVERIFY(doc["scripts"][0]["path"].toString().endsWith(u"q\"b\\s %,:\n\ufffd.csm"_qs));
+      // The byte that is no UTF-8 as the lone surrogate that stands for it.
+      const QByteArray path = "q\\\"b\\\\s %,:\\n\\udcff.csm\"";
+      QVERIFY2(run.out.contains(path), run.out.constData());
     } else if (format == "sarif") {
       QCOMPARE(doc["runs"][0]["results"][0]["message"]["text"].toString(), message);
       QVERIFY(writeFile(at("hostile.sarif"), run.out));

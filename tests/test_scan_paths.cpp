@@ -2,12 +2,14 @@
 // passed over, standard input, errors that stop nothing, and the same
 // report on any number of threads.
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -172,6 +174,41 @@ class ScanPathsTest : public QObject {
     QCOMPARE(named.out, QByteArray("fifo.csm:1:5: warning: Zoom mode [zmod]\n"
                                    "fifo.csm:3:5: warning: Zoom mode [zmod]\n"));
     QVERIFY(QFile::remove(fifo));
+  }
+
+  // Paths go to the system as the bytes given, UTF-8 or not, and come back
+  // in reports the same way (in JSON, as the lone surrogates that stand for
+  // them).
+  void pathsThatAreNotUtf8() {
+    const QByteArray folder = QFile::encodeName(at("raw")) + "/lat\xe9";
+    QVERIFY(QDir().mkpath(at("raw")));
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    QCOMPARE(::mkdir((folder + "/tables\xff").constData(), 0700), 0);
+    auto write = [](const QByteArray& path, const QByteArray& bytes) {
+      const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const bool written =
+          fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+      return ::close(fd) == 0 && written;
+    };
+    QVERIFY(write(folder + "/tables\xff/tags.txt", kTags));
+    QVERIFY(write(folder + "/tables\xff/param.txt", kParams));
+    QVERIFY(write(folder + "/a\xe9.csm", "x = \"zmod\"\r\n"));
+    // Arguments as bytes: through the shell, which passes them on as they are.
+    auto run = [&](const QByteArray& arguments) {
+      ScanInvocation how;
+      how.program = QStringLiteral("/bin/sh");
+      how.arguments = {"-c", "cd raw && exec \"$0\" " + QString::fromLatin1(arguments),
+                       QStringLiteral(VORNEL_SCAN_PATH)};
+      how.workingFolder = dir_.path();
+      return runScan(how);
+    };
+    const QByteArray tables = "--tables \"$(printf 'lat\\351/tables\\377')\" ";
+    ScanRunResult named = run(tables + "--format gcc \"$(printf 'lat\\351/a\\351.csm')\"");
+    QCOMPARE(named.out, QByteArray("lat\xe9/a\xe9.csm:1:5: warning: Zoom mode [zmod]\n"));
+    QCOMPARE(named.exitCode, 1);
+    ScanRunResult walked = run(tables + "--format json \"$(printf 'lat\\351')\"");
+    QVERIFY2(walked.out.contains("\"path\":\"lat\\udce9/a\\udce9.csm\""), walked.out.constData());
+    QCOMPARE(walked.exitCode, 1);
   }
 
   // A folder nobody may list, walked by a user who is not its owner.

@@ -1,8 +1,8 @@
 #include <QDir>
-#include <QUrl>
 
 #include "Formats.h"
 #include "JsonText.h"
+#include "NativePath.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ const QLatin1StringView kBaseId("SRCROOT");
 
 // A path's file URI, its bytes percent-encoded but for its slashes.
 QByteArray uriPath(const QString& path) {
-  return QUrl::toPercentEncoding(path, "/");
+  return encodeNativePath(path).toPercentEncoding("/");
 }
 
 // A message's text; a table message may be empty, and SARIF wants one.
