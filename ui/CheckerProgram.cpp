@@ -1,8 +1,11 @@
 #include "CheckerProgram.h"
 
+#include <cstdio>
+
 #include <QPushButton>
 #include <QTimer>
 
+#include "SystemText.h"
 #include "TableLoader.h"
 #include "WindowPlacement.h"
 
@@ -44,6 +47,12 @@ bool CheckerProgram::LoadReferenceTables() {
   window_->setStatusText(kSelectAScript);
   TableFault fault;
   if (!loadTables(files_, tableFolder_, &tables_, &fault, &helper_)) {
+    // Said on stderr first: with nobody at the screen, or a start from a
+    // script or a remote shell, the box would wait unread.
+    const QByteArray said = encodeSystemText(
+        QStringLiteral("vornel-script-checker: %1: %2\n").arg(kStartupFailed, fault.message()));
+    std::fwrite(said.constData(), 1, std::size_t(said.size()), stderr);
+    std::fflush(stderr);
     prompts_.showMessage(splash_.get(), fault.message(), kStartupFailed);
     return false;
   }

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -80,6 +81,7 @@ class TestStartup : public QObject {
   void otherButtonsDoNotClick();
   void tableFailure_data();
   void tableFailure();
+  void aFailedStartIsToldOnStandardError();
   void splashClosedEarlyDoesNotEndTheProgram();
   void closingTheMainWindowEndsTheProgram();
   void cleanup();
@@ -296,6 +298,34 @@ void TestStartup::tableFailure() {
   QVERIFY(!program.frmMain()->Timer1->isActive());
   QTest::qWait(150);
   QVERIFY(!shows.wasShown(QStringLiteral("frmMain")));
+}
+
+// The built program, started where no tables stand beside it and with
+// nobody to close its message box: stderr says why before the box waits.
+void TestStartup::aFailedStartIsToldOnStandardError() {
+  QTemporaryDir root;
+  QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+  const QString program = root.filePath(QStringLiteral("bin/vornel-script-checker"));
+  QVERIFY(QFile::copy(QStringLiteral(VORNEL_CHECKER_PATH), program));
+  QProcess process;
+  process.start(program, {});
+  QVERIFY(process.waitForStarted());
+  const QByteArray expected =
+      "vornel-script-checker: Start-up Failed: " + QFile::encodeName(QDir::cleanPath(root.path())) +
+      "/share/vornel-script-checker/tags.txt: No such file or directory\n";
+  QElapsedTimer waited;
+  waited.start();
+  QByteArray said;
+  while (!said.contains(expected) && waited.elapsed() < 30000 &&
+         process.state() == QProcess::Running) {
+    process.waitForReadyRead(1000);
+    said += process.readAllStandardError();
+  }
+  QVERIFY2(said.contains(expected), said.constData());
+  // Its box is still up, waiting.
+  QCOMPARE(process.state(), QProcess::Running);
+  process.kill();
+  process.waitForFinished();
 }
 
 void TestStartup::splashClosedEarlyDoesNotEndTheProgram() {
