@@ -46,12 +46,14 @@ void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
 
 void ConsoleMessages::directiveFinding(const QString& path,
                                        const SuppressionFilter::Finding& finding) {
-  if (!finding.malformed && !reportUnused_) return;
+  using Kind = SuppressionFilter::Finding::Kind;
+  if (finding.kind == Kind::Unused && !reportUnused_) return;
   error(QStringLiteral("%1:%2:%3: %4%5")
             .arg(path)
             .arg(finding.line)
             .arg(finding.column)
-            .arg(finding.malformed ? QString() : QStringLiteral("warning: "), finding.message));
+            .arg(finding.kind == Kind::Malformed ? QString() : QStringLiteral("warning: "),
+                 finding.message));
 }
 
 void ConsoleMessages::summary(const RunTotals& totals) {

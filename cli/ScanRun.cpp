@@ -197,7 +197,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       if (settings_.record && !part.recorded.isEmpty())
         settings_.record->add(part.entry.path, part.recorded);
       for (const SuppressionFilter::Finding& finding : part.findings) {
-        if (!finding.malformed) ++totals.directiveWarnings;
+        if (finding.kind == SuppressionFilter::Finding::Kind::Unused) ++totals.directiveWarnings;
         shared.messages->directiveFinding(part.entry.path, finding);
       }
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);

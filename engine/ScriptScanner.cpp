@@ -14,9 +14,11 @@ namespace {
 
 // A stretch read by either thread waits here until the calling thread has
 // handed it over. The threads take stretches in order, and no more than
-// this many past the first one not yet handed over, so that what waits
-// stays small however many alerts a stretch holds.
+// this many past the first one not yet handed over; nor more than one past
+// it while what the stretches read found holds this many bytes, so that
+// what waits stays small however many alerts a stretch holds.
 constexpr int kStretchesAhead = 8;
+constexpr qsizetype kMostFoundBytes = qsizetype(8) << 20;
 
 // The stretches of one scan and how far each has got.
 class StretchQueue {
@@ -34,8 +36,7 @@ class StretchQueue {
   // many wait to be handed over; -1 when none is left or a read failed.
   int take() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock,
-                  [this] { return !mayTakeLater() || next_ < handedOver_ + kStretchesAhead; });
+    changed_.wait(lock, [this] { return !mayTakeLater() || hasRoom(); });
     return mayTakeLater() ? next_++ : -1;
   }
 
@@ -48,15 +49,17 @@ class StretchQueue {
       if (done_[std::size_t(handedOver_)]) return -1;
       // Past the limit, or with none left, the stretch to hand over is the
       // helper's, which it is reading.
-      if (mayTakeLater() && next_ < handedOver_ + kStretchesAhead) return next_++;
+      if (mayTakeLater() && hasRoom()) return next_++;
       changed_.wait(lock);
     }
   }
 
-  // Stretch k has been read, with `error` empty or the reason it failed.
-  void finish(int k, QString error) {
+  // Stretch k has been read, with `error` empty or the reason it failed;
+  // what it found holds `foundBytes`.
+  void finish(int k, QString error, qsizetype foundBytes) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      foundBytes_ += foundBytes;
       if (!error.isEmpty()) stopped_ = true;
       errors_[std::size_t(k)] = std::move(error);
       done_[std::size_t(k)] = true;
@@ -71,9 +74,11 @@ class StretchQueue {
     std::lock_guard<std::mutex> lock(mutex_);
     return errors_[std::size_t(handedOver_)];
   }
-  void handedOver() {
+  // The next stretch, whose finds held `foundBytes`, has been handed over.
+  void handedOver(qsizetype foundBytes) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      foundBytes_ -= foundBytes;
       ++handedOver_;
     }
     changed_.notify_all();
@@ -88,9 +93,13 @@ class StretchQueue {
   std::vector<QString> errors_;
   int next_ = 0;
   int handedOver_ = 0;
-  bool stopped_ = false;  // a read failed: no stretch after it is wanted
+  bool stopped_ = false;      // a read failed: no stretch after it is wanted
+  qsizetype foundBytes_ = 0;  // held by the stretches read and not handed over
 
   bool mayTakeLater() const { return !stopped_ && next_ < count(); }
+  bool hasRoom() const {
+    return next_ < handedOver_ + (foundBytes_ > kMostFoundBytes ? 2 : kStretchesAhead);
+  }
 };
 
 // Reads every block of `reader` into `scan`; the reader's reason when a
@@ -148,7 +157,8 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
   auto readOne = [&](int k, QByteArray& buffer) {
     LineBlockReader reader(script, queue.begin(k), queue.end(k), buffer);
     StretchScan& scan = read[std::size_t(k)].emplace(filter_, tables_);
-    queue.finish(k, readInto(reader, scan));
+    QString failed = readInto(reader, scan);
+    queue.finish(k, std::move(failed), scan.foundBytes());
   };
   helper.start([&] {
     for (int k; (k = queue.take()) >= 0;) readOne(k, buffers[1]);
@@ -168,10 +178,11 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
       break;
     }
     StretchScan& scan = *read[std::size_t(k)];
+    const qsizetype foundBytes = scan.foundBytes();
     scan.handOver(result.lines + 1, sink);
     result.lines += scan.lines();
     read[std::size_t(k)].reset();
-    queue.handedOver();
+    queue.handedOver(foundBytes);
   }
   helper.finish();
   return result;

@@ -34,6 +34,10 @@ class StretchScan {
   qint64 lines() const { return lines_; }
   // Alerts found since the last handOver(), if any.
   bool hasFound() const { return !found_.empty() || !directives_.empty(); }
+  // About how many bytes what was found holds until it is handed over.
+  qsizetype foundBytes() const {
+    return qsizetype(found_.size() * sizeof(Found)) + statements_.size() * qsizetype(sizeof(QChar));
+  }
   // Hands the alerts and directives found so far to `sink`, in line order,
   // numbering lines from `firstLine` for this stretch's first, and forgets
   // them.

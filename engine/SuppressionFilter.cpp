@@ -25,6 +25,15 @@ void SuppressionFilter::note(const Directive& directive) {
 
 void SuppressionFilter::directive(const Directive& directive) {
   note(directive);
+  if (handingOnAtOnce_ && !script_ && directive.scope == Directive::Scope::File &&
+      directive.error.isEmpty()) {
+    late_.push_back({directive.line, directive.column,
+                     QStringLiteral("disable-file comes after more than %1 alerts of a script read "
+                                    "as a stream, which cannot be read again: it silences only "
+                                    "the alerts after it")
+                         .arg(kMostHeld),
+                     Finding::Kind::Late});
+  }
   next_.directive(directive);
 }
 
@@ -48,21 +57,17 @@ void SuppressionFilter::decide(Alert* alert) {
 }
 
 void SuppressionFilter::alert(const Alert& alert) {
-  if (allFileWideKnown_) {
+  if (handingOnAtOnce_) {
     Alert decided = alert;
     decide(&decided);
     next_.alert(decided);
     return;
   }
   held_.push_back(alert);
-  if (held_.size() >= kMostHeld && script_) {
-    searchWholeScript();
-    allFileWideKnown_ = true;
-    for (Alert& held : held_) {
-      decide(&held);
-      next_.alert(held);
-    }
-    held_.clear();
+  if (held_.size() >= kMostHeld) {
+    if (script_) searchWholeScript();
+    handingOnAtOnce_ = true;
+    finish();
   }
 }
 
@@ -72,6 +77,7 @@ void SuppressionFilter::finish() {
     next_.alert(held);
   }
   held_.clear();
+  held_.shrink_to_fit();
 }
 
 void SuppressionFilter::searchWholeScript() {
@@ -127,7 +133,8 @@ std::vector<SuppressionFilter::Finding> SuppressionFilter::findings() const {
   for (const Noted& noted : noted_) {
     const Directive& d = noted.directive;
     if (!d.error.isEmpty()) {
-      found.push_back({d.line, d.column, QStringLiteral("not a directive: ") + d.error, true});
+      found.push_back({d.line, d.column, QStringLiteral("not a directive: ") + d.error,
+                       Finding::Kind::Malformed});
       continue;
     }
     for (qsizetype i = 0; i < d.codes.size(); ++i) {
@@ -135,13 +142,15 @@ std::vector<SuppressionFilter::Finding> SuppressionFilter::findings() const {
       if (tables_.params.find(code) < 0 && tables_.tags.find(code) < 0) {
         found.push_back({d.line, d.column,
                          QStringLiteral("directive names '%1', which no table lists").arg(code),
-                         false});
+                         Finding::Kind::Unused});
       } else if (!noted.used[i]) {
         found.push_back({d.line, d.column,
-                         QStringLiteral("directive silences no '%1' alert").arg(code), false});
+                         QStringLiteral("directive silences no '%1' alert").arg(code),
+                         Finding::Kind::Unused});
       }
     }
   }
+  found.insert(found.end(), late_.begin(), late_.end());
   std::stable_sort(found.begin(), found.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
   return found;

@@ -13,9 +13,11 @@
 // Applies a script's directives to its alerts on their way to `next`: an
 // alert a directive silences goes on marked so, with the directive's
 // reason. A disable-file directive silences alerts that come before it, so
-// alerts are held until the script ends; when a great many wait and the
-// script can be read again, it is first searched for such directives, and
-// alerts go on at once from then on.
+// alerts are held until the script ends. When many wait, they go on, and
+// every later one at once: a script that can be read again is first
+// searched for such directives; of a stream, the alerts go on as the
+// directives seen so far decide, and a disable-file directive that comes
+// later is told of as silencing only the alerts after it.
 class SuppressionFilter : public AlertSink {
  public:
   // `script`, when not null, is read again (by offset) if too many alerts wait.
@@ -26,19 +28,20 @@ class SuppressionFilter : public AlertSink {
   // The script has ended: hands on what is held.
   void finish();
 
-  // A directive that silenced nothing, names a code no table lists, or is
-  // not well formed.
+  // A directive that is not well formed, that silenced nothing or names a
+  // code no table lists, or that came too late in a stream.
   struct Finding {
+    enum class Kind { Malformed, Unused, Late };
     qint64 line;
     qint64 column;
     QString message;
-    bool malformed;
+    Kind kind;
   };
   // Once finished, in line order.
   std::vector<Finding> findings() const;
 
   // Alerts beyond which a script that can be read again is searched first.
-  static constexpr std::size_t kMostHeld = 100000;
+  static constexpr std::size_t kMostHeld = 10000;
 
  private:
   struct Noted {
@@ -58,5 +61,6 @@ class SuppressionFilter : public AlertSink {
   QHash<qint64, QList<qsizetype>> byLine_;  // script line -> noted_ indexes
   QList<qsizetype> fileWide_;
   std::vector<Alert> held_;
-  bool allFileWideKnown_ = false;
+  bool handingOnAtOnce_ = false;
+  std::vector<Finding> late_;  // disable-file directives that came too late for a stream
 };

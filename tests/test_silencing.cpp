@@ -130,6 +130,19 @@ class SilencingTest : public QObject {
     const ScanRunResult run = scan({"--format", "gcc", "many.csm"});
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.err, QStringLiteral("0 alerts in 0 of 1 script; 120000 silenced\n"));
+    // A stream cannot be searched again: its alerts go on, and the late
+    // directive is told of.
+    ScanInvocation piped;
+    piped.arguments = {"--tables", at("tables"), "--format", "gcc", "-"};
+    piped.standardInput = script;
+    const ScanRunResult streamed = runScan(piped);
+    QCOMPARE(streamed.out.count('\n'), 120000);
+    QCOMPARE(streamed.err,
+             QStringLiteral("vornel-scan: -:120001:1: warning: disable-file comes after "
+                            "more than 10000 alerts of a script read as a stream, which cannot "
+                            "be read again: it silences only the alerts after it\n"
+                            "120000 alerts in 1 of 1 script\n"));
+    QCOMPARE(streamed.exitCode, 1);
   }
 
   // Old alerts recorded by path, code and statement: edits above them do
