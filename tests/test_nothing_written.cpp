@@ -26,6 +26,8 @@ ScanRunResult traced(const QStringList& arguments, const QString& folder, const 
   how.arguments = QStringList{"-f", "-qq", "-e", kChanges, "-o", log, VORNEL_SCAN_PATH} + arguments;
   how.workingFolder = folder;
   how.standardInput = input;
+  // LeakSanitizer cannot watch a traced process and fails the run instead.
+  how.environment = QStringList{QStringLiteral("ASAN_OPTIONS=detect_leaks=0")};
   const ScanRunResult run = runScan(how);
   QFile trace(log);
   if (!trace.open(QIODevice::ReadOnly)) return {-1, {}, QStringLiteral("no trace")};
@@ -108,7 +110,7 @@ class NothingWrittenTest : public QObject {
     QFETCH(int, exitCode);
     QStringList changed;
     const ScanRunResult run = traced(arguments, at("work"), log(), &changed, "y = \"zmod\"\r\n");
-    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
     QVERIFY(!run.out.isEmpty());
     // The trace itself is strace's own writing, not the program's.
     changed.removeAll(log());
