@@ -17,8 +17,8 @@ const QString kCompletion = QStringLiteral(VORNEL_SOURCE_DIR "/packaging/vornel-
 // the cursor, and prints the candidates one a line.
 const char* const kAsk =
     "source \"$0\" || exit 3\n"
-    "spec=$(complete -p vornel-scan) || exit 4\n"
-    "fn=${spec#*-F }; fn=${fn%% *}\n"
+    "registered=$(complete -p vornel-scan) || exit 4\n"
+    "fn=${registered#*-F }; fn=${fn%% *}\n"
     "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1))\n"
     "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}\n"
     "\"$fn\" vornel-scan \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD - 1]}\"\n"
