@@ -20,8 +20,10 @@ Incoming broken(const QString& problem) {
   return message;
 }
 
-Incoming invalid(int code, const QJsonValue& id, const QString& problem) {
+Incoming invalid(int code, const QJsonValue& id, const QString& problem,
+                 const QJsonObject& object = {}) {
   Incoming message;
+  message.message = object;
   message.errorCode = code;
   message.id = id;
   message.problem = problem;
@@ -74,7 +76,9 @@ bool MessageDecoder::next(Incoming* message) {
 
 bool MessageDecoder::readHeader(Incoming* message, bool* produced) {
   const QByteArrayView unread = QByteArrayView(buffer_).sliced(at_);
-  const qsizetype end = unread.indexOf(kHeaderEnd);
+  // Only so far, so that how the bytes came in chunks changes nothing.
+  const qsizetype end =
+      unread.first(qMin(unread.size(), kMostHeaderBytes + kHeaderEnd.size())).indexOf(kHeaderEnd);
   if (end < 0) {
     if (unread.size() <= kMostHeaderBytes) return false;
     *message = broken(QStringLiteral("a header of more than %1 bytes without a blank line after it")
@@ -168,34 +172,39 @@ Incoming decodeMessage(const QByteArray& content) {
     return invalid(kInvalidRequest, QJsonValue::Null,
                    QStringLiteral("a message must be a JSON object"));
   }
-  Incoming message;
-  message.message = document.object();
-  const QJsonObject& object = message.message;
+  const QJsonObject object = document.object();
   const QJsonValue id = object.value(QLatin1StringView("id"));
   const bool hasId = !id.isUndefined();
-  if (hasId && !isValidId(id))
-    return invalid(kInvalidRequest, QJsonValue::Null,
-                   QStringLiteral("an id must be an integer or a string"));
-  if (object.value(QLatin1StringView("jsonrpc")) != QLatin1StringView("2.0"))
-    return invalid(kInvalidRequest, id, QStringLiteral("\"jsonrpc\" must be \"2.0\""));
   const QJsonValue method = object.value(QLatin1StringView("method"));
+  const bool answers =
+      object.contains(QLatin1StringView("result")) || object.contains(QLatin1StringView("error"));
+  // An error response to a message whose id could not be read has a null id.
+  const bool idFits = isValidId(id) || (id.isNull() && method.isUndefined() && answers);
+  if (hasId && !idFits) {
+    return invalid(kInvalidRequest, QJsonValue::Null,
+                   QStringLiteral("an id must be an integer or a string"), object);
+  }
+  if (object.value(QLatin1StringView("jsonrpc")) != QLatin1StringView("2.0"))
+    return invalid(kInvalidRequest, id, QStringLiteral("\"jsonrpc\" must be \"2.0\""), object);
+  Incoming message;
+  message.message = object;
+  message.id = id;
   if (method.isUndefined()) {
-    if (hasId && (object.contains(QLatin1StringView("result")) ||
-                  object.contains(QLatin1StringView("error")))) {
+    if (hasId && answers) {
       message.kind = Incoming::Kind::Response;
-      message.id = id;
       return message;
     }
-    return invalid(kInvalidRequest, id,
-                   QStringLiteral("a message without a method is no response"));
+    return invalid(kInvalidRequest, id, QStringLiteral("a message without a method is no response"),
+                   object);
   }
   if (!method.isString())
-    return invalid(kInvalidRequest, id, QStringLiteral("\"method\" must be a string"));
+    return invalid(kInvalidRequest, id, QStringLiteral("\"method\" must be a string"), object);
   message.params = object.value(QLatin1StringView("params"));
-  if (!message.params.isUndefined() && !message.params.isObject() && !message.params.isArray())
-    return invalid(kInvalidRequest, id, QStringLiteral("\"params\" must be an object or an array"));
+  if (!message.params.isUndefined() && !message.params.isObject() && !message.params.isArray()) {
+    return invalid(kInvalidRequest, id, QStringLiteral("\"params\" must be an object or an array"),
+                   object);
+  }
   message.method = method.toString();
-  message.id = id;
   message.kind = hasId ? Incoming::Kind::Request : Incoming::Kind::Notification;
   return message;
 }

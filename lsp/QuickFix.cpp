@@ -1,5 +1,7 @@
 #include "QuickFix.h"
 
+#include <vector>
+
 #include "Directive.h"
 #include "SystemText.h"
 
@@ -16,26 +18,52 @@ bool fitsDirective(const QString& code) {
   return !code.isEmpty();
 }
 
-// Where a code joins the list of the line's first well-formed `disable=`
-// directive: the index just past its last code. -1 when the line has none;
-// -2 when that directive names `code` already.
-qsizetype listEndOfDisable(QStringView line, const QString& code) {
+// A well-formed directive of a line, and the index just past its last code.
+struct Written {
+  Directive directive;
+  qsizetype listEnd;
+};
+
+// Looks after every `#`, as the scanner does.
+std::vector<Written> directivesOf(QStringView line) {
   const QLatin1StringView marker(directive::kMarker, directive::kMarkerSize);
+  std::vector<Written> found;
   for (qsizetype hash = line.indexOf(u'#'); hash >= 0; hash = line.indexOf(u'#', hash + 1)) {
     qsizetype at = hash + 1;
     while (at < line.size() && isBlank(line[at])) ++at;
     if (!line.sliced(at).startsWith(marker)) continue;
     const QStringView after = line.sliced(at + marker.size());
-    Directive found;
-    directive::parse(after, &found);
-    if (!found.error.isEmpty() || found.scope != Directive::Scope::Line) continue;
-    if (found.codes.contains(code)) return -2;
+    Written written{Directive{}, 0};
+    directive::parse(after, &written.directive);
+    if (!written.directive.error.isEmpty()) continue;
     qsizetype end = after.indexOf(QLatin1StringView(" -- "));
     if (end < 0) end = after.size();
     while (end > 0 && isBlank(after[end - 1])) --end;
-    return at + marker.size() + end;
+    written.listEnd = at + marker.size() + end;
+    found.push_back(std::move(written));
   }
-  return -1;
+  return found;
+}
+
+// A script line's text, decoded.
+QString textOf(const QByteArray& text, const ScriptLine& line) {
+  return decodeSystemText(QByteArrayView(text).sliced(line.start, line.end - line.start));
+}
+
+// The byte offset of index `index` of the decoded text of `line`.
+qint64 offsetOfIndex(const QString& decoded, const ScriptLine& line, qsizetype index) {
+  return line.start + encodeSystemText(QStringView(decoded).first(index)).size();
+}
+
+void insertAt(const QByteArray& text, qint64 offset, const QString& newText, TextEdit* edit) {
+  edit->range.start = edit->range.end = textpositions::positionOf(text, offset);
+  edit->newText = newText;
+}
+
+// The line end a new line before `line` takes: the one `line` has.
+QString lineEndOf(const QByteArray& text, const ScriptLine& line) {
+  if (line.end + 1 < text.size() && text[line.end + 1] == '\n') return QStringLiteral("\r\n");
+  return line.end < text.size() ? QStringLiteral("\r") : QStringLiteral("\r\n");
 }
 
 }  // namespace
@@ -45,18 +73,35 @@ bool disableCodeEdit(const QByteArray& text, TextPosition position, const QStrin
   if (!fitsDirective(code)) return false;
   const ScriptLine line =
       textpositions::scriptLineAt(text, textpositions::offsetOf(text, position));
-  const QByteArrayView raw = QByteArrayView(text).sliced(line.start, line.end - line.start);
-  const QString decoded = decodeSystemText(raw);
-  const qsizetype listEnd = listEndOfDisable(decoded, code);
-  if (listEnd == -2) return false;
-  qint64 offset = line.end;
-  if (listEnd >= 0) {
-    offset = line.start + encodeSystemText(QStringView(decoded).first(listEnd)).size();
-    edit->newText = u',' + code;
-  } else {
-    edit->newText = QStringLiteral("  # ") + QLatin1StringView(directive::kMarker) +
-                    QStringLiteral(" disable=") + code;
+  const QString decoded = textOf(text, line);
+  const std::vector<Written> written = directivesOf(decoded);
+  for (const Written& w : written) {
+    if (w.directive.scope != Directive::Scope::Line) continue;
+    if (w.directive.codes.contains(code)) return false;
+    insertAt(text, offsetOfIndex(decoded, line, w.listEnd), u',' + code, edit);
+    return true;
   }
-  edit->range.start = edit->range.end = textpositions::positionOf(text, offset);
+  const QString marker = QStringLiteral("# ") + QLatin1StringView(directive::kMarker);
+  if (written.empty()) {
+    insertAt(text, line.end, QStringLiteral("  ") + marker + QStringLiteral(" disable=") + code,
+             edit);
+    return true;
+  }
+  if (line.number > 1) {
+    const ScriptLine above = textpositions::scriptLineAt(text, line.start - 1);
+    const QString aboveText = textOf(text, above);
+    for (const Written& w : directivesOf(aboveText)) {
+      if (w.directive.scope != Directive::Scope::NextLine) continue;
+      if (w.directive.codes.contains(code)) return false;
+      insertAt(text, offsetOfIndex(aboveText, above, w.listEnd), u',' + code, edit);
+      return true;
+    }
+  }
+  qsizetype indent = 0;
+  while (indent < decoded.size() && isBlank(decoded[indent])) ++indent;
+  insertAt(text, line.start,
+           decoded.first(indent) + marker + QStringLiteral(" disable-next-line=") + code +
+               lineEndOf(text, line),
+           edit);
   return true;
 }
