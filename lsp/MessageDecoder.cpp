@@ -57,6 +57,7 @@ bool MessageDecoder::next(Incoming* message) {
       dropConsumed();
       if (skipping_ > 0) return false;
     }
+    if (lost_ && !findHeader()) return false;
     if (contentLength_ < 0) {
       bool produced = false;
       if (!readHeader(message, &produced)) return false;
@@ -134,16 +135,26 @@ bool MessageDecoder::readHeader(Incoming* message, bool* produced) {
 }
 
 void MessageDecoder::resynchronise(qsizetype from) {
-  // The next header starts with Content-Length, as every client writes it.
-  const QByteArrayView rest = QByteArrayView(buffer_).sliced(from);
-  qsizetype found = -1;
-  for (qsizetype i = 0; i < rest.size() && found < 0; ++i) {
+  at_ = from;
+  lost_ = true;
+  findHeader();
+}
+
+bool MessageDecoder::findHeader() {
+  // The next header starts with Content-Length, as every client writes it;
+  // whatever comes before it is passed over, however it comes in chunks.
+  const QByteArrayView rest = QByteArrayView(buffer_).sliced(at_);
+  for (qsizetype i = 0; i < rest.size(); ++i) {
     const QByteArrayView candidate = rest.sliced(i, qMin(kLengthName.size(), rest.size() - i));
-    if (candidate.compare(kLengthName.first(candidate.size()), Qt::CaseInsensitive) == 0) found = i;
+    if (candidate.compare(kLengthName.first(candidate.size()), Qt::CaseInsensitive) != 0) continue;
+    at_ += i;
+    lost_ = candidate.size() < kLengthName.size();  // only its start has come
+    dropConsumed();
+    return !lost_;
   }
-  // A name cut off at the end of what has come counts as found.
-  at_ = found >= 0 ? from + found : buffer_.size();
+  at_ = buffer_.size();
   dropConsumed();
+  return false;
 }
 
 void MessageDecoder::dropConsumed() {

@@ -58,7 +58,9 @@ class MessageDecoder {
 
  private:
   bool readHeader(Incoming* message, bool* produced);
+  // After a broken header: passes over bytes up to the next header.
   void resynchronise(qsizetype from);
+  bool findHeader();
   void dropConsumed();
 
   const qint64 mostContentBytes_;
@@ -66,6 +68,7 @@ class MessageDecoder {
   qsizetype at_ = 0;           // where the unread bytes start
   qint64 contentLength_ = -1;  // of the message whose content is awaited
   qint64 skipping_ = 0;        // bytes of an oversized message still to pass over
+  bool lost_ = false;          // looking for the next header after a broken one
 };
 
 // Classifies one message's JSON text as JSON-RPC 2.0.
