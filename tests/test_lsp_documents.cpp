@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "LspSession.h"
 #include "RunScan.h"
@@ -180,8 +181,8 @@ class LspDocumentsTest : public QObject {
     QCOMPARE(server->finish(), 0);
   }
 
-  // Fast typing: only the text after the last of many quick changes is
-  // checked and published.
+  // Typing a key every 20 ms, well within the settling time: only the text
+  // after the last key is checked and published.
   void quickChangesSettleFirst() {
     const auto server = start();
     QVERIFY(server);
@@ -189,6 +190,7 @@ class LspDocumentsTest : public QObject {
     QVERIFY(server->published(uri_));
     const QString typed = "zmod";
     for (int i = 0; i < typed.size(); ++i) {
+      if (i > 0) QThread::msleep(20);
       change(*server, 2 + i, {edit(0, 5 + i, 0, 5 + i, typed.mid(i, 1))});
     }
     const auto published = server->published(uri_);
@@ -196,6 +198,21 @@ class LspDocumentsTest : public QObject {
     const QJsonObject params = published->message.value("params").toObject();
     QCOMPARE(params.value("version"), QJsonValue(5));
     QCOMPARE(shown(params.value("diagnostics").toArray()), QStringList{"0:4-0:10 zmod Zoom mode"});
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // An editor is no place for a million squiggles: the first 10,000, and
+  // a note with their number.
+  void manyAlertsAreCapped() {
+    const auto server = start();
+    QVERIFY(server);
+    server->open(uri_, QByteArray("x = \"zmod\"\r\n").repeated(10002));
+    const QJsonArray diagnostics = server->diagnostics(uri_);
+    QCOMPARE(diagnostics.size(), 10001);
+    QCOMPARE(shown(diagnostics[9999]), "9999:4-9999:10 zmod Zoom mode");
+    QCOMPARE(diagnostics.last().toObject().value("severity"), QJsonValue(3));
+    QCOMPARE(diagnostics.last().toObject().value("message"),
+             QJsonValue("vornel-scan shows 10000 of the 10002 warnings in this script"));
     QCOMPARE(server->finish(), 0);
   }
 
