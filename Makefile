@@ -39,6 +39,7 @@ sanitize: deps
 bench: release
 	bench/run build-release
 	bench/trees build-release
+	bench/lsp build-release
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

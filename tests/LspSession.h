@@ -77,12 +77,12 @@ class LspSession {
         unread_.erase(it);
         return found;
       }
+      // Writing may have read what came meanwhile; the server may have
+      // ended with its last messages unread.
+      if (readAvailable()) continue;
       const qint64 left = milliseconds - clock.elapsed();
       if (left <= 0 || !process_.waitForReadyRead(int(left))) {
-        // It may have ended with its last messages unread.
         if (!readAvailable()) return std::nullopt;
-      } else {
-        readAvailable();
       }
     }
   }
