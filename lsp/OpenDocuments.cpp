@@ -22,40 +22,49 @@ bool OpenDocuments::isScript(const QString& uri) {
   return QUrl(uri).path().endsWith(QLatin1StringView(".csm"), Qt::CaseInsensitive);
 }
 
+namespace {
+
+// The params of didOpen and didChange: a document with its uri and version.
+struct VersionedParams {
+  QJsonObject params;
+  QJsonObject document;  // params.textDocument
+  QString uri;
+  qint64 version = 0;
+};
+
+bool readVersioned(const QJsonValue& params, VersionedParams* read, QString* problem) {
+  const QString where = QStringLiteral("params.textDocument");
+  return lsp::readObject(params, QStringLiteral("params"), &read->params, problem) &&
+         lsp::readObject(read->params.value(QLatin1StringView("textDocument")), where,
+                         &read->document, problem) &&
+         lsp::readString(read->document, where, "uri", &read->uri, problem) &&
+         lsp::readInteger(read->document, where, "version", &read->version, problem);
+}
+
+}  // namespace
+
 QString OpenDocuments::open(const QJsonValue& params, QString* uri) {
   QString problem;
-  QJsonObject object;
-  QJsonObject item;
-  QString name;
+  VersionedParams read;
   QString text;
-  qint64 version = 0;
-  const QString where = QStringLiteral("params.textDocument");
-  if (!lsp::readObject(params, QStringLiteral("params"), &object, &problem) ||
-      !lsp::readObject(object.value(QLatin1StringView("textDocument")), where, &item, &problem) ||
-      !lsp::readString(item, where, "uri", &name, &problem) ||
-      !lsp::readInteger(item, where, "version", &version, &problem) ||
-      !lsp::readString(item, where, "text", &text, &problem)) {
+  if (!readVersioned(params, &read, &problem) ||
+      !lsp::readString(read.document, QStringLiteral("params.textDocument"), "text", &text,
+                       &problem)) {
     return problem;
   }
-  if (!isScript(name)) return QString();
-  documents_[name] = Document{utf8(text), version};
-  *uri = name;
+  if (!isScript(read.uri)) return QString();
+  documents_[read.uri] = Document{utf8(text), read.version};
+  *uri = read.uri;
   return QString();
 }
 
 QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
   QString problem;
-  QJsonObject object;
-  QJsonObject item;
-  QString name;
-  qint64 version = 0;
-  const QString where = QStringLiteral("params.textDocument");
-  if (!lsp::readObject(params, QStringLiteral("params"), &object, &problem) ||
-      !lsp::readObject(object.value(QLatin1StringView("textDocument")), where, &item, &problem) ||
-      !lsp::readString(item, where, "uri", &name, &problem) ||
-      !lsp::readInteger(item, where, "version", &version, &problem)) {
-    return problem;
-  }
+  VersionedParams read;
+  if (!readVersioned(params, &read, &problem)) return problem;
+  const QString& name = read.uri;
+  const QJsonObject& object = read.params;
+  const qint64 version = read.version;
   const QJsonValue changes = object.value(QLatin1StringView("contentChanges"));
   if (!changes.isArray()) return QStringLiteral("params.contentChanges must be an array");
   if (!isScript(name)) return QString();
