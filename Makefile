@@ -49,6 +49,7 @@ bench: release
 	bench/run build-release
 	bench/trees build-release
 	bench/memory build-release
+	bench/lsp build-release
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

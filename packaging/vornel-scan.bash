@@ -56,7 +56,7 @@ _vornel_scan() {
       --format -j --jobs --exclude --stdin-filename --exit-zero --color -q --quiet
       --verbose --statistics -o --output --no-inline-config --report-unused-disables
       --baseline --write-baseline --config --no-config --check-tables --list-codes
-      --explain' -- "$cur")
+      --explain --lsp' -- "$cur")
     return
   fi
   _vornel_scan_paths -f "$cur" scripts
