@@ -1,7 +1,7 @@
 # The two commands a new user needs: `make run` and `make test`.
 # Both install what is missing first, then build with CMake presets.
 
-.PHONY: all deps build release run test sanitize fuzz bench format clean
+.PHONY: all deps build release package run test sanitize fuzz bench format clean
 
 all: build
 
@@ -17,11 +17,20 @@ release: deps
 	cmake --preset release
 	cmake --build --preset release
 
+# The Debian package of the optimised programs:
+# build-release/vornel-script-checker_<version>_<arch>.deb.
+package: release
+	cd build-release && cpack
+
 run: release
 	scripts/run
 
+# The package's test checks build-release/vornel-script-checker_*.deb and
+# is skipped without it; `make package` first to check the package too.
 test: build
 	ctest --preset dev
+	@ls build-release/vornel-script-checker_*.deb >/dev/null 2>&1 || \
+	  echo "test: test_package was skipped: build-release/ holds no package; run make package first"
 
 # The whole suite under ASan and UBSan, the threaded tests under TSan. Qt from
 # Debian is not built for TSan, so the TSan preset watches only the calls our
@@ -47,6 +56,8 @@ fuzz: deps
 bench: release
 	bench/run build-release
 	bench/trees build-release
+	bench/memory build-release
+	bench/lsp build-release
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

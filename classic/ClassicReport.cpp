@@ -71,10 +71,13 @@ void ReportText::alert(const Alert& alert) {
   const QStringView message = alert.message();
   const qsizetype most = separator.size() + 20 + 1 + alert.statement.size() + 3 + message.size();
   const qsizetype used = text_.size();
+  if (tooLarge_) return;
   if (text_.capacity() < used + most) {
     // A fresh block takes the hint before anything is written to it.
+    qsizetype room = qMax(2 * text_.capacity(), used + most);
+    if (most_ >= 0) room = qMin(room, qMax(most_, used + most));
     QString bigger;
-    bigger.reserve(qMax(2 * text_.capacity(), used + most));
+    bigger.reserve(room);
     preferHugePages(bigger.data(), std::size_t(bigger.capacity()) * sizeof(QChar));
     bigger.append(text_);
     text_ = std::move(bigger);
@@ -89,6 +92,10 @@ void ReportText::alert(const Alert& alert) {
   to = write(message, to);
   text_.resize(to - text_.constData());
   ++alerts_;
+  if (most_ >= 0 && text_.size() > most_) {
+    tooLarge_ = true;
+    text_ = QString();
+  }
 }
 
 }  // namespace classic

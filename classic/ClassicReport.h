@@ -30,15 +30,21 @@ void appendLine(const Alert& alert, QByteArray* report, QByteArrayView numberCol
 
 // The desktop program's report text as alerts come: their lines separated
 // by CR LF, with none before the first or after the last.
+// A report that would grow past `mostCharacters` is dropped instead, and
+// tooLarge() says so: a window cannot show one of any size.
 class ReportText : public AlertSink {
  public:
+  explicit ReportText(qsizetype mostCharacters = -1) : most_(mostCharacters) {}
   void alert(const Alert& alert) override;
   qint64 alerts() const { return alerts_; }
   const QString& text() const { return text_; }
+  bool tooLarge() const { return tooLarge_; }
 
  private:
   QString text_;
   qint64 alerts_ = 0;
+  qsizetype most_;
+  bool tooLarge_ = false;
 };
 
 }  // namespace classic

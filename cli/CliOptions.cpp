@@ -96,10 +96,13 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("file"));
   const QCommandLineOption noConfig(QStringLiteral("no-config"),
                                     QStringLiteral("Read no project settings."));
+  const QCommandLineOption lsp(
+      QStringLiteral("lsp"),
+      QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
   for (const QCommandLineOption& option :
        {tables,         format,       jobs,       exclude,       stdinName,   exitZero,  color,
         quiet,          verbose,      statistics, output,        checkTables, listCodes, explain,
-        noInlineConfig, reportUnused, baseline,   writeBaseline, config,      noConfig}) {
+        noInlineConfig, reportUnused, baseline,   writeBaseline, config,      noConfig,  lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -121,16 +124,21 @@ CliParse parseCommandLine(const QStringList& arguments) {
 
   CliOptions& o = parse.options;
   o.paths = parser.positionalArguments();
-  const int tasks =
-      int(parser.isSet(checkTables)) + int(parser.isSet(listCodes)) + int(parser.isSet(explain));
-  if (tasks > 1)
-    return failure(QStringLiteral("--check-tables, --list-codes and --explain go one at a time"));
+  const int tasks = int(parser.isSet(checkTables)) + int(parser.isSet(listCodes)) +
+                    int(parser.isSet(explain)) + int(parser.isSet(lsp));
+  if (tasks > 1) {
+    return failure(
+        QStringLiteral("--check-tables, --list-codes, --explain and --lsp go one at a time"));
+  }
+  if (parser.isSet(lsp)) o.task = CliOptions::Task::LanguageServer;
   if (parser.isSet(checkTables)) o.task = CliOptions::Task::CheckTables;
   if (parser.isSet(listCodes)) o.task = CliOptions::Task::ListCodes;
   if (parser.isSet(explain)) {
     o.task = CliOptions::Task::Explain;
     o.explainCode = parser.value(explain);
   }
+  if (o.task == CliOptions::Task::LanguageServer && !o.paths.isEmpty())
+    return failure(QStringLiteral("--lsp takes no script or folder: the editor sends them"));
   if (o.task != CliOptions::Task::Check && !o.paths.isEmpty())
     return failure(QStringLiteral("a table task takes no script or folder"));
   if (o.task == CliOptions::Task::Check && o.paths.isEmpty())

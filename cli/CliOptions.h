@@ -10,8 +10,9 @@
 // What the command line asks for.
 struct CliOptions {
   enum class Color { Auto, Always, Never };
-  // What the run does: check scripts, or look at the tables.
-  enum class Task { Check, CheckTables, ListCodes, Explain };
+  // What the run does: check scripts, look at the tables, or serve an
+  // editor as a language server.
+  enum class Task { Check, CheckTables, ListCodes, Explain, LanguageServer };
 
   Task task = Task::Check;
   QString explainCode;

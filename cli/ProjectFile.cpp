@@ -66,8 +66,12 @@ bool readProjectFile(const QString& path, ProjectFile* project, QString* error) 
 }
 
 bool findProjectFile(ProjectFile* project, QString* error) {
+  return findProjectFileFrom(QDir::currentPath(), project, error);
+}
+
+bool findProjectFileFrom(const QString& start, ProjectFile* project, QString* error) {
   *project = ProjectFile{};
-  for (QDir folder(QDir::currentPath());;) {
+  for (QDir folder(start);;) {
     const QString candidate = folder.absoluteFilePath(kFileName);
     if (QFileInfo(candidate).isFile()) return readProjectFile(candidate, project, error);
     if (folder.exists(QStringLiteral(".git")) || !folder.cdUp()) return true;

@@ -31,5 +31,7 @@ struct ProjectFile {
 // <what>") when one is found but cannot be read or holds a bad line; a
 // missing file is no error.
 bool findProjectFile(ProjectFile* project, QString* error);
+// The same, looking from `folder` up instead of from the working folder.
+bool findProjectFileFrom(const QString& folder, ProjectFile* project, QString* error);
 // The same for the file at `path`, which must exist.
 bool readProjectFile(const QString& path, ProjectFile* project, QString* error);

@@ -22,6 +22,8 @@ class ReportOutput {
   void write(const QByteArray& bytes);
   // Writes nothing from now on: for a run that records instead of reporting.
   void discard() { discarding_ = true; }
+  // Writes what is buffered now, for output that a reader waits on.
+  void flush();
   // Writes what is buffered; with a file, puts it in place. False with
   // error() set when any write failed; a file is then not put in place.
   bool finish();
@@ -31,8 +33,6 @@ class ReportOutput {
   const QString& error() const { return error_; }
 
  private:
-  void flush();
-
   static constexpr qsizetype kFlushAt = 256 * 1024;
   std::unique_ptr<QFileDevice> file_;
   bool replacing_ = false;  // file_ is a QSaveFile

@@ -118,6 +118,16 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
   return 0;
 }
 
+QString explainRow(const Tables& tables, TableKind table, const TableRow& row) {
+  const bool shadowed = tables[table].find(row.code) != &row - tables[table].rows().data();
+  return QStringLiteral("%1 in %2, %3 line %4%5\n  message: %6\n  note: %7\n")
+      .arg(shownCode(row.code), tableName(table),
+           table == TableKind::Tags ? tables.tagsPath : tables.paramsPath)
+      .arg(row.line)
+      .arg(shadowed ? QStringLiteral(" (never reported: an earlier row lists it)") : QString())
+      .arg(row.message, row.note);
+}
+
 int explainTask(const Tables& tables, const QString& code, const QString& format,
                 ReportOutput& output, QString* error) {
   if (format != "classic" && format != "json")
@@ -136,17 +146,8 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
   } else if (rows.empty()) {
     out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
   } else {
-    for (const Listed& listed : rows) {
-      const bool shadowed = tables[listed.table].find(listed.row->code) !=
-                            listed.row - tables[listed.table].rows().data();
-      out += encodeSystemText(
-          QStringLiteral("%1 in %2, %3 line %4%5\n  message: %6\n  note: %7\n")
-              .arg(shownCode(listed.row->code), tableName(listed.table), *listed.path)
-              .arg(listed.row->line)
-              .arg(shadowed ? QStringLiteral(" (never reported: an earlier row lists it)")
-                            : QString())
-              .arg(listed.row->message, listed.row->note));
-    }
+    for (const Listed& listed : rows)
+      out += encodeSystemText(explainRow(tables, listed.table, *listed.row));
   }
   output.write(out);
   return rows.empty() ? 1 : 0;

@@ -17,6 +17,7 @@
 #include "ConsoleMessages.h"
 #include "DiskFileSystem.h"
 #include "HelperThread.h"
+#include "LanguageServerMain.h"
 #include "NativePath.h"
 #include "ProjectFile.h"
 #include "ReportOutput.h"
@@ -96,6 +97,15 @@ int main(int argc, char** argv) {
   }
   CliOptions options = parse.options;
   ConsoleMessages errors(false, false, false);
+  if (options.task == CliOptions::Task::LanguageServer) {
+    // The editor's workspace, not the working folder, has the project file.
+    const auto absolute = [](const QString& path) {
+      return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    };
+    return runLanguageServer({absolute(options.tablesFolder), fixedTableFolder(),
+                              absolute(options.configFile), options.noConfig, options.inlineConfig,
+                              QStringLiteral(PROJECT_VERSION)});
+  }
 
   // The project's settings, which the command line's override.
   ProjectFile project;

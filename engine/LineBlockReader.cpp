@@ -50,6 +50,20 @@ qint64 LineBlockReader::readMore() {
   return n;
 }
 
+qint64 LineBlockReader::offsetOf(qsizetype index) const {
+  return position_ - (filled_ - index);
+}
+
+void LineBlockReader::passLineFeedAfter(qsizetype cr) {
+  begin_ = cr + 1;
+  if (begin_ < filled_) {
+    if (buffer_[begin_] == textlines::kLineFeed) ++begin_;
+  } else {
+    skipLineFeed_ = true;
+  }
+  searched_ = begin_;
+}
+
 bool LineBlockReader::next(QByteArrayView* block) {
   for (;;) {
     if (atFileStart_) skipByteOrderMark();
@@ -59,28 +73,77 @@ bool LineBlockReader::next(QByteArrayView* block) {
       searched_ = qMax(searched_, begin_);
     }
     const char* const bytes = buffer_.constData();
-    if (const char* cr = findLastByte(bytes + searched_, std::size_t(filled_ - searched_),
-                                      textlines::kLineEnd)) {
-      const qsizetype end = cr - bytes + 1;
-      *block = QByteArrayView(bytes + begin_, end - begin_);
-      begin_ = end;
-      if (begin_ < filled_) {
-        if (bytes[begin_] == textlines::kLineFeed) ++begin_;
-      } else {
-        skipLineFeed_ = true;
+    if (kind_ == Block::LongLineStart || kind_ == Block::LongLineMiddle) {
+      // The line too long to hold goes on to its line end, the first CR.
+      const qsizetype end = textlines::lineEndFrom(QByteArrayView(bytes, filled_), begin_);
+      if (end < filled_ || ended_) {
+        const qsizetype stop = end < filled_ ? end + 1 : filled_;
+        *block = QByteArrayView(bytes + begin_, stop - begin_);
+        longLineEnd_ = offsetOf(end);
+        kind_ = Block::LongLineEnd;
+        if (end < filled_) {
+          passLineFeedAfter(end);
+        } else {
+          begin_ = searched_ = filled_;
+        }
+        return true;
       }
-      searched_ = begin_;
-      return true;
-    }
-    searched_ = filled_;
-    if (ended_) {
-      if (begin_ == filled_) return false;
-      *block = QByteArrayView(bytes + begin_, filled_ - begin_);
-      begin_ = searched_ = filled_;
-      return true;
+      if (begin_ < filled_) {
+        *block = QByteArrayView(bytes + begin_, filled_ - begin_);
+        kind_ = Block::LongLineMiddle;
+        begin_ = searched_ = filled_;
+        return true;
+      }
+    } else {
+      kind_ = Block::Lines;
+      if (const char* cr = findLastByte(bytes + searched_, std::size_t(filled_ - searched_),
+                                        textlines::kLineEnd)) {
+        const qsizetype end = cr - bytes;
+        *block = QByteArrayView(bytes + begin_, end + 1 - begin_);
+        passLineFeedAfter(end);
+        return true;
+      }
+      searched_ = filled_;
+      if (ended_) {
+        if (begin_ == filled_) return false;
+        *block = QByteArrayView(bytes + begin_, filled_ - begin_);
+        begin_ = searched_ = filled_;
+        return true;
+      }
+      // A line this long is not held: it is handed out in pieces, and read
+      // again whole only if it must be. A stream cannot be read again.
+      if (byOffset_ && !atFileStart_ && filled_ - begin_ >= longLine_) {
+        longLineStart_ = offsetOf(begin_);
+        *block = QByteArrayView(bytes + begin_, filled_ - begin_);
+        kind_ = Block::LongLineStart;
+        begin_ = searched_ = filled_;
+        return true;
+      }
+      if (!byOffset_ && filled_ - begin_ >= kLongestStreamLine) {
+        lineTooLong_ = true;
+        error_ = QStringLiteral(
+                     "a line longer than %1 MiB, which only a file can be checked for, "
+                     "not a stream")
+                     .arg(kLongestStreamLine >> 20);
+        return false;
+      }
     }
     const qint64 n = readMore();
     if (n < 0) return false;
     if (n == 0) ended_ = true;
   }
+}
+
+bool LineBlockReader::readLongLine(QByteArray* line) {
+  line->resize(longLineEnd_ - longLineStart_);
+  for (qsizetype at = 0; at < line->size();) {
+    const qint64 n =
+        source_.readAt(longLineStart_ + at, line->data() + at, line->size() - at, &error_);
+    if (n <= 0) {
+      if (n == 0) error_ = QStringLiteral("the file became shorter while it was read");
+      return false;
+    }
+    at += n;
+  }
+  return true;
 }

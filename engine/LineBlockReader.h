@@ -26,6 +26,23 @@ class LineBlockReader {
   bool next(QByteArrayView* block);
   const QString& error() const { return error_; }
 
+  // What the last block holds: whole lines, or, of a source read by offset,
+  // a piece of a line too long to hold. The end piece holds its line end.
+  enum class Block { Lines, LongLineStart, LongLineMiddle, LongLineEnd };
+  Block block() const { return kind_; }
+  // After the end piece of a long line: the whole line, read again, without
+  // its line end. False when it cannot be read, which error() then tells.
+  bool readLongLine(QByteArray* line);
+  // Whether reading stopped at a line of a stream too long to hold.
+  bool lineTooLong() const { return lineTooLong_; }
+
+  // Lines read by offset from this length on come in pieces; a stream's
+  // line may not be longer than the other.
+  static constexpr qsizetype kLongLine = qsizetype(4) << 20;
+  static constexpr qsizetype kLongestStreamLine = qsizetype(64) << 20;
+  // For tests: where pieces begin.
+  void setLongLine(qsizetype length) { longLine_ = length; }
+
  private:
   static constexpr qsizetype kChunk = 256 * 1024;
 
@@ -36,6 +53,10 @@ class LineBlockReader {
   // Passes over a UTF-8 byte-order mark at the start of the file, which
   // marks its encoding and is no part of its first line.
   void skipByteOrderMark();
+  // The offset in the source of buffer index `index`, when read by offset.
+  qint64 offsetOf(qsizetype index) const;
+  // Moves past the CR at `cr`, and the LF right after it.
+  void passLineFeedAfter(qsizetype cr);
 
   ByteSource& source_;
   const bool byOffset_;
@@ -48,5 +69,10 @@ class LineBlockReader {
   bool ended_ = false;
   bool skipLineFeed_ = false;  // the last block ended on a CR at the buffer's end
   bool atFileStart_;           // a byte-order mark may stand before the first line
+  qsizetype longLine_ = kLongLine;
+  Block kind_ = Block::Lines;
+  qint64 longLineStart_ = 0;  // offsets of a long line's start and its line end
+  qint64 longLineEnd_ = 0;
+  bool lineTooLong_ = false;
   QString error_;
 };

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "LineBlockReader.h"
+#include "LongLineCheck.h"
 #include "StretchPlan.h"
 #include "StretchScan.h"
+#include "TextLines.h"
 
 namespace {
 
@@ -102,11 +104,45 @@ class StretchQueue {
   }
 };
 
+// Hands the next block of `reader` to `scan`. A line too long to hold is
+// followed a piece at a time in `longLine`, and read again whole only when
+// it may matter. False at the end, or when a read failed.
+bool checkNext(LineBlockReader& reader, StretchScan& scan, LongLineCheck& longLine) {
+  QByteArrayView block;
+  if (!reader.next(&block)) return false;
+  using Block = LineBlockReader::Block;
+  switch (reader.block()) {
+    case Block::Lines:
+      scan.check(block);
+      break;
+    case Block::LongLineStart:
+      longLine.restart();
+      longLine.feed(block, false);
+      break;
+    case Block::LongLineMiddle:
+      longLine.feed(block, false);
+      break;
+    case Block::LongLineEnd: {
+      longLine.feed(block.endsWith(textlines::kLineEnd) ? block.chopped(1) : block, true);
+      if (!longLine.mayMatter()) {
+        scan.passLine();
+        break;
+      }
+      QByteArray whole;
+      if (!reader.readLongLine(&whole)) return false;
+      scan.check(whole);
+      break;
+    }
+  }
+  return true;
+}
+
 // Reads every block of `reader` into `scan`; the reader's reason when a
 // read failed, else empty.
-QString readInto(LineBlockReader& reader, StretchScan& scan) {
-  QByteArrayView block;
-  while (reader.next(&block)) scan.check(block);
+QString readInto(LineBlockReader& reader, StretchScan& scan, const Tables& tables) {
+  LongLineCheck longLine(tables);
+  while (checkNext(reader, scan, longLine)) {
+  }
   return reader.error();
 }
 
@@ -132,14 +168,20 @@ ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread
 ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink,
                                          ScanWorkspace& workspace) const {
   LineBlockReader reader(script, workspace.readBuffer_);
+  reader.setLongLine(longLine_);
   StretchScan& scan = *workspace.scan_;
   scan.restart();
-  QByteArrayView block;
-  while (reader.next(&block)) {
-    scan.check(block);
+  LongLineCheck longLine(tables_);
+  while (checkNext(reader, scan, longLine)) {
     if (scan.hasFound()) scan.handOver(1, sink);
   }
-  return {scan.lines(), reader.error()};
+  ScanResult result{scan.lines(), reader.error()};
+  if (reader.lineTooLong())
+    result.error = QStringLiteral("line %1: %2").arg(scan.lines() + 1).arg(result.error);
+  // A buffer grown for one very long line of a stream is not kept for the
+  // next script.
+  if (workspace.readBuffer_.capacity() > kKeptBuffer) workspace.readBuffer_ = QByteArray();
+  return result;
 }
 
 ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
@@ -156,8 +198,9 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
   QByteArray buffers[2];
   auto readOne = [&](int k, QByteArray& buffer) {
     LineBlockReader reader(script, queue.begin(k), queue.end(k), buffer);
+    reader.setLongLine(longLine_);
     StretchScan& scan = read[std::size_t(k)].emplace(filter_, tables_);
-    QString failed = readInto(reader, scan);
+    QString failed = readInto(reader, scan, tables_);
     queue.finish(k, std::move(failed), scan.foundBytes());
   };
   helper.start([&] {

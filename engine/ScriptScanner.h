@@ -9,6 +9,7 @@
 #include "Alert.h"
 #include "ByteSource.h"
 #include "HelperThread.h"
+#include "LineBlockReader.h"
 #include "QuotedCodeFilter.h"
 #include "Tables.h"
 
@@ -52,6 +53,8 @@ class ScriptScanner {
     splitFrom_ = splitFrom;
     stretchBytes_ = stretchBytes;
   }
+  // For tests: the length from which a line of a file is read in pieces.
+  void setLongLine(qsizetype length) { longLine_ = length; }
 
  private:
   ScanResult scanInOnePiece(ByteSource& script, AlertSink& sink, ScanWorkspace& workspace) const;
@@ -62,6 +65,9 @@ class ScriptScanner {
   QuotedCodeFilter filter_;
   qint64 splitFrom_ = kSplitFrom;
   qint64 stretchBytes_ = kStretchBytes;
+  qsizetype longLine_ = LineBlockReader::kLongLine;
+  // The most read buffer a workspace keeps from one script to the next.
+  static constexpr qsizetype kKeptBuffer = qsizetype(8) << 20;
 };
 
 // The buffers one thread reuses from scan to scan, so that scanning many

@@ -9,6 +9,7 @@
 #include "CodeSearch.h"
 #include "Directive.h"
 #include "LineNormaliser.h"
+#include "StatementStream.h"
 #include "SystemText.h"
 #include "TextLines.h"
 
@@ -181,6 +182,10 @@ void StretchScan::check(QByteArrayView block) {
 }
 
 void StretchScan::checkLine(QByteArrayView raw, qint64 line) {
+  if (raw.size() >= kLongStatement) {
+    checkLongLine(raw, line);
+    return;
+  }
   if (!isAsciiText(raw)) {
     checkDecodedLine(raw, line);
     return;
@@ -265,10 +270,59 @@ void StretchScan::addAlerts(const Char* statement, qsizetype length, const qsize
   if (tag) add(tag, TableKind::Tags);
 }
 
+void StretchScan::checkLongLine(QByteArrayView raw, qint64 line) {
+  // Builds the statement straight from the raw bytes, once to search it
+  // and, if it alerts, once more to find the columns of its marks.
+  constexpr qsizetype kPiece = 1 << 20;
+  auto walk = [&](auto kept) {
+    StatementStream stream;
+    for (qsizetype at = 0; !stream.ended();) {
+      const qsizetype n = qMin(kPiece, raw.size() - at);
+      stream.feed(raw.sliced(at, n), at + n == raw.size(), kept);
+      at += n;
+      if (at == raw.size()) break;
+    }
+    return stream.hasEquals();
+  };
+  QString statement;
+  const bool hasEquals = walk([&](char16_t c, qint64) { statement.append(QChar(c)); });
+  statement.squeeze();
+  using codesearch::Hit;
+  const auto searched = codesearch::tablesFor(statement.constData(), statement.size(), hasEquals);
+  const Hit param = codesearch::searchesParameters(searched)
+                        ? codesearch::findQuotedCode(statement.constData(), statement.size(),
+                                                     tables_.params.index())
+                        : Hit{};
+  const Hit tag = codesearch::searchesTags(searched)
+                      ? codesearch::findQuotedCode(statement.constData(), statement.size(),
+                                                   tables_.tags.index())
+                      : Hit{};
+  if (!param && !tag) return;
+  // The columns of each hit's two marks.
+  const qsizetype marks[] = {param.position, param.position + codesearch::kWindow - 1, tag.position,
+                             tag.position + codesearch::kWindow - 1};
+  qint64 columns[4] = {};
+  qsizetype index = 0;
+  walk([&](char16_t, qint64 column) {
+    for (int i = 0; i < 4; ++i) {
+      if (marks[i] == index) columns[i] = column;
+    }
+    ++index;
+  });
+  const qsizetype at = -1 - qsizetype(longStatements_.size());
+  const qsizetype length = statement.size();
+  longStatements_.push_back(std::move(statement));
+  if (param)
+    found_.push_back({line, at, length, param.row, TableKind::Params, columns[0], columns[1] + 1});
+  if (tag)
+    found_.push_back({line, at, length, tag.row, TableKind::Tags, columns[2], columns[3] + 1});
+}
+
 void StretchScan::restart() {
   lines_ = 0;
   found_.clear();
   statements_.resize(0);
+  longStatements_.clear();
   directives_.clear();
 }
 
@@ -300,7 +354,9 @@ void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
     directivesTo(found.line);
     alert.line = firstLine + found.line - 1;
     alert.statement =
-        QStringView(statements_).sliced(found.statementAt, found.statementLength).toString();
+        found.statementAt < 0
+            ? longStatements_[std::size_t(-1 - found.statementAt)]
+            : QStringView(statements_).sliced(found.statementAt, found.statementLength).toString();
     alert.table = found.table;
     alert.row = &tables_[found.table].row(found.row);
     alert.column = found.column;
@@ -311,4 +367,5 @@ void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
   directives_.clear();
   found_.clear();
   statements_.resize(0);  // keeps its memory for the next alerts
+  longStatements_.clear();
 }

@@ -26,6 +26,12 @@ class StretchScan {
 
   // Checks the whole lines of `block`, which follow the lines checked so far.
   void check(QByteArrayView block);
+  // Counts one line that was not checked: it holds nothing to report.
+  void passLine() { ++lines_; }
+
+  // Lines from this length on have their statements built a piece at a
+  // time, so that a long line costs its own length and its statement's.
+  static constexpr qsizetype kLongStatement = 64 * 1024;
   // Starts again at line 1, keeping its buffers; what was found and not
   // handed over is dropped.
   void restart();
@@ -36,7 +42,9 @@ class StretchScan {
   bool hasFound() const { return !found_.empty() || !directives_.empty(); }
   // About how many bytes what was found holds until it is handed over.
   qsizetype foundBytes() const {
-    return qsizetype(found_.size() * sizeof(Found)) + statements_.size() * qsizetype(sizeof(QChar));
+    qsizetype bytes = qsizetype(found_.size() * sizeof(Found)) + statements_.size() * 2;
+    for (const QString& statement : longStatements_) bytes += statement.size() * 2;
+    return bytes;
   }
   // Hands the alerts and directives found so far to `sink`, in line order,
   // numbering lines from `firstLine` for this stretch's first, and forgets
@@ -45,7 +53,8 @@ class StretchScan {
 
  private:
   // An alert as kept until it is handed over: its statement stands in
-  // statements_, shared by the alerts of one line.
+  // statements_, shared by the alerts of one line, or, for a long line, in
+  // longStatements_[-1 - statementAt].
   struct Found {
     qint64 line;  // from 1 for the stretch's first line
     qsizetype statementAt;
@@ -62,6 +71,7 @@ class StretchScan {
   // Checks one line that may hold a listed code, as the plain procedures would.
   void checkLine(QByteArrayView raw, qint64 line);
   void checkDecodedLine(QByteArrayView raw, qint64 line);
+  void checkLongLine(QByteArrayView raw, qint64 line);
   // For the mark at `bit` of the group masked in `m` (`x` the next group),
   // at index `at` of the block: whether its window may begin a listed code.
   bool mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes, qsizetype n,
@@ -79,6 +89,7 @@ class StretchScan {
   qint64 lines_ = 0;
   std::vector<Found> found_;
   QString statements_;
+  std::vector<QString> longStatements_;
   std::vector<Directive> directives_;  // found since the last handOver(), in line order
   // Masks for 4 KiB of script at a time, and one group after them.
   static constexpr qsizetype kMaskedGroups = 64;

@@ -20,9 +20,13 @@ inline QString decodeSystemText(QByteArrayView bytes) {
   if (isAsciiText(bytes)) return QString::fromLatin1(bytes);
 #if defined(Q_OS_UNIX)
   // Qt takes the code page of Unix systems to be UTF-8. Its decoder drops a
-  // byte-order mark at the start; here that is a character like any other.
-  if (bytes.startsWith("\xEF\xBB\xBF")) return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(3));
-  return QString::fromUtf8(bytes);
+  // byte-order mark at the start; here that is a character like any other,
+  // however many stand there.
+  const QByteArrayView mark("\xEF\xBB\xBF");
+  qsizetype marks = 0;
+  while (bytes.sliced(marks * mark.size()).startsWith(mark)) ++marks;
+  if (marks == 0) return QString::fromUtf8(bytes);
+  return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(bytes.sliced(marks * mark.size()));
 #else
   return QString::fromLocal8Bit(bytes);
 #endif

@@ -27,12 +27,29 @@ QByteArrayList linesOf(QByteArrayView block) {
 }
 
 // Every line the reader gives, or "<error: ...>" after them on a failure.
+// A line too long to hold is put together from its pieces, and must be
+// what reading it again whole gives.
 QByteArrayList readLines(LineBlockReader& reader) {
+  using Block = LineBlockReader::Block;
   QByteArrayList lines;
   QByteArrayView block;
+  QByteArray pieces;
   while (reader.next(&block)) {
-    if (block.isEmpty()) lines.append("<empty block>");
-    lines += linesOf(block);
+    if (reader.block() == Block::Lines) {
+      if (!pieces.isEmpty()) lines.append("<pieces without their end>");
+      if (block.isEmpty()) lines.append("<empty block>");
+      lines += linesOf(block);
+      continue;
+    }
+    if (reader.block() == Block::LongLineStart) pieces.clear();
+    pieces += block;
+    if (reader.block() != Block::LongLineEnd) continue;
+    if (pieces.endsWith('\r')) pieces.chop(1);
+    if (pieces.contains('\r')) lines.append("<a line end inside a long line>");
+    QByteArray again;
+    if (reader.readLongLine(&again) && again != pieces) lines.append("<read again differently>");
+    lines.append(pieces);
+    pieces.clear();
   }
   if (!reader.error().isEmpty()) lines.append("<error: " + reader.error().toUtf8() + ">");
   return lines;
@@ -81,15 +98,19 @@ class LineBlockReaderTest : public QObject {
     QFETCH(QByteArrayList, lines);
     for (const bool stream : {false, true}) {
       for (const qint64 readSize : {1, 2, 3, 1 << 20}) {
-        FakeFileSystem fs;
-        fs.add(kPath, bytes);
-        fs.setReadSize(readSize);
-        fs.setStreams(stream);
-        QString error;
-        const auto source = fs.open(kPath, &error);
-        QByteArray buffer;
-        LineBlockReader reader(*source, buffer);
-        QCOMPARE(readLines(reader), lines);
+        // A file's lines may come in pieces from any length on.
+        for (const qsizetype longLine : {qsizetype(1), qsizetype(2), LineBlockReader::kLongLine}) {
+          FakeFileSystem fs;
+          fs.add(kPath, bytes);
+          fs.setReadSize(readSize);
+          fs.setStreams(stream);
+          QString error;
+          const auto source = fs.open(kPath, &error);
+          QByteArray buffer;
+          LineBlockReader reader(*source, buffer);
+          reader.setLongLine(longLine);
+          QCOMPARE(readLines(reader), lines);
+        }
       }
     }
   }
@@ -122,6 +143,7 @@ class LineBlockReaderTest : public QObject {
         const qint64 end = k + 1 < starts.size() ? starts[k + 1] : bytes.size();
         QVERIFY(begin < end || bytes.isEmpty());
         LineBlockReader part(*source, begin, end, buffer);
+        if (round % 2) part.setLongLine(1 + random.bounded(20));
         got += readLines(part);
       }
       QCOMPARE(got, expected);

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "LineNormaliser.h"
+#include "StatementStream.h"
 
 namespace {
 
@@ -109,6 +110,63 @@ class LineNormaliserTest : public QObject {
     const QString raw = QStringLiteral("x=\"") + QString(40000, QLatin1Char('y'));
     const Normalised got = fromText(raw);
     QCOMPARE(got.length, qint64(40003));
+  }
+
+  // A line's statement built from its bytes a piece at a time is the one
+  // built from the whole line decoded, wherever the pieces are cut: inside
+  // a character, in a run of bytes no character has, before a comment.
+  void builtInPieces() {
+    static const char* const kPieces[] = {"a",
+                                          "Z9",
+                                          " ",
+                                          "\t",
+                                          "\f",
+                                          "\n",
+                                          "=",
+                                          "#",
+                                          "\"",
+                                          "\xc3\xa9",
+                                          "\xe2\x82\xac",
+                                          "\xf0\x9f\x93\xb7",
+                                          "\xff",
+                                          "\x80",
+                                          "\xc3",
+                                          "\xe2\x82",
+                                          "\xf0\x9f",
+                                          "\xbf\xbf\xbf\xbf\xbf",
+                                          "\xed\xa0\x80",
+                                          "\xEF\xBB\xBF",
+                                          "\xc0\xaf"};
+    QRandomGenerator random(21);
+    for (int round = 0; round < 20000; ++round) {
+      QByteArray line;
+      for (int p = random.bounded(24); p > 0; --p)
+        line += kPieces[random.bounded(int(std::size(kPieces)))];
+      const QString text = decodeSystemText(line);
+      const Normalised expected = fromText(text);
+      QString statement;
+      QList<qint64> columns;
+      StatementStream stream;
+      for (qsizetype at = 0; at < line.size() || at == 0;) {
+        const qsizetype n = qMin<qsizetype>(random.bounded(1, 8), line.size() - at);
+        stream.feed(QByteArrayView(line).sliced(at, n), at + n == line.size(),
+                    [&](char16_t c, qint64 column) {
+                      statement.append(QChar(c));
+                      columns.append(column);
+                    });
+        at += n;
+        if (at == line.size()) break;
+      }
+      const auto hex = line.toHex(' ');
+      QVERIFY2(statement == expected.statement, hex.constData());
+      QCOMPARE(stream.hasEquals(), expected.hasEquals);
+      for (qsizetype i = 0; i < columns.size(); ++i) {
+        // Columns count code points: a pair of surrogates is one.
+        qint64 column = 1;
+        for (qsizetype k = 0; k < expected.rawIndex[i]; ++k) column += !text[k].isLowSurrogate();
+        QVERIFY2(columns[i] == column, hex.constData());
+      }
+    }
   }
 };
 

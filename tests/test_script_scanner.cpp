@@ -25,9 +25,10 @@ const QString kScript = QStringLiteral("/home/ann/night.csm");
 struct Reading {
   qint64 splitFrom = ScriptScanner::kSplitFrom;  // stretches from this size on
   qint64 stretchBytes = ScriptScanner::kStretchBytes;
-  qint64 readSize = 1 << 20;  // bytes per read at most
-  bool stream = false;        // a pipe: no size, read in order
-  qint64 failAt = -1;         // a read reaching this byte fails
+  qint64 readSize = 1 << 20;                        // bytes per read at most
+  bool stream = false;                              // a pipe: no size, read in order
+  qint64 failAt = -1;                               // a read reaching this byte fails
+  qsizetype longLine = LineBlockReader::kLongLine;  // lines from this length come in pieces
 };
 
 struct Scanned {
@@ -49,6 +50,7 @@ Scanned scan(const Tables& tables, const QByteArray& script, const Reading& how 
   if (how.failAt >= 0) fs.failReadsAt(kScript, how.failAt);
   ScriptScanner scanner(tables);
   scanner.setStretches(how.splitFrom, how.stretchBytes);
+  scanner.setLongLine(how.longLine);
   CollectingSink sink(tables);
   Scanned out;
   QString error;
@@ -226,6 +228,8 @@ class ScriptScannerTest : public QObject {
     row("an invalid byte counts one", "\xff\xfe=\"isoa\"", {"P2@4-10"});
     row("a byte-order mark past the file's start is a character",
         "\xEF\xBB\xBFSetCameraState(\"zmod\")", {});
+    row("byte-order marks in a row are a character each", "\xEF\xBB\xBF\xEF\xBB\xBFx=\"zmod\"",
+        {"P1@5-11"});
   }
 
   void oneLine() {
@@ -292,6 +296,7 @@ class ScriptScannerTest : public QObject {
       const Tables& tables = round % 2 == 0 ? plainTables() : oddTables();
       Reading how;
       how.readSize = 1 + random.bounded(64);
+      if (round % 3 == 0) how.longLine = 1 + random.bounded(40);
       switch (round % 4) {
         case 0:
           break;
@@ -398,6 +403,12 @@ class ScriptScannerTest : public QObject {
       split.splitFrom = 0;
       split.stretchBytes = 4096 + random.bounded(100000);
       QVERIFY(sameAs(expected, tables, script, split));
+      // Lines read in pieces, and again whole only if they may matter.
+      for (Reading pieces : {Reading{}, split}) {
+        pieces.longLine = 1000 + random.bounded(100000);
+        pieces.readSize = 1000 + random.bounded(70000);
+        QVERIFY2(sameAs(expected, tables, script, pieces), qPrintable(QString::number(round)));
+      }
     }
   }
 
@@ -440,6 +451,68 @@ class ScriptScannerTest : public QObject {
       const qint64 failedLine = script.left(how.failAt).count('\r') + 1;
       QVERIFY(got.alerts.isEmpty() || got.alerts.last().line < failedLine);
     }
+  }
+
+  // A line too long to hold is read again whole only when a listed code or
+  // a directive may stand in it; what it holds is found either way.
+  void longLinesReadAgainOnlyWhenTheyMatter_data() {
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<bool>("readAgain");
+    QTest::addColumn<int>("alerts");
+    QTest::addColumn<int>("directives");
+    QTest::newRow("nothing listed") << QByteArray("\"zmox\"") << false << 0 << 0;
+    QTest::newRow("a listed code") << QByteArray("\"zmod\"") << true << 1 << 0;
+    QTest::newRow("a code cut by tabs") << QByteArray("\"zm\t\tod\"") << true << 1 << 0;
+    QTest::newRow("a code in a comment") << QByteArray("# \"zmod\"") << false << 0 << 0;
+    QTest::newRow("a directive") << QByteArray("# vornel-scan: disable=zmod") << true << 0 << 1;
+    QTest::newRow("a directive after spaces")
+        << QByteArray("#\t vornel-scan: disable=zmod") << true << 0 << 1;
+    QTest::newRow("no directive") << QByteArray("# vornel-scan disable") << false << 0 << 0;
+  }
+
+  void longLinesReadAgainOnlyWhenTheyMatter() {
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, readAgain);
+    QFETCH(int, alerts);
+    QFETCH(int, directives);
+    const QByteArray longLine = "x = " + QByteArray(300000, ' ') + tail;
+    const QByteArray script = "a\r\n" + longLine + "\r\nb = \"zmod\"\r\n";
+    for (const bool stretches : {false, true}) {
+      FakeFileSystem fs;
+      fs.add(kScript, script);
+      fs.setReadSize(4096);
+      ScriptScanner scanner(plainTables());
+      scanner.setLongLine(10000);
+      if (stretches) scanner.setStretches(0, 100000);
+      struct : CollectingSink {
+        using CollectingSink::CollectingSink;
+        void directive(const Directive& d) override { lines.append(d.line); }
+        QList<qint64> lines;
+      } sink(plainTables());
+      QString error;
+      const auto source = fs.open(kScript, &error);
+      const ScanResult result = scanner.scan(*source, sink, &helper());
+      QCOMPARE(result.lines, 3);
+      QCOMPARE(sink.alerts.size(), alerts + 1);
+      QCOMPARE(sink.alerts.last().line, 3);
+      QCOMPARE(sink.lines, QList<qint64>(directives, 2));
+      // Finding where stretches start reads a little more.
+      const qint64 again = readAgain ? longLine.size() : 0;
+      if (!stretches) QCOMPARE(fs.bytesRead(kScript), script.size() + again);
+    }
+  }
+
+  // A stream cannot be read again, so its lines are held whole, up to a limit.
+  void aStreamLineTooLongToHold() {
+    const QByteArray script = "a = \"zmod\"\r\n" +
+                              QByteArray(LineBlockReader::kLongestStreamLine + 1, 'x') +
+                              "\r\nb = \"zmod\"\r\n";
+    Reading how;
+    how.stream = true;
+    const Scanned got = scan(plainTables(), script, how);
+    QCOMPARE(got.alerts.size(), 1);
+    QVERIFY2(got.result.error.startsWith(QStringLiteral("line 2: a line longer than 64 MiB")),
+             qPrintable(got.result.error));
   }
 
   // However it is read, a script is opened once.

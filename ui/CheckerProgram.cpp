@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,6 +17,15 @@ namespace {
 const QString kStartupFailed = QStringLiteral("Start-up Failed");
 const QString kSelectAScript = QStringLiteral("Select a Vornel Script file to process");
 
+// The picture the desktop entry shows, at every size the build rendered for
+// the icon theme.
+QIcon programIcon() {
+  const QDir sizes(QStringLiteral(":/icon"));
+  QIcon icon;
+  for (const QString& png : sizes.entryList()) icon.addFile(sizes.filePath(png));
+  return icon;
+}
+
 }  // namespace
 
 CheckerProgram::CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString tableFolder)
@@ -24,6 +36,8 @@ CheckerProgram::~CheckerProgram() = default;
 bool CheckerProgram::Main() {
   // Started first, so that the thread is up by the time the tables are read.
   helper_.warmUp();
+  // Both windows take the program's icon rather than one of their own.
+  QApplication::setWindowIcon(programIcon());
   splash_ = std::make_unique<FrmSplash>();
   showCentredAndPaint(splash_.get());
   // Clicks made while the tables are read wait in the queue and count only

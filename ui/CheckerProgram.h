@@ -24,9 +24,9 @@ class CheckerProgram {
   CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString tableFolder);
   ~CheckerProgram();
 
-  // Launch: shows frmSplash, loads frmMain hidden and enables Timer1. False
-  // when the tables could not be read; the message box has then been shown
-  // and the main window never appears.
+  // Launch: gives the program its icon, shows frmSplash, loads frmMain hidden
+  // and enables Timer1. False when the tables could not be read; the message
+  // box has then been shown and the main window never appears.
   bool Main();
   // Tick of Timer1: swaps the splash for the main window.
   void FinishSplash();

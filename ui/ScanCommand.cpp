@@ -1,5 +1,7 @@
 #include "ScanCommand.h"
 
+#include <QLocale>
+
 #include "ClassicReport.h"
 
 namespace {
@@ -21,10 +23,18 @@ ScanCommandResult failed(WindowServices& window, const QString& path, const QStr
   return {ScanCommandResult::Outcome::Failed, 0};
 }
 
+QString tooLargeToShow(const QString& path, qsizetype mostCharacters) {
+  return QStringLiteral(
+             "The report of %1 is too large to show: it passes %2 characters, the most this "
+             "window holds. vornel-scan reports scripts of any size.")
+      .arg(path, QLocale::c().toString(mostCharacters));
+}
+
 }  // namespace
 
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
-                                 const ScriptScanner& scanner, HelperThread* helper) {
+                                 const ScriptScanner& scanner, HelperThread* helper,
+                                 qsizetype mostReportCharacters) {
   window.setDialogFilter(kScriptFilter);
   window.showOpenDialog();
   const QString path = window.chosenFileName();
@@ -32,13 +42,14 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
     window.setStatusText(kNoFileSelected);
     return {};
   }
+  const QString statusBefore = window.statusText();
   window.setStatusText(classic::fileLine(path));
   appendStatusLine(window, kProcessing);
   window.repaintNow();
 
   // The report is built aside and shown whole at the end: nothing repaints
   // in between, and a failed read leaves the previous report in the box.
-  classic::ReportText report;
+  classic::ReportText report(mostReportCharacters);
   ScanResult scan;
   {
     // Closed again before any message box is shown.
@@ -46,6 +57,11 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
     if (script) scan = scanner.scan(*script, report, helper);
   }
   if (!scan.ok()) return failed(window, path, scan.error);
+  if (report.tooLarge()) {
+    window.setStatusText(statusBefore);
+    window.showMessageBox(tooLargeToShow(path, mostReportCharacters), kScanFailed);
+    return {ScanCommandResult::Outcome::Failed, report.alerts()};
+  }
 
   appendStatusLine(window, QStringLiteral("Contains %1 Lines").arg(scan.lines));
   window.setReportText(report.text());

@@ -14,9 +14,17 @@ struct ScanCommandResult {
   qint64 alerts = 0;
 };
 
+// The longest report the window shows, in characters: 32 Mi, 64 MiB of
+// text, some 700,000 alerts of a typical length. The text box holds its
+// own copy and lays it out, several times that in memory.
+inline constexpr qsizetype kMostReportCharacters = qsizetype(32) << 20;
+
 // The "Open Script" command: asks for a script, shows the progress in the
 // status label, scans it and shows the report and the summary, with a
 // message box when nothing was found. A script that cannot be read ends
-// with a message box, and the report box keeps the previous report.
+// with a message box, and the report box keeps the previous report. So does
+// a report longer than `mostReportCharacters`, and the status label goes
+// back to what it said before.
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
-                                 const ScriptScanner& scanner, HelperThread* helper);
+                                 const ScriptScanner& scanner, HelperThread* helper,
+                                 qsizetype mostReportCharacters = kMostReportCharacters);

@@ -23,11 +23,11 @@ struct Rig {
     fs.add(path, bytes);
     return scan(path);
   }
-  ScanCommandResult scan(const QString& path) {
+  ScanCommandResult scan(const QString& path, qsizetype mostReport = kMostReportCharacters) {
     window.answers = {path};
     window.statusHistory.clear();
     window.messageBoxes.clear();
-    return runScanCommand(window, fs, scanner, &helper);
+    return runScanCommand(window, fs, scanner, &helper, mostReport);
   }
 };
 
@@ -142,6 +142,44 @@ class ScanCommandTest : public QObject {
     QCOMPARE(rig.window.messageBoxes[0].text, "Cannot read " + bad + ": " + reason);
     QCOMPARE(rig.window.messageBoxes[0].title, QStringLiteral("Scan Failed"));
     QCOMPARE(rig.window.report, before);
+  }
+
+  // A report longer than the window holds is not shown: a message box says
+  // why, and the previous report and status stay.
+  void reportsTooLargeToShow_data() {
+    QTest::addColumn<qsizetype>("slack");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("as long as the limit") << qsizetype(0) << true;
+    QTest::newRow("one character over") << qsizetype(-1) << false;
+    QTest::newRow("far over") << qsizetype(-40) << false;
+  }
+
+  void reportsTooLargeToShow() {
+    QFETCH(qsizetype, slack);
+    QFETCH(bool, shown);
+    Rig rig;
+    rig.scan(kScript, "a=\"zmod\"\r\n");
+    const QString report = rig.window.report;
+    const QString status = rig.window.status;
+    const QString big = QStringLiteral("/big.csm");
+    const QString bigReport =
+        QStringLiteral("1 b=\"isoa\":  param row 2\r\n2 c=\"ownr\":  tag row 1");
+    rig.fs.add(big, "b=\"isoa\"\r\nc=\"ownr\"\r\n");
+    const auto result = rig.scan(big, bigReport.size() + slack);
+    if (shown) {
+      QCOMPARE(result.outcome, Outcome::Completed);
+      QCOMPARE(rig.window.report, bigReport);
+      return;
+    }
+    QCOMPARE(result.outcome, Outcome::Failed);
+    QCOMPARE(rig.window.report, report);
+    QCOMPARE(rig.window.status, status);
+    QCOMPARE(rig.window.messageBoxes.size(), 1);
+    QCOMPARE(rig.window.messageBoxes[0].title, QStringLiteral("Scan Failed"));
+    QCOMPARE(rig.window.messageBoxes[0].text,
+             QStringLiteral("The report of /big.csm is too large to show: it passes %1 characters, "
+                            "the most this window holds. vornel-scan reports scripts of any size.")
+                 .arg(bigReport.size() + slack));
   }
 };
 

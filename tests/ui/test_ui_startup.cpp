@@ -1,6 +1,6 @@
-// Start-up: the splash, the hidden main window and its load step, Timer1 with
-// its 3000 ms and the 100 ms after a click, a table failure, and the end of
-// the program when the main window closes.
+// Start-up: the splash, the hidden main window and its load step, the
+// windows' icon, Timer1 with its 3000 ms and the 100 ms after a click, a table
+// failure, and the end of the program when the main window closes.
 
 #include <functional>
 
@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QIcon>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -75,6 +76,7 @@ class TestStartup : public QObject {
   void splashIsPaintedBeforeTheTablesAreRead();
   void splashWindow();
   void splashPicture();
+  void bothWindowsShowTheInstalledIcon();
   void withoutAClickTheMainWindowComesAfter3000ms();
   void aClickBringsItAfter100ms();
   void aSecondClickRestartsThe100ms();
@@ -169,6 +171,31 @@ void TestStartup::splashPicture() {
       program.frmSplash()->grab().toImage().convertToFormat(QImage::Format_RGB888);
   QCOMPARE(onScreen.size(), QSize(286, 216));
   QCOMPARE(onScreen, picture.convertToFormat(QImage::Format_RGB888).copy(0, 0, 286, 216));
+}
+
+void TestStartup::bothWindowsShowTheInstalledIcon() {
+  DiskFileSystem files;
+  FakePrompts prompts;
+  CheckerProgram program(files, prompts, fixedTableFolder());
+  QVERIFY(program.Main());
+  // The icon theme's PNGs, beside the tables as an install lays them out:
+  // what the desktop entry shows is what the windows show.
+  const QString theme =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/icons/hicolor");
+  for (const QWidget* window :
+       {static_cast<QWidget*>(program.frmSplash()), static_cast<QWidget*>(program.frmMain())}) {
+    const QIcon icon = window->windowIcon();
+    QCOMPARE(icon.availableSizes().size(), 3);
+    for (const int size : {48, 128, 256}) {
+      const QString path =
+          QStringLiteral("%1/%2x%2/apps/vornel-script-checker.png").arg(theme).arg(size);
+      const QImage installed(path);
+      QVERIFY2(!installed.isNull(), qPrintable(path));
+      // A pixmap keeps its colours premultiplied by their alpha.
+      QCOMPARE(icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+               installed.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+  }
 }
 
 void TestStartup::withoutAClickTheMainWindowComesAfter3000ms() {

@@ -1,0 +1,225 @@
+// vornel-lsp-bench: times vornel-scan --lsp as an editor uses it, for
+// bench/lsp (make bench).
+//
+//   vornel-lsp-bench SERVER TABLES SCRIPT
+//
+// 1. Opens SCRIPT and makes 100 one-character edits, one at a time, each
+//    after the diagnostics of the one before came: how long after the
+//    settling time (150 ms) the diagnostics of each edit come.
+// 2. Opens SCRIPT 50 times under 50 names, then edits each once: the
+//    server's peak and current resident memory.
+// 3. Makes 1,000 one-character edits back to back, as fast typing does, and
+//    waits for the diagnostics of the last: how much resident memory grew.
+// Prints Markdown; exits 2 when it cannot measure.
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QUrl>
+
+#include "MessageDecoder.h"
+
+namespace {
+
+constexpr int kSettleMilliseconds = 150;
+constexpr int kTimedEdits = 100;
+constexpr int kOpenScripts = 50;
+constexpr int kTypedEdits = 1000;
+
+[[noreturn]] void fail(const QString& why) {
+  std::fprintf(stderr, "vornel-lsp-bench: %s\n", qPrintable(why));
+  std::exit(2);
+}
+
+class Client {
+ public:
+  Client(const QString& server, const QString& tables) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(server, {"--lsp", "--tables", tables});
+    if (!process_.waitForStarted(10000)) fail("cannot start " + server);
+  }
+  void send(const QJsonObject& message) {
+    process_.write(lsp::encodeMessage(message));
+    process_.waitForBytesWritten(60000);
+  }
+  void notify(const QString& method, const QJsonObject& params) {
+    send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+  }
+  QJsonObject request(const QString& method, const QJsonObject& params) {
+    const int id = nextId_++;
+    send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+    return next([id](const QJsonObject& m) { return m.value("id") == id; });
+  }
+  // The first message `match` accepts of those not yet taken.
+  template <typename Match>
+  QJsonObject next(Match match) {
+    for (;;) {
+      for (lsp::Incoming m; decoder_.next(&m);) unread_.push_back(m.message);
+      for (auto it = unread_.begin(); it != unread_.end(); ++it) {
+        if (!match(*it)) continue;
+        const QJsonObject found = *it;
+        unread_.erase(it);
+        return found;
+      }
+      // Writing may have read what came meanwhile.
+      if (process_.bytesAvailable() == 0 && !process_.waitForReadyRead(60000))
+        fail("the server stopped answering");
+      decoder_.feed(process_.readAllStandardOutput());
+    }
+  }
+  // The diagnostics of `uri` at `version`.
+  QJsonArray published(const QString& uri, int version) {
+    return next([&](const QJsonObject& m) {
+             const QJsonObject p = m.value("params").toObject();
+             return m.value("method") == QLatin1StringView("textDocument/publishDiagnostics") &&
+                    p.value("uri") == uri && p.value("version") == version;
+           })
+        .value("params")
+        .toObject()
+        .value("diagnostics")
+        .toArray();
+  }
+  // Resident memory in KiB from /proc: "VmHWM" (peak) or "VmRSS".
+  qint64 memory(const char* field) const {
+    QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
+    if (!status.open(QIODevice::ReadOnly)) fail("cannot read the server's memory");
+    for (const QByteArray& line : status.readAll().split('\n')) {
+      if (line.startsWith(field))
+        return line.mid(line.indexOf(':') + 1).trimmed().split(' ')[0].toLongLong();
+    }
+    fail("no " + QString::fromLatin1(field));
+  }
+  int finish() {
+    request("shutdown", {});
+    notify("exit", {});
+    process_.waitForFinished(60000);
+    return process_.exitCode();
+  }
+
+ private:
+  QProcess process_;
+  lsp::MessageDecoder decoder_;
+  std::deque<QJsonObject> unread_;
+  int nextId_ = 1;
+};
+
+QJsonObject opened(const QString& uri, const QString& text) {
+  return {{"textDocument",
+           QJsonObject{{"uri", uri}, {"languageId", "csm"}, {"version", 1}, {"text", text}}}};
+}
+
+// A space typed at the end of a line in the middle of the script, or taken away again.
+QJsonObject oneCharacter(const QString& uri, int version, int line, int character) {
+  const bool typing = version % 2 == 0;
+  const QJsonObject start{{"line", line}, {"character", character}};
+  const QJsonObject end{{"line", line}, {"character", character + (typing ? 0 : 1)}};
+  return {{"textDocument", QJsonObject{{"uri", uri}, {"version", version}}},
+          {"contentChanges",
+           QJsonArray{QJsonObject{{"range", QJsonObject{{"start", start}, {"end", end}}},
+                                  {"text", typing ? " " : ""}}}}};
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  if (args.size() != 4) fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT");
+  QFile file(args[3]);
+  if (!file.open(QIODevice::ReadOnly)) fail("cannot read " + args[3]);
+  const QString text = QString::fromUtf8(file.readAll());
+  const int lines = int(text.count(QLatin1StringView("\r\n")));
+  const int middle = lines / 2;
+  const int middleEnd = int(text.section(QLatin1StringView("\r\n"), middle, middle).size());
+
+  Client client(args[1], args[2]);
+  client.request("initialize", {{"rootUri", QUrl::fromLocalFile(args[2]).toString()},
+                                {"capabilities", QJsonObject{}}});
+  client.notify("initialized", {});
+
+  // 1. One edit at a time.
+  const QString uri = QUrl::fromLocalFile("/bench/edit.csm").toString();
+  client.notify("textDocument/didOpen", opened(uri, text));
+  const qsizetype alerts = client.published(uri, 1).size();
+  std::vector<double> after;
+  QElapsedTimer clock;
+  for (int version = 2; version < 2 + kTimedEdits; ++version) {
+    clock.start();
+    client.notify("textDocument/didChange", oneCharacter(uri, version, middle, middleEnd));
+    if (client.published(uri, version).size() != alerts) fail("an edit changed the diagnostics");
+    after.push_back(double(clock.nsecsElapsed()) / 1e6 - kSettleMilliseconds);
+  }
+  std::sort(after.begin(), after.end());
+
+  // 2. Fifty scripts open.
+  for (int i = 1; i <= kOpenScripts; ++i) {
+    const QString name =
+        QUrl::fromLocalFile(QStringLiteral("/bench/open-%1.csm").arg(i)).toString();
+    client.notify("textDocument/didOpen", opened(name, text));
+  }
+  for (int i = 1; i <= kOpenScripts; ++i) {
+    const QString name =
+        QUrl::fromLocalFile(QStringLiteral("/bench/open-%1.csm").arg(i)).toString();
+    client.published(name, 1);
+    client.notify("textDocument/didChange", oneCharacter(name, 2, middle, middleEnd));
+  }
+  for (int i = 1; i <= kOpenScripts; ++i)
+    client.published(QUrl::fromLocalFile(QStringLiteral("/bench/open-%1.csm").arg(i)).toString(),
+                     2);
+  const qint64 peak = client.memory("VmHWM");
+  const qint64 resident = client.memory("VmRSS");
+
+  // 3. Fast typing.
+  const int first = 2 + kTimedEdits;
+  for (int version = first; version < first + kTypedEdits; ++version)
+    client.notify("textDocument/didChange", oneCharacter(uri, version, middle, middleEnd));
+  client.published(uri, first + kTypedEdits - 1);
+  const qint64 typed = client.memory("VmRSS");
+  if (client.finish() != 0) fail("the server did not end well");
+
+  const double limitMs = 20;
+  const double limitMiB = 64;
+  std::printf("\n### Benchmark: `vornel-scan --lsp` (bench/lsp)\n\n");
+  std::printf(
+      "- Script: %d lines, %lld bytes, %lld diagnostics; the edit types a space at the end "
+      "of line %d and takes it away again.\n",
+      lines, static_cast<long long>(text.toUtf8().size()), static_cast<long long>(alerts),
+      middle + 1);
+  std::printf(
+      "- Time from sending an edit to reading its diagnostics, less the %d ms settling "
+      "time, over %d edits: median %.2f ms, 90th percentile %.2f ms, min %.2f ms, max "
+      "%.2f ms.\n",
+      kSettleMilliseconds, kTimedEdits, median(after), after[after.size() * 9 / 10], after.front(),
+      after.back());
+  std::printf(
+      "- %d copies of the script open, each edited once: peak resident memory %.1f MiB, "
+      "%.1f MiB at the end.\n",
+      kOpenScripts, double(peak) / 1024, double(resident) / 1024);
+  std::printf(
+      "- Then %d edits back to back to one of them: resident memory %.1f MiB (%+.1f MiB).\n\n",
+      kTypedEdits, double(typed) / 1024, double(typed - resident) / 1024);
+  std::printf("| Target | Limit | Result |\n|---|---:|---|\n");
+  std::printf(
+      "| Diagnostics after a one-character edit, after settling (median of %d) | ≤ %.0f ms | %s "
+      "(%.2f ms) |\n",
+      kTimedEdits, limitMs, median(after) <= limitMs ? "PASS" : "FAIL", median(after));
+  std::printf("| Peak resident memory with %d scripts open | < %.0f MiB | %s (%.1f MiB) |\n",
+              kOpenScripts, limitMiB, double(peak) / 1024 < limitMiB ? "PASS" : "FAIL",
+              double(peak) / 1024);
+  return 0;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include "DocumentChecks.h"
+#include "MainThreadQueue.h"
+#include "MessageDecoder.h"
+#include "OpenDocuments.h"
+#include "ServerSettings.h"
+#include "ServerTables.h"
+
+// vornel-scan as a language server: takes the editor's messages, keeps its
+// open scripts, and answers with diagnostics, hovers and quick fixes. Runs
+// on the main thread; checks run on worker threads. A message it cannot
+// take gets the protocol's error response, or is named on standard error
+// when there is nothing to answer.
+class LanguageServer {
+ public:
+  using Send = std::function<void(const QJsonObject& message)>;
+  using Exit = std::function<void(int status)>;
+
+  LanguageServer(ServerSettings settings, MainThreadQueue& queue, Send send, Exit exit);
+
+  // Messages as they came, all that had come by now: a request cancelled
+  // by a later message among them is answered as cancelled.
+  void receive(const std::vector<lsp::Incoming>& messages);
+  // Standard input ended, or could not be read (`error`).
+  void inputEnded(const QString& error);
+
+ private:
+  enum class State { Starting, Running, ShutDown, Exited };
+
+  void handle(const lsp::Incoming& message);
+  void request(const lsp::Incoming& message);
+  void notification(const lsp::Incoming& message);
+
+  // Requests: each returns the result, or sets `problem` for an error
+  // response with invalid params.
+  QJsonValue initialize(const QJsonValue& params, QString* problem);
+  QJsonValue hover(const QJsonValue& params, QString* problem);
+  QJsonValue codeAction(const QJsonValue& params, QString* problem);
+
+  // Notifications: each returns what is wrong with its params, if anything.
+  QString didOpen(const QJsonValue& params);
+  QString didChange(const QJsonValue& params);
+  QString didClose(const QJsonValue& params);
+  QString didSave(const QJsonValue& params);
+  QString didChangeWatchedFiles(const QJsonValue& params);
+
+  void respond(const QJsonValue& id, const QJsonValue& result);
+  void respondError(const QJsonValue& id, int code, const QString& message);
+  void notify(const QString& method, const QJsonObject& params);
+  // Without a version for the empty diagnostics of a closed script.
+  void publish(const QString& uri, const QJsonArray& diagnostics,
+               std::optional<qint64> version = std::nullopt);
+  void showError(const QString& message);
+  void complain(const QString& what);
+
+  const ServerSettings settings_;
+  Send send_;
+  Exit exit_;
+  State state_ = State::Starting;
+  std::set<QString> cancelled_;  // ids, as JSON text, of requests cancelled before their turn
+  std::shared_ptr<const CheckSetup> setup_;
+  OpenDocuments documents_;
+  ServerTables tables_;
+  DocumentChecks checks_;
+};

@@ -1,0 +1,126 @@
+#include "OpenDocuments.h"
+
+#include <vector>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QUrl>
+
+#include "ProtocolValues.h"
+#include "TextPositions.h"
+
+namespace {
+
+// Document versions and positions arrive as JSON; the text is held as UTF-8.
+QByteArray utf8(const QString& text) {
+  return text.toUtf8();
+}
+
+}  // namespace
+
+bool OpenDocuments::isScript(const QString& uri) {
+  return QUrl(uri).path().endsWith(QLatin1StringView(".csm"), Qt::CaseInsensitive);
+}
+
+namespace {
+
+// The params of didOpen and didChange: a document with its uri and version.
+struct VersionedParams {
+  QJsonObject params;
+  QJsonObject document;  // params.textDocument
+  QString uri;
+  qint64 version = 0;
+};
+
+bool readVersioned(const QJsonValue& params, VersionedParams* read, QString* problem) {
+  const QString where = QStringLiteral("params.textDocument");
+  return lsp::readObject(params, QStringLiteral("params"), &read->params, problem) &&
+         lsp::readObject(read->params.value(QLatin1StringView("textDocument")), where,
+                         &read->document, problem) &&
+         lsp::readString(read->document, where, "uri", &read->uri, problem) &&
+         lsp::readInteger(read->document, where, "version", &read->version, problem);
+}
+
+}  // namespace
+
+QString OpenDocuments::open(const QJsonValue& params, QString* uri) {
+  QString problem;
+  VersionedParams read;
+  QString text;
+  if (!readVersioned(params, &read, &problem) ||
+      !lsp::readString(read.document, QStringLiteral("params.textDocument"), "text", &text,
+                       &problem)) {
+    return problem;
+  }
+  if (!isScript(read.uri)) return QString();
+  documents_[read.uri] = Document{utf8(text), read.version};
+  *uri = read.uri;
+  return QString();
+}
+
+QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
+  QString problem;
+  VersionedParams read;
+  if (!readVersioned(params, &read, &problem)) return problem;
+  const QString& name = read.uri;
+  const QJsonObject& object = read.params;
+  const qint64 version = read.version;
+  const QJsonValue changes = object.value(QLatin1StringView("contentChanges"));
+  if (!changes.isArray()) return QStringLiteral("params.contentChanges must be an array");
+  if (!isScript(name)) return QString();
+  const auto found = documents_.find(name);
+  if (found == documents_.end()) return QStringLiteral("%1 is not open").arg(name);
+
+  // Every change is read before any is made, so that a bad one changes nothing.
+  struct Edit {
+    bool whole;
+    lsp::TextRange range;
+    QByteArray text;
+  };
+  std::vector<Edit> edits;
+  const QJsonArray list = changes.toArray();
+  for (qsizetype i = 0; i < list.size(); ++i) {
+    const QString at = QStringLiteral("params.contentChanges[%1]").arg(i);
+    QJsonObject change;
+    QString text;
+    if (!lsp::readObject(list[i], at, &change, &problem) ||
+        !lsp::readString(change, at, "text", &text, &problem)) {
+      return problem;
+    }
+    Edit edit{!change.contains(QLatin1StringView("range")), {}, utf8(text)};
+    if (!edit.whole && !lsp::readRange(change, at, "range", &edit.range, &problem)) return problem;
+    edits.push_back(std::move(edit));
+  }
+  QByteArray& document = found->second.text;
+  for (const Edit& edit : edits) {
+    if (edit.whole) {
+      document = edit.text;
+      continue;
+    }
+    const qint64 from = textpositions::offsetOf(document, edit.range.start);
+    const qint64 to = textpositions::offsetOf(document, edit.range.end);
+    document.replace(from, qMax(from, to) - from, edit.text);
+  }
+  found->second.version = version;
+  *uri = name;
+  return QString();
+}
+
+QString OpenDocuments::close(const QJsonValue& params, QString* uri) {
+  QString name;
+  QString problem;
+  if (!lsp::readDocumentUri(params, &name, &problem)) return problem;
+  if (documents_.erase(name) > 0) *uri = name;
+  return QString();
+}
+
+const OpenDocuments::Document* OpenDocuments::find(const QString& uri) const {
+  const auto found = documents_.find(uri);
+  return found == documents_.end() ? nullptr : &found->second;
+}
+
+QStringList OpenDocuments::uris() const {
+  QStringList all;
+  for (const auto& [uri, document] : documents_) all.append(uri);
+  return all;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+
+// The scripts the editor has open, as the editor has them: kept up to date
+// from didOpen and didChange, forgotten at didClose. Only `.csm` scripts are
+// kept; other documents are passed over.
+class OpenDocuments {
+ public:
+  struct Document {
+    QByteArray text;  // UTF-8, which the positions are counted in
+    qint64 version = 0;
+  };
+
+  // Each takes a notification's params and returns what is wrong with them,
+  // or an empty string; `uri` is set to the script it changed, or left
+  // empty when the document is no script. Wrong params change nothing, and
+  // neither does a change of which one part is wrong.
+  QString open(const QJsonValue& params, QString* uri);
+  QString change(const QJsonValue& params, QString* uri);
+  QString close(const QJsonValue& params, QString* uri);
+
+  const Document* find(const QString& uri) const;
+  QStringList uris() const;
+
+  // Whether a document is a script, by its name.
+  static bool isScript(const QString& uri);
+
+ private:
+  std::map<QString, Document> documents_;
+};

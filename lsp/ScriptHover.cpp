@@ -1,0 +1,37 @@
+#include "ScriptHover.h"
+
+#include <vector>
+
+#include "MemorySource.h"
+#include "TableTasks.h"
+
+namespace {
+
+class AllAlerts : public AlertSink {
+ public:
+  void alert(const Alert& alert) override { alerts.push_back(alert); }
+  std::vector<Alert> alerts;
+};
+
+}  // namespace
+
+bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+             ScriptHover* hover) {
+  const qint64 offset = textpositions::offsetOf(text, position);
+  const ScriptLine line = textpositions::scriptLineAt(text, offset);
+  const qint64 column = textpositions::columnOf(text, line, offset);
+  MemorySource source(text.sliced(line.start, line.end - line.start));
+  AllAlerts found;
+  setup.scanner.scan(source, found);
+  for (const Alert& alert : found.alerts) {
+    if (column < alert.column || column >= alert.endColumn) continue;
+    hover->text = explainRow(setup.tables, alert.table, *alert.row).trimmed();
+    ForwardPositions positions(text);
+    hover->range.start =
+        positions.positionOf(textpositions::offsetOfColumn(text, line, alert.column));
+    hover->range.end =
+        positions.positionOf(textpositions::offsetOfColumn(text, line, alert.endColumn));
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,89 @@
+#include "ServerTables.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "DiskFileSystem.h"
+#include "ProjectFile.h"
+#include "TableLoader.h"
+
+namespace {
+
+// Long enough for an editor's save (write aside, rename) to be over.
+constexpr int kReloadDelayMilliseconds = 100;
+
+const QString kTags = QStringLiteral("tags.txt");
+const QString kParams = QStringLiteral("param.txt");
+const QString kProject = QStringLiteral(".vornel-scan");
+
+}  // namespace
+
+ServerTables::ServerTables(ServerSettings settings, Changed changed, Failed failed)
+    : settings_(std::move(settings)), changed_(std::move(changed)), failed_(std::move(failed)) {
+  reloadTimer_.setSingleShot(true);
+  QObject::connect(&reloadTimer_, &QTimer::timeout, [this] { reload(); });
+  // A save by renaming drops the watch on the file; the folder's change
+  // brings it back at the reload.
+  QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, [this] { reloadSoon(); });
+  QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, [this] { reloadSoon(); });
+}
+
+bool ServerTables::mayConcern(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  return name == kTags || name == kParams || name == kProject;
+}
+
+void ServerTables::load(const QString& workspace) {
+  workspace_ = workspace;
+  reload();
+}
+
+void ServerTables::reloadSoon() {
+  reloadTimer_.start(kReloadDelayMilliseconds);
+}
+
+void ServerTables::reload() {
+  ProjectFile project;
+  QString problem;
+  if (!settings_.noConfig) {
+    const bool read = settings_.configFile.isEmpty()
+                          ? findProjectFileFrom(workspace_, &project, &problem)
+                          : readProjectFile(settings_.configFile, &project, &problem);
+    if (!read) {
+      watch({project.path});
+      fail(problem);
+      return;
+    }
+  }
+  const QString folder = !settings_.tablesFolder.isEmpty() ? settings_.tablesFolder
+                         : !project.tablesFolder.isEmpty() ? project.tablesFolder
+                                                           : settings_.installedTables;
+  const QDir dir(folder);
+  watch({project.path, folder, dir.absoluteFilePath(kTags), dir.absoluteFilePath(kParams)});
+  DiskFileSystem files;
+  Tables tables;
+  TableFault fault;
+  if (!loadTables(files, folder, &tables, &fault)) {
+    fail(fault.message());
+    return;
+  }
+  lastFailure_.clear();
+  changed_(std::make_shared<const CheckSetup>(std::move(tables), project.disabled,
+                                              settings_.inlineConfig));
+}
+
+void ServerTables::fail(const QString& message) {
+  if (message == lastFailure_) return;
+  lastFailure_ = message;
+  failed_(message);
+}
+
+void ServerTables::watch(const QStringList& paths) {
+  const QStringList watched = watcher_.files() + watcher_.directories();
+  if (!watched.isEmpty()) watcher_.removePaths(watched);
+  QStringList existing;
+  for (const QString& path : paths) {
+    if (!path.isEmpty() && QFileInfo::exists(path)) existing.append(path);
+  }
+  if (!existing.isEmpty()) watcher_.addPaths(existing);
+}

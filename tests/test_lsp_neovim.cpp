@@ -1,0 +1,108 @@
+// vornel-scan --lsp with a real editor: Neovim from Debian, headless,
+// started on a script in a throwaway folder with the few lines of Lua a
+// user would write (tests/lsp_neovim.lua), reading vim.diagnostic.get().
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunScan.h"
+
+namespace {
+
+QString entry(const QJsonValue& diagnostic) {
+  const QJsonObject d = diagnostic.toObject();
+  return QStringLiteral("%1:%2-%3:%4 %5 %6 %7 %8")
+      .arg(d.value("lnum").toInt())
+      .arg(d.value("col").toInt())
+      .arg(d.value("end_lnum").toInt())
+      .arg(d.value("end_col").toInt())
+      .arg(d.value("severity").toInt())
+      .arg(d.value("source").toString(), d.value("code").toString(), d.value("message").toString());
+}
+
+// What Neovim shows (byte columns), and what the server sent (UTF-16).
+QStringList entries(const QJsonValue& seen) {
+  QStringList all;
+  for (const QJsonValue& d : seen.toObject().value("diagnostics").toArray()) all.append(entry(d));
+  for (const QJsonValue& d : seen.toObject().value("published").toArray()) {
+    const QJsonObject p = d.toObject();
+    all.append(QStringLiteral("sent %1:%2-%3 %4")
+                   .arg(p.value("line").toInt())
+                   .arg(p.value("character").toInt())
+                   .arg(p.value("end_character").toInt())
+                   .arg(p.value("code").toString()));
+  }
+  return all;
+}
+
+}  // namespace
+
+class LspNeovimTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void neovimShowsAndFixesTheAlerts() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(writeFile(dir.filePath("project/.vornel-scan"), "tables = tables\n"));
+    QVERIFY(writeFile(dir.filePath("project/tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
+    QVERIFY(writeFile(dir.filePath("project/tables/param.txt"),
+                      "\"zmod\",\"Zoom mode resets\",range 0 to 2\r\n"));
+    // "é" is one UTF-16 unit and two bytes, the emoji two units and four bytes.
+    QVERIFY(writeFile(dir.filePath("project/portrait.csm"),
+                      "# Portrait session\r\n"
+                      "zoom = GetCameraState(\"zmod\",0) # zoom mode\r\n"
+                      "title = \"Caf\xc3\xa9 \xf0\x9f\x98\x80\" + GetFileTag(\"ownr\")\r\n"
+                      "SetCameraState(\"zmod\", 2)  # vornel-scan: disable=zmod -- the rig\r\n"));
+
+    QProcess nvim;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
+    environment.insert("VORNEL_SCRIPT", dir.filePath("project/portrait.csm"));
+    environment.insert("VORNEL_ROOT", dir.filePath("project"));
+    environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
+    // Neovim's log, state and settings stay in the throwaway folder.
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+      environment.insert(name, dir.filePath("nvim"));
+    nvim.setProcessEnvironment(environment);
+    nvim.setWorkingDirectory(dir.filePath("project"));
+    nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
+                        "luafile " VORNEL_SOURCE_DIR "/tests/lsp_neovim.lua"});
+    QVERIFY2(nvim.waitForStarted(10000),
+             "nvim did not start: scripts/install-deps installs neovim");
+    QVERIFY2(nvim.waitForFinished(120000), "nvim did not finish");
+    QFile file(dir.filePath("seen.json"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(nvim.readAllStandardError()));
+    const QJsonObject seen = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(seen.value("error").toString(), QString());
+    QCOMPARE(seen.value("fileformat"), QJsonValue("dos"));
+
+    QVERIFY(seen.value("opened_in_time").toBool());
+    QCOMPARE(entries(seen.value("opened")),
+             (QStringList{"1:22-1:28 2 vornel-scan zmod Zoom mode resets",
+                          "2:34-2:40 2 vornel-scan ownr Owner tag", "sent 1:22-28 zmod",
+                          "sent 2:31-37 ownr"}));
+    QVERIFY(seen.value("hover").toString().startsWith("'zmod' in params, "));
+    QVERIFY(
+        seen.value("hover").toString().endsWith("message: Zoom mode resets\n  note: range 0 to 2"));
+
+    QCOMPARE(seen.value("action"), QJsonValue("disable zmod on this line"));
+    QVERIFY(seen.value("fixed_in_time").toBool());
+    QCOMPARE(
+        seen.value("fixed_line"),
+        QJsonValue("zoom = GetCameraState(\"zmod\",0) # zoom mode  # vornel-scan: disable=zmod"));
+    QCOMPARE(entries(seen.value("fixed")),
+             (QStringList{"2:34-2:40 2 vornel-scan ownr Owner tag", "sent 2:31-37 ownr"}));
+
+    QVERIFY(seen.value("edited_in_time").toBool());
+    QCOMPARE(entries(seen.value("edited")), QStringList{});
+  }
+};
+
+QTEST_GUILESS_MAIN(LspNeovimTest)
+#include "test_lsp_neovim.moc"
