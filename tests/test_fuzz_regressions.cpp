@@ -9,6 +9,7 @@
 
 #include "AlertColumns.h"
 #include "BaselineCheck.h"
+#include "MessageFraming.h"
 #include "ProjectFileCheck.h"
 #include "ScannerDifference.h"
 #include "TableLoaderCheck.h"
@@ -24,6 +25,7 @@ const QList<std::pair<QString, Check>>& checks() {
       {QStringLiteral("fuzz_alert_columns"), fuzzcheck::alertColumnsProblem},
       {QStringLiteral("fuzz_baseline"), fuzzcheck::baselineProblem},
       {QStringLiteral("fuzz_project_file"), fuzzcheck::projectFileProblem},
+      {QStringLiteral("fuzz_lsp_framing"), fuzzcheck::framingDifference},
   };
   return all;
 }
