@@ -1,7 +1,7 @@
 # The two commands a new user needs: `make run` and `make test`.
 # Both install what is missing first, then build with CMake presets.
 
-.PHONY: all deps build release package run test sanitize bench format clean
+.PHONY: all deps build release package run test sanitize fuzz bench format clean
 
 all: build
 
@@ -45,6 +45,14 @@ sanitize: deps
 	cmake --build --preset tsan
 	ctest --preset tsan
 
+# Every fuzz target for FUZZ_SECONDS each, from a copy of its seed corpus;
+# fails when one finds a crash. clang's libFuzzer, with ASan and UBSan.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/fuzz $(FUZZ_SECONDS)
+
 bench: release
 	bench/run build-release
 	bench/trees build-release
@@ -55,4 +63,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-release build-asan build-tsan
+	rm -rf build build-release build-asan build-tsan build-fuzz

@@ -1,7 +1,5 @@
 #include "JsonText.h"
 
-#include "NativePath.h"
-
 namespace jsontext {
 
 namespace {
@@ -42,9 +40,13 @@ void appendString(QByteArray* out, QStringView text) {
   qsizetype plain = 0;  // start of the run not yet written
   for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t c = text[i].unicode();
-    // A path's byte that is no UTF-8 is written as the lone surrogate that
-    // stands for it, which JSON allows and readers such as Python map back.
-    if (isEscapedPathByte(c) && !(i > 0 && text[i - 1].isHighSurrogate())) {
+    // A lone surrogate has no UTF-8 form and is written as its escape, which
+    // JSON allows and readers such as Python map back: a path's byte that is
+    // no UTF-8 stands as one, and a baseline read back must keep any text.
+    const bool lone = text[i].isHighSurrogate()
+                          ? !(i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                          : text[i].isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate());
+    if (lone) {
       *out += text.sliced(plain, i - plain).toUtf8();
       *out += "\\u" + QByteArray::number(c, 16);
       plain = i + 1;
