@@ -13,6 +13,14 @@
 
 namespace {
 
+// Counts are whole numbers a JSON reader anywhere reads exactly; sums of
+// them stop there rather than overflow.
+constexpr qint64 kMostCount = qint64(1) << 53;
+
+qint64 addCounts(qint64 a, qint64 b) {
+  return a > kMostCount - b ? kMostCount : a + b;
+}
+
 // A key holds the table, the code and the statement; the code's length
 // tells where the statement starts, since a code or a statement may hold
 // any character.
@@ -71,18 +79,20 @@ bool Baseline::read(const QString& file, QString* error) {
                       entry.value("code").isString() && entry.value("statement").isString() &&
                       (entry.value("table") == "tags" || entry.value("table") == "params") &&
                       count.isDouble() && count.toDouble() >= 1 &&
+                      count.toDouble() <= double(kMostCount) &&
                       count.toDouble() == double(count.toInteger());
     if (!good) {
       *error = QStringLiteral(
                    "%1: entry %2 is not an alert with path, table, code, statement "
-                   "and count")
+                   "and a count from 1 to 2^53")
                    .arg(file)
                    .arg(i + 1);
       return false;
     }
-    byPath_[entry.value("path").toString()]
-           [keyFrom(entry.value("table").toString(), entry.value("code").toString(),
-                    entry.value("statement").toString())] += count.toInteger();
+    qint64& known = byPath_[entry.value("path").toString()]
+                           [keyFrom(entry.value("table").toString(), entry.value("code").toString(),
+                                    entry.value("statement").toString())];
+    known = addCounts(known, count.toInteger());
   }
   return true;
 }
@@ -97,13 +107,14 @@ QHash<QString, qint64> Baseline::countsFor(const QString& path) const {
 
 void Baseline::add(const QString& path, const QHash<QString, qint64>& counts) {
   QMap<QString, qint64>& script = byPath_[relative(path)];
-  for (auto it = counts.cbegin(); it != counts.cend(); ++it) script[it.key()] += it.value();
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+    script[it.key()] = addCounts(script[it.key()], it.value());
 }
 
 qint64 Baseline::alerts() const {
   qint64 total = 0;
   for (const auto& script : byPath_) {
-    for (const qint64 count : script) total += count;
+    for (const qint64 count : script) total = addCounts(total, count);
   }
   return total;
 }

@@ -182,6 +182,27 @@ class SilencingTest : public QObject {
                "{\"version\": 1, \"alerts\": [{\"path\": \"a\", \"table\": \"tags\", "
                "\"code\": \"ownr\", \"statement\": \"s\"}]}")
         << "entry 1 is not an alert";
+    QTest::newRow("a count of 2^54")
+        << QByteArray(
+               "{\"version\": 1, \"alerts\": [{\"path\": \"a\", \"table\": \"tags\", "
+               "\"code\": \"ownr\", \"statement\": \"s\", \"count\": 18014398509481984}]}")
+        << "entry 1 is not an alert";
+  }
+
+  // Counts of one alert add up without overflowing, however many entries
+  // name it.
+  void hugeBaselineCounts() {
+    QByteArray entries;
+    for (int i = 0; i < 1100; ++i) {
+      entries += QByteArray(i ? "," : "") +
+                 "{\"path\": \"plain.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                 "\"statement\": \"x=\\\"zmod\\\"\", \"count\": 9007199254740992}";
+    }
+    QVERIFY(writeFile(at("huge.json"), "{\"version\": 1, \"alerts\": [" + entries + "]}"));
+    QVERIFY(writeFile(at("plain.csm"), "x = \"zmod\"\r\n"));
+    const ScanRunResult run = scan({"--baseline", "huge.json", "plain.csm"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out, QByteArray());
   }
 
   void damagedBaselines() {
