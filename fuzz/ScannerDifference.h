@@ -5,6 +5,7 @@
 
 #include "FakePlatform.h"
 #include "FuzzTables.h"
+#include "LineBlockReader.h"
 #include "ReferenceScan.h"
 #include "ScriptScanner.h"
 
@@ -19,6 +20,7 @@ struct Reading {
   qint64 splitFrom = 0;
   qint64 stretchBytes = 1;
   qint64 readSize = 1;
+  qsizetype longLine = LineBlockReader::kLongLine;  // a file's lines from this length in pieces
 };
 
 inline ScanResult scanAs(const QByteArray& script, const Reading& how, QList<SeenAlert>* alerts) {
@@ -30,6 +32,7 @@ inline ScanResult scanAs(const QByteArray& script, const Reading& how, QList<See
   files.setReadSize(how.readSize);
   ScriptScanner scanner(fuzzTables());
   scanner.setStretches(how.splitFrom, how.stretchBytes);
+  scanner.setLongLine(how.longLine);
   CollectingSink sink(fuzzTables());
   QString error;
   const auto source = files.open(path, &error);
@@ -46,15 +49,16 @@ inline QString differenceAs(const QByteArray& script, const Reading& how) {
   if (result.ok() && result.lines == reference.lines() && got == expected) return {};
   QString difference =
       QStringLiteral(
-          "%1, split from %2, stretches of %3, reads of %4: lines %5, expected %6; "
-          "error '%7'")
+          "%1, split from %2, stretches of %3, reads of %4, long lines from %8: lines %5, "
+          "expected %6; error '%7'")
           .arg(how.stream ? "stream" : "sized")
           .arg(how.splitFrom)
           .arg(how.stretchBytes)
           .arg(how.readSize)
           .arg(result.lines)
           .arg(reference.lines())
-          .arg(result.error);
+          .arg(result.error)
+          .arg(how.longLine);
   for (qsizetype i = 0; i < qMax(got.size(), expected.size()); ++i) {
     const QString a = i < got.size() ? describe(got[i]) : QStringLiteral("-");
     const QString b = i < expected.size() ? describe(expected[i]) : QStringLiteral("-");
@@ -84,6 +88,11 @@ inline QString scannerDifference(QByteArrayView input) {
   // Byte 2: bytes per read.
   how.readSize = 1 + control(2) * 16;
   QString difference = differenceAs(script, how);
+  if (!difference.isEmpty()) return difference;
+  // Again with lines of any length read in pieces, and again whole only
+  // where they may matter.
+  how.longLine = 1 + (control(1) ^ control(2)) % 200;
+  difference = differenceAs(script, how);
   if (!difference.isEmpty()) return difference;
   how.stream = true;
   return differenceAs(script, how);
