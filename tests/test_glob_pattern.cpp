@@ -1,8 +1,74 @@
 // The patterns of --exclude.
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "GlobPattern.h"
+
+namespace reference {
+
+// The plain backtracking search: exact, but slow on runs of stars.
+// Whether the set starting at pattern[p] (just past the `[`) holds `c`;
+// `*end` is set just past its `]`. A set without its `]` is a plain `[`.
+bool inSet(QStringView pattern, qsizetype p, QChar c, qsizetype* end) {
+  const bool negated = p < pattern.size() && (pattern[p] == u'!' || pattern[p] == u'^');
+  qsizetype i = negated ? p + 1 : p;
+  bool found = false;
+  for (bool first = true; i < pattern.size() && (first || pattern[i] != u']'); first = false) {
+    if (i + 2 < pattern.size() && pattern[i + 1] == u'-' && pattern[i + 2] != u']') {
+      found = found || (c >= pattern[i] && c <= pattern[i + 2]);
+      i += 3;
+    } else {
+      found = found || c == pattern[i];
+      ++i;
+    }
+  }
+  if (i >= pattern.size()) {
+    *end = -1;
+    return false;
+  }
+  *end = i + 1;
+  return found != negated;
+}
+
+bool match(QStringView pattern, qsizetype p, QStringView text, qsizetype t) {
+  while (p < pattern.size()) {
+    const QChar c = pattern[p];
+    if (c == u'*') {
+      const bool any = p + 1 < pattern.size() && pattern[p + 1] == u'*';
+      qsizetype next = any ? p + 2 : p + 1;
+      // `**/` also matches no folder at all.
+      if (any && next < pattern.size() && pattern[next] == u'/' &&
+          match(pattern, next + 1, text, t))
+        return true;
+      for (qsizetype end = t;; ++end) {
+        if (match(pattern, next, text, end)) return true;
+        if (end >= text.size() || (!any && text[end] == u'/')) return false;
+      }
+    }
+    if (t >= text.size()) return false;
+    if (c == u'?') {
+      if (text[t] == u'/') return false;
+    } else if (c == u'[') {
+      qsizetype end;
+      const bool in = inSet(pattern, p + 1, text[t], &end);
+      if (end >= 0) {
+        if (!in || text[t] == u'/') return false;
+        p = end;
+        ++t;
+        continue;
+      }
+      if (text[t] != c) return false;
+    } else if (text[t] != c) {
+      return false;
+    }
+    ++p;
+    ++t;
+  }
+  return t == text.size();
+}
+
+}  // namespace reference
 
 class GlobPatternTest : public QObject {
   Q_OBJECT
@@ -42,6 +108,22 @@ class GlobPatternTest : public QObject {
     QFETCH(QString, text);
     QFETCH(bool, matches);
     QCOMPARE(GlobPattern(pattern).matches(text), matches);
+  }
+
+  // Random patterns and paths: the same answers as the plain search.
+  void matchesTheBacktrackingSearch() {
+    static const char* const kPieces[] = {"a", "b", "/", "*", "**", "?", "[", "]", "!", "-", "**/"};
+    QRandomGenerator random(17);
+    for (int round = 0; round < 20000; ++round) {
+      QString pattern;
+      QString text;
+      for (int i = random.bounded(8); i > 0; --i)
+        pattern += QLatin1String(kPieces[random.bounded(int(std::size(kPieces)))]);
+      for (int i = random.bounded(10); i > 0; --i)
+        text += QLatin1Char("ab/[]-!"[random.bounded(7)]);
+      QVERIFY2(GlobPattern(pattern).matches(text) == reference::match(pattern, 0, text, 0),
+               qPrintable(pattern + QStringLiteral(" on ") + text));
+    }
   }
 };
 
