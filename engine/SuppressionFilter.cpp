@@ -1,7 +1,6 @@
 #include "SuppressionFilter.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "ByteSearch.h"
 #include "CodePoints.h"
@@ -14,7 +13,7 @@ SuppressionFilter::SuppressionFilter(AlertSink& next, const Tables& tables, Byte
 void SuppressionFilter::note(const Directive& directive) {
   // The search of the whole script may have seen it already.
   for (const qsizetype i : byLine_.value(directive.line)) {
-    if (noted_[std::size_t(i)].directive.column == directive.column) return;
+    if (noted_[std::size_t(i)].directive.text == directive.text) return;
   }
   const qsizetype index = qsizetype(noted_.size());
   noted_.push_back({directive, QList<bool>(directive.codes.size(), false)});
@@ -81,15 +80,33 @@ void SuppressionFilter::finish() {
 }
 
 void SuppressionFilter::searchWholeScript() {
-  // Marker by marker, in chunks that overlap by a marker's length so that
-  // none is cut in two; a directive's line is the line ends before it, plus
-  // one. Lines are at most as long as a chunk is kept whole.
+  // Marker by marker, in chunks that overlap so that none is cut in two. A
+  // directive's line is the line ends before it, plus one; they are counted
+  // only for a disable-file, which is rare, so that the search costs little
+  // more than reading the script. Lines are at most as long as a chunk is
+  // kept whole.
   constexpr qint64 kChunk = 1 << 20;
   const qint64 size = script_->size();
   QByteArray chunk;
+  QByteArray earlier;
   qint64 lineEnds = 0;
   qint64 counted = 0;  // the bytes whose line ends are in lineEnds
   QString error;
+  // Counts the line ends up to `offset` of the script, in the chunk read at
+  // `at` and, before it, read again.
+  auto countTo = [&](qint64 offset, QByteArrayView bytes, qint64 at) {
+    while (counted < at) {
+      earlier.resize(qMin(kChunk, at - counted));
+      const qint64 n = script_->readAt(counted, earlier.data(), earlier.size(), &error);
+      if (n <= 0) return false;
+      lineEnds += std::count(earlier.cbegin(), earlier.cbegin() + n, '\r');
+      counted += n;
+    }
+    lineEnds += std::count(bytes.begin() + (counted - at), bytes.begin() + (offset - at), '\r');
+    counted = offset;
+    return true;
+  };
+  const QByteArrayView marker(directive::kMarker, directive::kMarkerSize);
   for (qint64 at = 0; at < size; at += kChunk) {
     chunk.resize(qMin(kChunk + 4096, size - at));
     const qint64 n = script_->readAt(at, chunk.data(), chunk.size(), &error);
@@ -97,34 +114,30 @@ void SuppressionFilter::searchWholeScript() {
     chunk.truncate(n);
     const QByteArrayView bytes(chunk);
     for (qsizetype from = 0;;) {
-      const auto hit = std::search(bytes.begin() + from, bytes.end(), directive::kMarker,
-                                   directive::kMarker + directive::kMarkerSize);
-      if (hit == bytes.end()) break;
-      const qsizetype marker = hit - bytes.begin();
-      from = marker + 1;
-      if (marker >= kChunk && at + kChunk < size) break;  // the next chunk has it
-      qsizetype hash = marker;
+      const qsizetype markerAt = bytes.indexOf(marker, from);
+      if (markerAt < 0) break;
+      from = markerAt + 1;
+      if (markerAt >= kChunk && at + kChunk < size) break;  // the next chunk has it
+      qsizetype hash = markerAt;
       while (hash > 0 && (bytes[hash - 1] == ' ' || bytes[hash - 1] == '\t')) --hash;
       if (hash == 0 || bytes[hash - 1] != '#') continue;
       --hash;
-      lineEnds += std::count(bytes.begin() + (counted - at), bytes.begin() + hash, '\r');
-      counted = at + hash;
-      const qsizetype end = textlines::lineEndFrom(bytes, marker);
-      const char* cr = findLastByte(bytes.data(), std::size_t(hash), textlines::kLineEnd);
-      const qsizetype start = cr ? cr - bytes.data() + 1 : 0;
+      const qsizetype end = textlines::lineEndFrom(bytes, markerAt);
       Directive found;
+      const QString after = decodeSystemText(
+          bytes.sliced(markerAt + directive::kMarkerSize, end - markerAt - directive::kMarkerSize));
+      directive::parse(after, &found);
+      if (found.scope != Directive::Scope::File) continue;
+      if (!countTo(at + hash, bytes, at)) return;
+      const char* cr = findLastByte(bytes.data(), std::size_t(hash), textlines::kLineEnd);
+      qsizetype start = cr ? cr - bytes.data() + 1 : 0;
+      if (cr && start < hash && bytes[start] == textlines::kLineFeed) ++start;  // of a CR LF
       found.line = lineEnds + 1;
       const QString before = decodeSystemText(bytes.sliced(start, hash - start));
       found.column = codePointColumn(before, before.size());
-      const QString after = decodeSystemText(
-          bytes.sliced(marker + directive::kMarkerSize, end - marker - directive::kMarkerSize));
       found.text = QLatin1StringView(directive::kMarker) + after;
-      directive::parse(after, &found);
-      if (found.scope == Directive::Scope::File) note(found);
+      note(found);
     }
-    lineEnds +=
-        std::count(bytes.begin() + (counted - at), bytes.begin() + qMin<qint64>(kChunk, n), '\r');
-    counted = at + qMin<qint64>(kChunk, n);
   }
 }
 

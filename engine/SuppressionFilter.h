@@ -41,7 +41,7 @@ class SuppressionFilter : public AlertSink {
   std::vector<Finding> findings() const;
 
   // Alerts beyond which a script that can be read again is searched first.
-  static constexpr std::size_t kMostHeld = 10000;
+  static constexpr std::size_t kMostHeld = 50000;
 
  private:
   struct Noted {

@@ -130,6 +130,11 @@ class SilencingTest : public QObject {
     const ScanRunResult run = scan({"--format", "gcc", "many.csm"});
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.err, QStringLiteral("0 alerts in 0 of 1 script; 120000 silenced\n"));
+    // Found by that search, a directive still has its own line.
+    QVERIFY(writeFile(at("many-unknown.csm"), script + "# vornel-scan: disable-file=qqqq\r\n"));
+    const ScanRunResult unknown = scan({"--report-unused-disables", "many-unknown.csm"});
+    QVERIFY2(unknown.err.startsWith("vornel-scan: many-unknown.csm:120002:1: warning: "),
+             qPrintable(unknown.err));
     // A stream cannot be searched again: its alerts go on, and the late
     // directive is told of.
     ScanInvocation piped;
@@ -139,7 +144,7 @@ class SilencingTest : public QObject {
     QCOMPARE(streamed.out.count('\n'), 120000);
     QCOMPARE(streamed.err,
              QStringLiteral("vornel-scan: -:120001:1: warning: disable-file comes after "
-                            "more than 10000 alerts of a script read as a stream, which cannot "
+                            "more than 50000 alerts of a script read as a stream, which cannot "
                             "be read again: it silences only the alerts after it\n"
                             "120000 alerts in 1 of 1 script\n"));
     QCOMPARE(streamed.exitCode, 1);
