@@ -1,5 +1,9 @@
 #include "Directive.h"
 
+#include "CodePoints.h"
+#include "SystemText.h"
+#include "TextLines.h"
+
 namespace directive {
 
 namespace {
@@ -49,6 +53,19 @@ void parse(QStringView afterMarker, Directive* directive) {
     directive->codes.append(code.toString());
   }
   if (directive->codes.isEmpty()) directive->error = QStringLiteral("names no code");
+}
+
+Directive readAt(QByteArrayView bytes, qsizetype hash, qsizetype markerEnd, qint64 line) {
+  const qsizetype start = textlines::lineStartBefore(bytes, hash);
+  const qsizetype end = textlines::lineEndFrom(bytes, markerEnd);
+  Directive found;
+  found.line = line;
+  const QString before = decodeSystemText(bytes.sliced(start, hash - start));
+  found.column = codePointColumn(before, before.size());
+  const QString after = decodeSystemText(bytes.sliced(markerEnd, end - markerEnd));
+  found.text = QLatin1StringView(kMarker) + after;
+  parse(after, &found);
+  return found;
 }
 
 }  // namespace directive

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -37,5 +38,9 @@ inline constexpr qsizetype kMarkerSize = sizeof kMarker - 1;
 // Reads the text after the marker, up to the line end, into `directive`;
 // sets its `error` when it is not a well-formed directive.
 void parse(QStringView afterMarker, Directive* directive);
+
+// The directive whose `#` stands at `hash` of `bytes`, its marker ending at
+// `markerEnd`, on script line `line`: its column, text and meaning.
+Directive readAt(QByteArrayView bytes, qsizetype hash, qsizetype markerEnd, qint64 line);
 
 }  // namespace directive

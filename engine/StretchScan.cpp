@@ -17,13 +17,6 @@ namespace {
 
 // The start of the line that holds position `at` of a block that begins at
 // a line start.
-qsizetype lineStartBefore(const char* bytes, qsizetype at) {
-  const char* cr = findLastByte(bytes, std::size_t(at), textlines::kLineEnd);
-  if (cr == nullptr) return 0;
-  const qsizetype i = cr - bytes + 1;
-  return i < at && bytes[i] == textlines::kLineFeed ? i + 1 : i;
-}
-
 // Bits below position `bit` (0..64).
 inline std::uint64_t bitsBelow(int bit) {
   return bit >= 64 ? ~0ull : (1ull << bit) - 1;
@@ -172,7 +165,7 @@ void StretchScan::check(QByteArrayView block) {
         if (at < lineDoneUntil) continue;
         const qint64 line =
             lines_ + 1 + endsBefore + m.lineEndsBefore + std::popcount(m.lineEnds & bitsBelow(bit));
-        const qsizetype start = lineStartBefore(bytes, at);
+        const qsizetype start = textlines::lineStartBefore(block, at);
         lineDoneUntil = textlines::lineEndFrom(block, at);
         checkLine(block.sliced(start, lineDoneUntil - start), line);
       }
@@ -328,16 +321,7 @@ void StretchScan::restart() {
 
 void StretchScan::noteDirective(QByteArrayView block, qsizetype hash, qsizetype markerEnd,
                                 qint64 line) {
-  const qsizetype start = lineStartBefore(block.data(), hash);
-  const qsizetype end = textlines::lineEndFrom(block, hash);
-  Directive found;
-  found.line = line;
-  const QString before = decodeSystemText(block.sliced(start, hash - start));
-  found.column = codePointColumn(before, before.size());
-  const QString after = decodeSystemText(block.sliced(markerEnd, end - markerEnd));
-  found.text = QLatin1StringView(directive::kMarker) + after;
-  directive::parse(after, &found);
-  directives_.push_back(std::move(found));
+  directives_.push_back(directive::readAt(block, hash, markerEnd, line));
 }
 
 void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {

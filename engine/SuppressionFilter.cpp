@@ -2,11 +2,6 @@
 
 #include <algorithm>
 
-#include "ByteSearch.h"
-#include "CodePoints.h"
-#include "SystemText.h"
-#include "TextLines.h"
-
 SuppressionFilter::SuppressionFilter(AlertSink& next, const Tables& tables, ByteSource* script)
     : next_(next), tables_(tables), script_(script) {}
 
@@ -122,20 +117,10 @@ void SuppressionFilter::searchWholeScript() {
       while (hash > 0 && (bytes[hash - 1] == ' ' || bytes[hash - 1] == '\t')) --hash;
       if (hash == 0 || bytes[hash - 1] != '#') continue;
       --hash;
-      const qsizetype end = textlines::lineEndFrom(bytes, markerAt);
-      Directive found;
-      const QString after = decodeSystemText(
-          bytes.sliced(markerAt + directive::kMarkerSize, end - markerAt - directive::kMarkerSize));
-      directive::parse(after, &found);
+      Directive found = directive::readAt(bytes, hash, markerAt + directive::kMarkerSize, 0);
       if (found.scope != Directive::Scope::File) continue;
       if (!countTo(at + hash, bytes, at)) return;
-      const char* cr = findLastByte(bytes.data(), std::size_t(hash), textlines::kLineEnd);
-      qsizetype start = cr ? cr - bytes.data() + 1 : 0;
-      if (cr && start < hash && bytes[start] == textlines::kLineFeed) ++start;  // of a CR LF
       found.line = lineEnds + 1;
-      const QString before = decodeSystemText(bytes.sliced(start, hash - start));
-      found.column = codePointColumn(before, before.size());
-      found.text = QLatin1StringView(directive::kMarker) + after;
       note(found);
     }
   }

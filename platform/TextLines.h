@@ -23,6 +23,15 @@ inline qsizetype lineEndFrom(QByteArrayView bytes, qsizetype from) {
   return cr ? cr - bytes.data() : bytes.size();
 }
 
+// Where the line that holds byte `at` starts: past the last CR before it,
+// and past a LF right behind that CR.
+inline qsizetype lineStartBefore(QByteArrayView bytes, qsizetype at) {
+  const char* cr = findLastByte(bytes.data(), std::size_t(at), kLineEnd);
+  if (cr == nullptr) return 0;
+  const qsizetype i = cr - bytes.data() + 1;
+  return i < at && bytes[i] == kLineFeed ? i + 1 : i;
+}
+
 // Where the next line starts after the CR at `cr`: past a LF right behind it.
 inline qsizetype nextLineStart(QByteArrayView bytes, qsizetype cr) {
   return cr + 1 < bytes.size() && bytes[cr + 1] == kLineFeed ? cr + 2 : cr + 1;
