@@ -24,7 +24,7 @@ QString cannotRead(const QString& path, const QString& reason) {
   return QStringLiteral("Cannot read ") + path + QStringLiteral(": ") + reason;
 }
 
-void appendLine(const Alert& alert, QString* report) {
+void appendLine(const Diagnostic& alert, QString* report) {
   *report += QString::number(alert.line);
   *report += QLatin1Char(' ');
   *report += alert.statement;
@@ -32,7 +32,7 @@ void appendLine(const Alert& alert, QString* report) {
   *report += alert.message();
 }
 
-void appendLine(const Alert& alert, QByteArray* report, QByteArrayView numberColour) {
+void appendLine(const Diagnostic& alert, QByteArray* report, QByteArrayView numberColour) {
   if (!numberColour.isEmpty()) *report += numberColour;
   *report += QByteArray::number(alert.line);
   if (!numberColour.isEmpty()) *report += "\x1b[0m";
@@ -63,7 +63,7 @@ QChar* write(QStringView text, QChar* to) {
 
 }  // namespace
 
-void ReportText::alert(const Alert& alert) {
+void ReportText::diagnostic(const Diagnostic& alert) {
   // Written in place into a text that grows by doubling, so that an alert
   // costs the same however long the report is; a report of many megabytes
   // asks for huge pages as it grows.

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "Alert.h"
+#include "DiagnosticSink.h"
 
 // The report and status texts that the desktop program shows and that
 // vornel-scan's classic format writes the same way.
@@ -23,19 +23,19 @@ QString cannotRead(const QString& path, const QString& reason);
 
 // Appends the alert's report line, "<line> <statement>:  <message>", with
 // nothing after it.
-void appendLine(const Alert& alert, QString* report);
+void appendLine(const Diagnostic& alert, QString* report);
 // The same in the system code page, ended by a newline. `numberColour`, a
 // terminal's colour sequence such as "\x1b[32m", colours the line number.
-void appendLine(const Alert& alert, QByteArray* report, QByteArrayView numberColour = {});
+void appendLine(const Diagnostic& alert, QByteArray* report, QByteArrayView numberColour = {});
 
 // The desktop program's report text as alerts come: their lines separated
 // by CR LF, with none before the first or after the last.
 // A report that would grow past `mostCharacters` is dropped instead, and
 // tooLarge() says so: a window cannot show one of any size.
-class ReportText : public AlertSink {
+class ReportText : public DiagnosticSink {
  public:
   explicit ReportText(qsizetype mostCharacters = -1) : most_(mostCharacters) {}
-  void alert(const Alert& alert) override;
+  void diagnostic(const Diagnostic& alert) override;
   qint64 alerts() const { return alerts_; }
   const QString& text() const { return text_; }
   bool tooLarge() const { return tooLarge_; }

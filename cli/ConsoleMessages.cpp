@@ -44,16 +44,15 @@ void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
   }
 }
 
-void ConsoleMessages::directiveFinding(const QString& path,
-                                       const SuppressionFilter::Finding& finding) {
-  using Kind = SuppressionFilter::Finding::Kind;
-  if (finding.kind == Kind::Unused && !reportUnused_) return;
+void ConsoleMessages::diagnostic(const Diagnostic& d) {
+  // A comment that is no directive reads as an error, as a compiler's
+  // syntax error does.
   error(QStringLiteral("%1:%2:%3: %4%5")
-            .arg(path)
-            .arg(finding.line)
-            .arg(finding.column)
-            .arg(finding.kind == Kind::Malformed ? QString() : QStringLiteral("warning: "),
-                 finding.message));
+            .arg(d.path)
+            .arg(d.line)
+            .arg(d.column)
+            .arg(d.rule == Rule::NotADirective ? QString() : QStringLiteral("warning: "),
+                 d.message()));
 }
 
 void ConsoleMessages::summary(const RunTotals& totals) {
@@ -81,7 +80,7 @@ void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) 
     const TableRow& row = tables[hit.table].row(hit.row);
     text += QStringLiteral("%1  %2  %3%4\n")
                 .arg(hit.count, 7)
-                .arg(ruleId(hit.table, row.code), -12)
+                .arg(rules::rowId(hit.table, row.code), -12)
                 .arg(row.message)
                 .arg(hit.silenced > 0 ? QStringLiteral(" (and %1 silenced)").arg(hit.silenced)
                                       : QString());

@@ -15,10 +15,7 @@ class ConsoleMessages : public RunMessages {
 
   void scriptDone(const QString& path, qint64 alerts, const QString& error) override;
   void pathFailed(const ScriptFailure& failure) override;
-  // Always for a directive that is not well formed; for one that silences
-  // nothing or names an unknown code with --report-unused-disables only.
-  void directiveFinding(const QString& path, const SuppressionFilter::Finding& finding) override;
-  void setReportUnusedDisables(bool on) { reportUnused_ = on; }
+  void diagnostic(const Diagnostic& diagnostic) override;
   // "12 alerts in 3 of 40 scripts", and the paths not checked.
   void summary(const RunTotals& totals);
   // The alerts for each row, most frequent first.
@@ -30,5 +27,4 @@ class ConsoleMessages : public RunMessages {
   const bool singleScript_;
   const bool verbose_;
   const bool quiet_;
-  bool reportUnused_ = false;
 };

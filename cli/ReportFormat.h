@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Alert.h"
+#include "Diagnostic.h"
 #include "Tables.h"
 
 // What every format may need to know of the run.
@@ -30,7 +30,8 @@ struct ScriptReport {
   QString path;                 // as shown
   QByteArray pathText;          // as the format writes it, worked out once per script
   qint64 alerts = 0;            // alerts not silenced so far
-  qint64 entries = 0;           // alerts of either kind handed to the format so far
+  qint64 alertEntries = 0;      // table alerts a format has written, for separators
+  QByteArray held;              // for formats that write some diagnostics at the script's end
   QHash<QByteArray, int> seen;  // for formats that tell equal alerts apart
 };
 
@@ -53,6 +54,7 @@ struct RunTotals {
   qint64 alerts = 0;  // not silenced
   qint64 silenced = 0;
   qint64 directiveWarnings = 0;   // directives that silence nothing or name unknown codes
+  quint32 rules = 0;              // the rules other than table rows that gave diagnostics, by bit
   QList<ScriptFailure> failures;  // paths that could not be checked, in order
   std::vector<RowHits> hits;      // by table, then row
 };
@@ -73,9 +75,12 @@ class ReportFormat {
     Q_UNUSED(script);
     Q_UNUSED(out);
   }
-  // Every alert, silenced ones too: a format that shows no silenced alerts
-  // passes over them.
-  virtual void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const = 0;
+  // Whether the report carries diagnostics other than table alerts; those
+  // of a format that does not are told on standard error instead.
+  virtual bool carriesEveryRule() const { return true; }
+  // Every diagnostic, silenced ones too: a format that shows no silenced
+  // ones passes over them.
+  virtual void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const = 0;
   // `error` is the reason the script could not be read to its end, or empty.
   virtual void closeScript(const ScriptReport& script, qint64 lines, const QString& error,
                            QByteArray* out) const {

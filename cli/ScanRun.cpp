@@ -37,7 +37,9 @@ struct Part {
   QString error;
   QHash<quint64, std::pair<qint64, qint64>> hits;  // row -> alerts not silenced, silenced
   QHash<QString, qint64> recorded;                 // for a baseline being written
-  std::vector<SuppressionFilter::Finding> findings;
+  qint64 directiveWarnings = 0;
+  quint32 rules = 0;                    // the rules other than table rows it gave
+  std::vector<Diagnostic> toldAside;  // diagnostics the format does not carry
 };
 
 struct ScanRun::Shared {
@@ -72,9 +74,9 @@ struct ScanRun::Shared {
 
 namespace {
 
-// Formats a script's alerts on the thread that scans it, and hands the text
-// on in pieces.
-class PartSink : public AlertSink {
+// Formats a script's diagnostics on the thread that scans it, and hands the
+// text on in pieces.
+class PartSink : public DiagnosticSink {
  public:
   PartSink(const ReportFormat& format, const Tables& tables, ScriptReport& report, Part& part,
            bool recording, std::function<void(QByteArray&)> handOn)
@@ -85,14 +87,14 @@ class PartSink : public AlertSink {
         recording_(recording),
         handOn_(std::move(handOn)) {}
 
-  void alert(const Alert& alert) override {
-    format_.alert(alert, &report_, &text);
-    ++report_.entries;
-    auto& hits = part_.hits[hitKey(alert.table, alert.row - tables_[alert.table].rows().data())];
-    if (alert.silenced == Alert::Silenced::No) {
+  void diagnostic(const Diagnostic& d) override {
+    if (!d.isTableAlert()) return other(d);
+    format_.diagnostic(d, &report_, &text);
+    auto& hits = part_.hits[hitKey(d.table, d.row - tables_[d.table].rows().data())];
+    if (d.silenced == Diagnostic::Silenced::No) {
       ++report_.alerts;
       ++hits.first;
-      if (recording_) ++part_.recorded[Baseline::keyOf(alert)];
+      if (recording_) ++part_.recorded[Baseline::keyOf(d)];
     } else {
       ++part_.silenced;
       ++hits.second;
@@ -103,6 +105,18 @@ class PartSink : public AlertSink {
   QByteArray text;
 
  private:
+  void other(const Diagnostic& d) {
+    const bool silenced = d.silenced != Diagnostic::Silenced::No;
+    if (!silenced && (d.rule == Rule::UnusedDisable || d.rule == Rule::UnknownCode))
+      ++part_.directiveWarnings;
+    if (!format_.carriesEveryRule()) {
+      if (!silenced) part_.toldAside.push_back(d);
+      return;
+    }
+    part_.rules |= quint32(1) << int(d.rule);
+    format_.diagnostic(d, &report_, &text);
+  }
+
   const ReportFormat& format_;
   const Tables& tables_;
   ScriptReport& report_;
@@ -111,49 +125,11 @@ class PartSink : public AlertSink {
   std::function<void(QByteArray&)> handOn_;
 };
 
-// Silences, on their way to `next`, the alerts of the codes the project
-// disables and those the baseline holds, as many of each as it holds.
-class ExternalSilencer : public AlertSink {
- public:
-  ExternalSilencer(AlertSink& next, const RunSettings& settings, const QString& path)
-      : next_(next), settings_(settings) {
-    if (settings.baseline) baselined_ = settings.baseline->countsFor(path);
-  }
-
-  void alert(const Alert& alert) override {
-    if (alert.silenced != Alert::Silenced::No) return next_.alert(alert);
-    if (settings_.disabled.contains(alert.code())) {
-      Alert silenced = alert;
-      silenced.silenced = Alert::Silenced::External;
-      silenced.silencedBecause = QStringLiteral("disabled in ") + settings_.disabledBy;
-      return next_.alert(silenced);
-    }
-    if (!baselined_.isEmpty()) {
-      const auto left = baselined_.find(Baseline::keyOf(alert));
-      if (left != baselined_.end() && *left > 0) {
-        --*left;
-        Alert silenced = alert;
-        silenced.silenced = Alert::Silenced::External;
-        silenced.silencedBecause = QStringLiteral("in the baseline");
-        return next_.alert(silenced);
-      }
-    }
-    next_.alert(alert);
-  }
-  void directive(const Directive& directive) override { next_.directive(directive); }
-
- private:
-  AlertSink& next_;
-  const RunSettings& settings_;
-  QHash<QString, qint64> baselined_;
-};
-
 }  // namespace
 
-ScanRun::ScanRun(const ScriptScanner& scanner, const Tables& tables, const ReportFormat& format,
-                 DiskFileSystem& files, HelperThread* helper, RunSettings settings)
-    : scanner_(scanner),
-      tables_(tables),
+ScanRun::ScanRun(const ScriptCheck& check, const ReportFormat& format, FileSystem& files,
+                 HelperThread* helper, RunSettings settings)
+    : check_(check),
       format_(format),
       files_(files),
       helper_(helper),
@@ -196,10 +172,9 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       }
       if (settings_.record && !part.recorded.isEmpty())
         settings_.record->add(part.entry.path, part.recorded);
-      for (const SuppressionFilter::Finding& finding : part.findings) {
-        if (finding.kind == SuppressionFilter::Finding::Kind::Unused) ++totals.directiveWarnings;
-        shared.messages->directiveFinding(part.entry.path, finding);
-      }
+      totals.directiveWarnings += part.directiveWarnings;
+      totals.rules |= part.rules;
+      for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);
       if (part.error.isEmpty()) {
         ++totals.scripts;
@@ -224,7 +199,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
 }
 
 void ScanRun::work(Shared& shared) {
-  ScanWorkspace workspace(scanner_);
+  ScanWorkspace workspace(check_.scanner());
   std::vector<Part*> taken;
   std::vector<QByteArray> texts;
   for (;;) {
@@ -287,20 +262,14 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   }
   ScriptReport report;
   report.path = part.entry.path;
-  PartSink sink(format_, tables_, report, part, settings_.record != nullptr, handOn);
+  PartSink sink(format_, check_.tables(), report, part, settings_.record != nullptr, handOn);
   format_.openScript(&report, &sink.text);
-  ExternalSilencer external(sink, settings_, part.entry.path);
-  SuppressionFilter directives(external, tables_, source->size() >= 0 ? source.get() : nullptr);
-  AlertSink& first = settings_.inlineConfig ? static_cast<AlertSink&>(directives) : external;
   // A large script takes the helper thread too, when no other has it.
   const bool withHelper =
       helper_ && source->size() >= ScriptScanner::kSplitFrom && !shared.helperBusy.exchange(true);
-  const ScanResult scan = scanner_.scan(*source, first, withHelper ? helper_ : nullptr, &workspace);
+  const ScanResult scan = check_.check(*source, part.entry.path, sink,
+                                       withHelper ? helper_ : nullptr, &workspace);
   if (withHelper) shared.helperBusy = false;
-  if (settings_.inlineConfig) {
-    directives.finish();
-    part.findings = directives.findings();
-  }
   source.reset();
   format_.closeScript(report, scan.lines, scan.error, &sink.text);
   part.opened = true;

@@ -5,13 +5,12 @@
 #include <QString>
 
 #include "Baseline.h"
-#include "DiskFileSystem.h"
+#include "FileSystem.h"
 #include "HelperThread.h"
 #include "ReportFormat.h"
 #include "ReportOutput.h"
-#include "ScriptScanner.h"
+#include "ScriptCheck.h"
 #include "ScriptWalk.h"
-#include "SuppressionFilter.h"
 
 // What the run writes besides the report, on standard error.
 class RunMessages {
@@ -21,19 +20,14 @@ class RunMessages {
   virtual void scriptDone(const QString& path, qint64 alerts, const QString& error) = 0;
   // A path could not be checked at all.
   virtual void pathFailed(const ScriptFailure& failure) = 0;
-  // A directive that is not well formed, silences nothing or names a code
-  // no table lists.
-  virtual void directiveFinding(const QString& path, const SuppressionFilter::Finding& finding) = 0;
+  // A diagnostic other than a table alert, that the report's format does
+  // not carry.
+  virtual void diagnostic(const Diagnostic& diagnostic) = 0;
 };
 
 struct RunSettings {
-  int jobs = 1;              // threads that scan scripts
-  bool inlineConfig = true;  // directives in comments silence alerts
-  // Codes silenced everywhere, and what says so.
-  QStringList disabled;
-  QString disabledBy;
-  const Baseline* baseline = nullptr;  // alerts it holds are silenced
-  Baseline* record = nullptr;          // every alert not silenced is added to it
+  int jobs = 1;                // threads that scan scripts
+  Baseline* record = nullptr;  // every alert not silenced is added to it
 };
 
 // Checks every script a walk yields, on several threads at once (the
@@ -44,8 +38,8 @@ struct RunSettings {
 // few scripts' reports however many scripts there are.
 class ScanRun {
  public:
-  ScanRun(const ScriptScanner& scanner, const Tables& tables, const ReportFormat& format,
-          DiskFileSystem& files, HelperThread* helper, RunSettings settings);
+  ScanRun(const ScriptCheck& check, const ReportFormat& format, FileSystem& files,
+          HelperThread* helper, RunSettings settings);
   ~ScanRun();
 
   // Runs the walk to its end, or until writing the report fails.
@@ -60,10 +54,9 @@ class ScanRun {
   // it already; called and returning with `lock` held.
   void writeReady(Shared& shared, std::unique_lock<std::mutex>& lock);
 
-  const ScriptScanner& scanner_;
-  const Tables& tables_;
+  const ScriptCheck& check_;
   const ReportFormat& format_;
-  DiskFileSystem& files_;
+  FileSystem& files_;
   HelperThread* helper_;
   const RunSettings settings_;
 };

@@ -36,7 +36,7 @@ void appendJsonRow(const Listed& listed, QByteArray* out) {
   *out += "{\"code\":";
   appendString(out, listed.row->code);
   *out += ",\"table\":";
-  appendString(out, tableName(listed.table));
+  appendString(out, rules::tableName(listed.table));
   *out += ",\"message\":";
   appendString(out, listed.row->message);
   *out += ",\"note\":";
@@ -101,7 +101,7 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
     const Listed& listed = rows[i];
     if (format == "classic") {
       out += lineText(listed.row->code) + "  " +
-             QByteArray(tableName(listed.table).data(), tableName(listed.table).size())
+             QByteArray(rules::tableName(listed.table).data(), rules::tableName(listed.table).size())
                  .leftJustified(6) +
              "  " + lineText(listed.row->message) + '\n';
     } else if (format == "gcc") {
@@ -121,7 +121,7 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
 QString explainRow(const Tables& tables, TableKind table, const TableRow& row) {
   const bool shadowed = tables[table].find(row.code) != &row - tables[table].rows().data();
   return QStringLiteral("%1 in %2, %3 line %4%5\n  message: %6\n  note: %7\n")
-      .arg(shownCode(row.code), tableName(table),
+      .arg(shownCode(row.code), rules::tableName(table),
            table == TableKind::Tags ? tables.tagsPath : tables.paramsPath)
       .arg(row.line)
       .arg(shadowed ? QStringLiteral(" (never reported: an earlier row lists it)") : QString())

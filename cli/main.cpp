@@ -169,7 +169,6 @@ int main(int argc, char** argv) {
   const bool singleScript = isSingleScript(options);
   ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
                            options.quiet);
-  messages.setReportUnusedDisables(options.reportUnusedDisables);
   RunFacts facts;
   facts.toolName = QStringLiteral("vornel-scan");
   facts.toolVersion = QStringLiteral(PROJECT_VERSION);
@@ -180,18 +179,21 @@ int main(int argc, char** argv) {
   const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);
 
   const ScriptScanner scanner(tables);
+  CheckSettings checkSettings;
+  checkSettings.directives = options.inlineConfig;
+  checkSettings.unusedDisables = options.reportUnusedDisables;
+  checkSettings.disabled = project.disabled;
+  checkSettings.disabledBy = project.path;
+  checkSettings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
+  const ScriptCheck check(scanner, tables, checkSettings);
   RunSettings settings;
   settings.jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());
-  settings.inlineConfig = options.inlineConfig;
-  settings.disabled = project.disabled;
-  settings.disabledBy = project.path;
-  settings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
   settings.record = options.writeBaseline.isEmpty() ? nullptr : &recorded;
   if (settings.record) output.discard();
   // One thread at a time borrows the helper for a large script; with -j 1,
   // one thread it is.
-  ScanRun run(scanner, tables, *format, files,
-              settings.jobs > 1 || singleScript ? &helper : nullptr, settings);
+  ScanRun run(check, *format, files, settings.jobs > 1 || singleScript ? &helper : nullptr,
+              settings);
   ScriptWalk walk(options.paths, options.standardInputName, options.excludes);
   const RunTotals totals = run.run(walk, output, messages);
   const int status = finished(kNoAlerts);

@@ -157,7 +157,7 @@ ScanWorkspace::ScanWorkspace(const ScriptScanner& scanner)
 
 ScanWorkspace::~ScanWorkspace() = default;
 
-ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread* helper,
+ScanResult ScriptScanner::scan(ByteSource& script, DiagnosticSink& sink, HelperThread* helper,
                                ScanWorkspace* workspace) const {
   if (helper && script.size() >= splitFrom_) return scanInStretches(script, sink, *helper);
   if (workspace) return scanInOnePiece(script, sink, *workspace);
@@ -165,7 +165,7 @@ ScanResult ScriptScanner::scan(ByteSource& script, AlertSink& sink, HelperThread
   return scanInOnePiece(script, sink, own);
 }
 
-ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink,
+ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, DiagnosticSink& sink,
                                          ScanWorkspace& workspace) const {
   LineBlockReader reader(script, workspace.readBuffer_);
   reader.setLongLine(longLine_);
@@ -184,7 +184,7 @@ ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, AlertSink& sink,
   return result;
 }
 
-ScanResult ScriptScanner::scanInStretches(ByteSource& script, AlertSink& sink,
+ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& sink,
                                           HelperThread& helper) const {
   const qint64 size = script.size();
   std::vector<qint64> starts;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "Alert.h"
+#include "DiagnosticSink.h"
 #include "ByteSource.h"
 #include "HelperThread.h"
 #include "LineBlockReader.h"
@@ -45,7 +45,7 @@ class ScriptScanner {
   // the alerts of the lines before it have been handed over, and the result
   // holds the reason.
   // With `workspace`, its buffers are used and kept for the next scan.
-  ScanResult scan(ByteSource& script, AlertSink& sink, HelperThread* helper = nullptr,
+  ScanResult scan(ByteSource& script, DiagnosticSink& sink, HelperThread* helper = nullptr,
                   ScanWorkspace* workspace = nullptr) const;
 
   // For tests: where stretches begin to be used, and their size.
@@ -57,8 +57,8 @@ class ScriptScanner {
   void setLongLine(qsizetype length) { longLine_ = length; }
 
  private:
-  ScanResult scanInOnePiece(ByteSource& script, AlertSink& sink, ScanWorkspace& workspace) const;
-  ScanResult scanInStretches(ByteSource& script, AlertSink& sink, HelperThread& helper) const;
+  ScanResult scanInOnePiece(ByteSource& script, DiagnosticSink& sink, ScanWorkspace& workspace) const;
+  ScanResult scanInStretches(ByteSource& script, DiagnosticSink& sink, HelperThread& helper) const;
 
   friend class ScanWorkspace;
   const Tables& tables_;

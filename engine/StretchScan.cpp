@@ -324,8 +324,8 @@ void StretchScan::noteDirective(QByteArrayView block, qsizetype hash, qsizetype 
   directives_.push_back(directive::readAt(block, hash, markerEnd, line));
 }
 
-void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
-  Alert alert;
+void StretchScan::handOver(qint64 firstLine, DiagnosticSink& sink) {
+  Diagnostic alert;
   auto next = directives_.begin();
   // Directives of a line before its alerts, and the ones after the last alert.
   auto directivesTo = [&](qint64 line) {
@@ -345,7 +345,7 @@ void StretchScan::handOver(qint64 firstLine, AlertSink& sink) {
     alert.row = &tables_[found.table].row(found.row);
     alert.column = found.column;
     alert.endColumn = found.endColumn;
-    sink.alert(alert);
+    sink.diagnostic(alert);
   }
   directivesTo(lines_ + 1);
   directives_.clear();

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "Alert.h"
+#include "DiagnosticSink.h"
 #include "CodeSearch.h"
 #include "QuotedCodeFilter.h"
 #include "ScriptMasks.h"
@@ -49,7 +49,7 @@ class StretchScan {
   // Hands the alerts and directives found so far to `sink`, in line order,
   // numbering lines from `firstLine` for this stretch's first, and forgets
   // them.
-  void handOver(qint64 firstLine, AlertSink& sink);
+  void handOver(qint64 firstLine, DiagnosticSink& sink);
 
  private:
   // An alert as kept until it is handed over: its statement stands in

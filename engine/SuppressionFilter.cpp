@@ -2,44 +2,64 @@
 
 #include <algorithm>
 
-SuppressionFilter::SuppressionFilter(AlertSink& next, const Tables& tables, ByteSource* script)
-    : next_(next), tables_(tables), script_(script) {}
+namespace {
 
-void SuppressionFilter::note(const Directive& directive) {
+Diagnostic directiveDiagnostic(Rule rule, const Directive& directive, QString text) {
+  Diagnostic d;
+  d.rule = rule;
+  d.line = directive.line;
+  d.column = directive.column;
+  d.text = std::move(text);
+  return d;
+}
+
+}  // namespace
+
+SuppressionFilter::SuppressionFilter(DiagnosticSink& next, const Tables& tables, ByteSource* script,
+                                     bool unusedDisables)
+    : next_(next), tables_(tables), script_(script), unusedDisables_(unusedDisables) {}
+
+qsizetype SuppressionFilter::note(const Directive& directive) {
   // The search of the whole script may have seen it already.
   for (const qsizetype i : byLine_.value(directive.line)) {
-    if (noted_[std::size_t(i)].directive.text == directive.text) return;
+    if (noted_[std::size_t(i)].directive.text == directive.text) return i;
   }
   const qsizetype index = qsizetype(noted_.size());
   noted_.push_back({directive, QList<bool>(directive.codes.size(), false)});
   byLine_[directive.line].append(index);
   if (directive.scope == Directive::Scope::File && directive.error.isEmpty())
     fileWide_.append(index);
+  return index;
 }
 
 void SuppressionFilter::directive(const Directive& directive) {
-  note(directive);
-  if (handingOnAtOnce_ && !script_ && directive.scope == Directive::Scope::File &&
-      directive.error.isEmpty()) {
-    late_.push_back({directive.line, directive.column,
-                     QStringLiteral("disable-file comes after more than %1 alerts of a script read "
-                                    "as a stream, which cannot be read again: it silences only "
-                                    "the alerts after it")
-                         .arg(kMostHeld),
-                     Finding::Kind::Late});
-  }
+  const qsizetype index = note(directive);
   next_.directive(directive);
+  // Alerts no longer wait, so neither does what can be told of a directive now.
+  if (!handingOnAtOnce_) return;
+  if (!directive.error.isEmpty()) {
+    noted_[std::size_t(index)].told = true;
+    next_.diagnostic(directiveDiagnostic(Rule::NotADirective, directive,
+                                         QStringLiteral("not a directive: ") + directive.error));
+  } else if (!script_ && directive.scope == Directive::Scope::File) {
+    next_.diagnostic(directiveDiagnostic(
+        Rule::LateDisable, directive,
+        QStringLiteral("disable-file comes after more than %1 alerts of a script read "
+                       "as a stream, which cannot be read again: it silences only "
+                       "the alerts after it")
+            .arg(kMostHeld)));
+  }
 }
 
-void SuppressionFilter::decide(Alert* alert) {
+void SuppressionFilter::decide(Diagnostic* alert) {
   auto silences = [&](qsizetype index, Directive::Scope scope) {
     Noted& noted = noted_[std::size_t(index)];
     if (noted.directive.scope != scope || !noted.directive.error.isEmpty()) return false;
     const qsizetype code = noted.directive.codes.indexOf(alert->code());
     if (code < 0) return false;
     noted.used[code] = true;
-    if (alert->silenced == Alert::Silenced::No) {
-      alert->silenced = Alert::Silenced::InSource;
+    if (alert->silenced == Diagnostic::Silenced::No) {
+      alert->silenced = Diagnostic::Silenced::InSource;
       alert->silencedBecause = noted.directive.reason;
     }
     return true;
@@ -50,26 +70,34 @@ void SuppressionFilter::decide(Alert* alert) {
   for (const qsizetype i : fileWide_) silences(i, Directive::Scope::File);
 }
 
-void SuppressionFilter::alert(const Alert& alert) {
+void SuppressionFilter::diagnostic(const Diagnostic& alert) {
   if (handingOnAtOnce_) {
-    Alert decided = alert;
+    Diagnostic decided = alert;
     decide(&decided);
-    next_.alert(decided);
+    next_.diagnostic(decided);
     return;
   }
   held_.push_back(alert);
   if (held_.size() >= kMostHeld) {
     if (script_) searchWholeScript();
     handingOnAtOnce_ = true;
-    finish();
+    handOnHeld(false);
   }
 }
 
 void SuppressionFilter::finish() {
-  for (Alert& held : held_) {
-    decide(&held);
-    next_.alert(held);
+  handOnHeld(true);
+}
+
+void SuppressionFilter::handOnHeld(bool atEnd) {
+  for (Diagnostic& held : held_) decide(&held);
+  const std::vector<Diagnostic> told = directiveDiagnostics(atEnd);
+  auto next = told.cbegin();
+  for (const Diagnostic& held : held_) {
+    for (; next != told.cend() && next->line <= held.line; ++next) next_.diagnostic(*next);
+    next_.diagnostic(held);
   }
+  for (; next != told.cend(); ++next) next_.diagnostic(*next);
   held_.clear();
   held_.shrink_to_fit();
 }
@@ -126,30 +154,32 @@ void SuppressionFilter::searchWholeScript() {
   }
 }
 
-std::vector<SuppressionFilter::Finding> SuppressionFilter::findings() const {
-  std::vector<Finding> found;
-  for (const Noted& noted : noted_) {
+std::vector<Diagnostic> SuppressionFilter::directiveDiagnostics(bool atEnd) {
+  std::vector<Diagnostic> found;
+  for (Noted& noted : noted_) {
     const Directive& d = noted.directive;
     if (!d.error.isEmpty()) {
-      found.push_back({d.line, d.column, QStringLiteral("not a directive: ") + d.error,
-                       Finding::Kind::Malformed});
+      if (!noted.told)
+        found.push_back(directiveDiagnostic(Rule::NotADirective, d,
+                                            QStringLiteral("not a directive: ") + d.error));
+      noted.told = true;
       continue;
     }
+    // Whether a directive silenced anything is known only at the end.
+    if (!unusedDisables_ || !atEnd) continue;
     for (qsizetype i = 0; i < d.codes.size(); ++i) {
       const QString& code = d.codes[i];
       if (tables_.params.find(code) < 0 && tables_.tags.find(code) < 0) {
-        found.push_back({d.line, d.column,
-                         QStringLiteral("directive names '%1', which no table lists").arg(code),
-                         Finding::Kind::Unused});
+        found.push_back(directiveDiagnostic(
+            Rule::UnknownCode, d,
+            QStringLiteral("directive names '%1', which no table lists").arg(code)));
       } else if (!noted.used[i]) {
-        found.push_back({d.line, d.column,
-                         QStringLiteral("directive silences no '%1' alert").arg(code),
-                         Finding::Kind::Unused});
+        found.push_back(directiveDiagnostic(
+            Rule::UnusedDisable, d, QStringLiteral("directive silences no '%1' alert").arg(code)));
       }
     }
   }
-  found.insert(found.end(), late_.begin(), late_.end());
   std::stable_sort(found.begin(), found.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+                   [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
   return found;
 }

@@ -1,4 +1,4 @@
-// Alert columns against the raw line: an alert whose columns are not its
+// Diagnostic columns against the raw line: an alert whose columns are not its
 // code's quotation marks, or whose statement is not its line normalised,
 // aborts.
 

@@ -7,7 +7,6 @@
 
 #include "MemorySource.h"
 #include "ProtocolValues.h"
-#include "SuppressionFilter.h"
 #include "TextPositions.h"
 
 namespace {
@@ -36,32 +35,17 @@ class StoppableSource : public MemorySource {
   const std::atomic<bool>& stop_;
 };
 
-// What a diagnostic is about, in script lines and columns; an end column
-// of 0 runs to the end of the line.
-struct Finding {
-  qint64 line;
-  qint64 column;
-  qint64 endColumn;
-  const TableRow* row;  // null for a comment that is no directive
-  QString message;
-};
-
-// Keeps the alerts that nothing silences, up to the most shown.
-class Kept : public AlertSink {
+// Keeps what nothing silences, up to the most shown.
+class Kept : public DiagnosticSink {
  public:
-  explicit Kept(const QStringList& disabled) : disabled_(disabled) {}
-  void alert(const Alert& alert) override {
-    if (alert.silenced != Alert::Silenced::No || disabled_.contains(alert.code())) return;
+  void diagnostic(const Diagnostic& d) override {
+    if (d.silenced != Diagnostic::Silenced::No) return;
     ++count;
-    if (qsizetype(findings.size()) < kMostDiagnostics)
-      findings.push_back({alert.line, alert.column, alert.endColumn, alert.row, QString()});
+    if (qsizetype(kept.size()) < kMostDiagnostics) kept.push_back(d);
   }
 
-  std::vector<Finding> findings;
+  std::vector<Diagnostic> kept;
   qint64 count = 0;
-
- private:
-  const QStringList& disabled_;
 };
 
 QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString& message,
@@ -74,12 +58,12 @@ QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString&
   return object;
 }
 
-// The LSP ranges of the findings, in one pass over the text.
-std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Finding>& findings) {
+// The LSP ranges of the diagnostics, in one pass over the text.
+std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Diagnostic>& found) {
   ForwardPositions lines(text);
-  std::vector<std::pair<qint64, std::size_t>> offsets;  // byte offset, 2 * finding (+1: its end)
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const Finding& f = findings[i];
+  std::vector<std::pair<qint64, std::size_t>> offsets;  // byte offset, 2 * diagnostic (+1: its end)
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Diagnostic& f = found[i];
     const ScriptLine line = lines.scriptLine(f.line);
     offsets.emplace_back(textpositions::offsetOfColumn(text, line, f.column), 2 * i);
     offsets.emplace_back(
@@ -89,7 +73,7 @@ std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<F
   // A line's parameter alert comes before its tag alert, wherever each stands.
   std::sort(offsets.begin(), offsets.end());
   ForwardPositions positions(text);
-  std::vector<lsp::TextRange> ranges(findings.size());
+  std::vector<lsp::TextRange> ranges(found.size());
   for (const auto& [offset, slot] : offsets) {
     lsp::TextRange& range = ranges[slot / 2];
     (slot % 2 ? range.end : range.start) = positions.positionOf(offset);
@@ -103,40 +87,22 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop) {
   DocumentCheck check;
   StoppableSource source(text, stop);
-  Kept kept(setup.disabled);
-  SuppressionFilter directives(kept, setup.tables, &source);
-  AlertSink& first = setup.inlineConfig ? static_cast<AlertSink&>(directives) : kept;
-  const ScanResult scan = setup.scanner.scan(source, first);
-  if (!scan.ok()) {
+  Kept kept;
+  if (!setup.check.check(source, QString(), kept).ok()) {
     check.stopped = true;
     return check;
   }
-  // The filter holds alerts back until the script's end.
-  if (setup.inlineConfig) directives.finish();
-  qint64 total = kept.count;
-  if (setup.inlineConfig) {
-    for (const SuppressionFilter::Finding& f : directives.findings()) {
-      if (f.kind != SuppressionFilter::Finding::Kind::Malformed) continue;
-      ++total;
-      if (qsizetype(kept.findings.size()) < kMostDiagnostics)
-        kept.findings.push_back({f.line, f.column, 0, nullptr, f.message});
-    }
+  const std::vector<lsp::TextRange> ranges = rangesOf(text, kept.kept);
+  for (std::size_t i = 0; i < kept.kept.size(); ++i) {
+    const Diagnostic& d = kept.kept[i];
+    check.diagnostics.append(diagnostic(ranges[i], kWarning, d.message().toString(), d.row));
   }
-  std::vector<Finding> findings = std::move(kept.findings);
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
-  const std::vector<lsp::TextRange> ranges = rangesOf(text, findings);
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const Finding& f = findings[i];
-    check.diagnostics.append(
-        diagnostic(ranges[i], kWarning, f.row ? f.row->message.toString() : f.message, f.row));
-  }
-  if (total > kMostDiagnostics) {
+  if (kept.count > kMostDiagnostics) {
     check.diagnostics.append(
         diagnostic({}, kInformation,
                    QStringLiteral("vornel-scan shows %1 of the %2 warnings in this script")
                        .arg(kMostDiagnostics)
-                       .arg(total),
+                       .arg(kept.count),
                    nullptr));
   }
   return check;

@@ -7,10 +7,10 @@
 
 namespace {
 
-class AllAlerts : public AlertSink {
+class AllAlerts : public DiagnosticSink {
  public:
-  void alert(const Alert& alert) override { alerts.push_back(alert); }
-  std::vector<Alert> alerts;
+  void diagnostic(const Diagnostic& alert) override { alerts.push_back(alert); }
+  std::vector<Diagnostic> alerts;
 };
 
 }  // namespace
@@ -23,7 +23,7 @@ bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition posit
   MemorySource source(text.sliced(line.start, line.end - line.start));
   AllAlerts found;
   setup.scanner.scan(source, found);
-  for (const Alert& alert : found.alerts) {
+  for (const Diagnostic& alert : found.alerts) {
     if (column < alert.column || column >= alert.endColumn) continue;
     hover->text = explainRow(setup.tables, alert.table, *alert.row).trimmed();
     ForwardPositions positions(text);

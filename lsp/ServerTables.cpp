@@ -68,8 +68,11 @@ void ServerTables::reload() {
     return;
   }
   lastFailure_.clear();
-  changed_(std::make_shared<const CheckSetup>(std::move(tables), project.disabled,
-                                              settings_.inlineConfig));
+  CheckSettings check;
+  check.directives = settings_.inlineConfig;
+  check.disabled = project.disabled;
+  check.disabledBy = project.path;
+  changed_(std::make_shared<const CheckSetup>(std::move(tables), std::move(check)));
 }
 
 void ServerTables::fail(const QString& message) {

@@ -8,8 +8,8 @@ class DiskFileSystem : public FileSystem {
  public:
   std::unique_ptr<ByteSource> open(const QString& path, QString* error) override;
   // The same for a path given as the bytes the system knows it by.
-  std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error);
+  std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error) override;
   // Standard input, as a source of its own; a redirected regular file is
   // read by offset like any other.
-  std::unique_ptr<ByteSource> openStandardInput(QString* error);
+  std::unique_ptr<ByteSource> openStandardInput(QString* error) override;
 };

@@ -1,5 +1,16 @@
 #include "FileSystem.h"
 
+#include "NativePath.h"
+
+std::unique_ptr<ByteSource> FileSystem::openNative(const QByteArray& path, QString* error) {
+  return open(decodeNativePath(path), error);
+}
+
+std::unique_ptr<ByteSource> FileSystem::openStandardInput(QString* error) {
+  *error = QStringLiteral("standard input cannot be read here");
+  return nullptr;
+}
+
 bool readAll(ByteSource& source, QByteArray* bytes, QString* error) {
   constexpr qint64 kFirstChunk = 64 * 1024;
   // A file says how much it holds, so it is read into one buffer of that

@@ -15,6 +15,10 @@ class FileSystem {
   // Returns nullptr and sets `error` to the reason when `path` cannot be
   // opened for reading.
   virtual std::unique_ptr<ByteSource> open(const QString& path, QString* error) = 0;
+  // The same for a path given as the bytes the system knows it by.
+  virtual std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error);
+  // Standard input, as a source of its own.
+  virtual std::unique_ptr<ByteSource> openStandardInput(QString* error);
 };
 
 // Reads what is left of `source` into `bytes`. False with `error` set to

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "Alert.h"
+#include "DiagnosticSink.h"
 #include "SystemText.h"
 #include "Tables.h"
 
@@ -30,10 +30,10 @@ inline QString describe(const SeenAlert& a) {
 }
 
 // Collects what a scan hands over, with the row turned back into its index.
-class CollectingSink : public AlertSink {
+class CollectingSink : public DiagnosticSink {
  public:
   explicit CollectingSink(const Tables& tables) : tables_(tables) {}
-  void alert(const Alert& a) override {
+  void diagnostic(const Diagnostic& a) override {
     const ReferenceTable& table = tables_[a.table];
     alerts.append(
         {a.line, a.statement, a.table, a.row - table.rows().data(), a.column, a.endColumn});

@@ -8,9 +8,9 @@
 
 namespace {
 
-Alert alertOf(const Tables& tables, qint64 line, const QString& statement, TableKind table,
+Diagnostic alertOf(const Tables& tables, qint64 line, const QString& statement, TableKind table,
               qsizetype row) {
-  Alert a;
+  Diagnostic a;
   a.line = line;
   a.statement = statement;
   a.table = table;
@@ -42,7 +42,7 @@ class ClassicReportTest : public QObject {
     const Tables tables = makeTables({"zmod"}, {});
     classic::ReportText text;
     for (const qint64 n : lineNumbers)
-      text.alert(alertOf(tables, n, QStringLiteral("x=\"zmod\""), TableKind::Params, 0));
+      text.diagnostic(alertOf(tables, n, QStringLiteral("x=\"zmod\""), TableKind::Params, 0));
     QCOMPARE(text.text(), report);
     QCOMPARE(text.alerts(), lineNumbers.size());
   }
@@ -56,8 +56,8 @@ class ClassicReportTest : public QObject {
                 tags.addText(QStringView(u"a note")), 1);
     tables.tags = tags.build();
     classic::ReportText text;
-    text.alert(alertOf(tables, 3, QStringLiteral("s"), TableKind::Params, 1));
-    text.alert(alertOf(tables, 3, QStringLiteral("s"), TableKind::Tags, 0));
+    text.diagnostic(alertOf(tables, 3, QStringLiteral("s"), TableKind::Params, 1));
+    text.diagnostic(alertOf(tables, 3, QStringLiteral("s"), TableKind::Tags, 0));
     QCOMPARE(text.text(), QStringLiteral("3 s:  param row 2\r\n3 s:  "));
   }
 

@@ -109,8 +109,8 @@ class LspDocumentsTest : public QObject {
         << QStringList{};
     QTest::newRow("a comment that is no directive")
         << QByteArray("x = \"zmod\" # vornel-scan: enable=zmod\r\n")
-        << QStringList{"0:4-0:10 zmod Zoom mode",
-                       "0:11-0:37  not a directive: unknown directive 'enable'"};
+        << QStringList{"0:11-0:37  not a directive: unknown directive 'enable'",
+                       "0:4-0:10 zmod Zoom mode"};
     QTest::newRow("a code no table lists") << QByteArray("x = \"abcd\"\r\n") << QStringList{};
   }
   void diagnostics() {

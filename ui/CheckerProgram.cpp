@@ -71,6 +71,7 @@ bool CheckerProgram::LoadReferenceTables() {
     return false;
   }
   scanner_ = std::make_unique<ScriptScanner>(tables_);
+  check_ = std::make_unique<ScriptCheck>(*scanner_, tables_, CheckSettings());
   return true;
 }
 
@@ -91,5 +92,5 @@ void CheckerProgram::HurrySplash() {
 }
 
 ScanCommandResult CheckerProgram::ScanScript() {
-  return runScanCommand(*window_, files_, *scanner_, &helper_);
+  return runScanCommand(*window_, files_, *check_, &helper_);
 }

@@ -11,7 +11,7 @@
 #include "ModalPrompts.h"
 #include "QtWindowServices.h"
 #include "ScanCommand.h"
-#include "ScriptScanner.h"
+#include "ScriptCheck.h"
 #include "Tables.h"
 
 // The desktop program: its two windows, the engine behind the main window,
@@ -61,6 +61,9 @@ class CheckerProgram {
   HelperThread helper_;
   Tables tables_;
   std::unique_ptr<ScriptScanner> scanner_;
+  // Table alerts alone: the desktop program reads no directive, project
+  // file or baseline.
+  std::unique_ptr<ScriptCheck> check_;
   std::unique_ptr<FrmSplash> splash_;
   std::unique_ptr<FrmMain> main_;
   std::unique_ptr<QtWindowServices> window_;

@@ -33,7 +33,7 @@ QString tooLargeToShow(const QString& path, qsizetype mostCharacters) {
 }  // namespace
 
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
-                                 const ScriptScanner& scanner, HelperThread* helper,
+                                 const ScriptCheck& check, HelperThread* helper,
                                  qsizetype mostReportCharacters) {
   window.setDialogFilter(kScriptFilter);
   window.showOpenDialog();
@@ -54,7 +54,7 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
   {
     // Closed again before any message box is shown.
     const std::unique_ptr<ByteSource> script = files.open(path, &scan.error);
-    if (script) scan = scanner.scan(*script, report, helper);
+    if (script) scan = check.check(*script, path, report, helper);
   }
   if (!scan.ok()) return failed(window, path, scan.error);
   if (report.tooLarge()) {

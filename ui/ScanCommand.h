@@ -4,7 +4,7 @@
 
 #include "FileSystem.h"
 #include "HelperThread.h"
-#include "ScriptScanner.h"
+#include "ScriptCheck.h"
 #include "WindowServices.h"
 
 // How an "Open Script" command ended, and the alerts of a completed scan.
@@ -26,5 +26,5 @@ inline constexpr qsizetype kMostReportCharacters = qsizetype(32) << 20;
 // a report longer than `mostReportCharacters`, and the status label goes
 // back to what it said before.
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
-                                 const ScriptScanner& scanner, HelperThread* helper,
+                                 const ScriptCheck& check, HelperThread* helper,
                                  qsizetype mostReportCharacters = kMostReportCharacters);

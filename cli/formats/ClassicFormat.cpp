@@ -12,14 +12,17 @@ class ClassicFormat : public ReportFormat {
  public:
   explicit ClassicFormat(const RunFacts& facts) : facts_(facts) {}
 
+  // Its lines are the desktop program's report: nothing else goes there.
+  bool carriesEveryRule() const override { return false; }
+
   void openScript(ScriptReport* script, QByteArray*) const override {
     if (facts_.singleScript) return;
     const QByteArray path = lineText(script->path);
     script->pathText = facts_.color ? "\x1b[35m" + path + "\x1b[36m:\x1b[0m" : path + ':';
   }
 
-  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
-    if (alert.silenced != Alert::Silenced::No) return;
+  void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Diagnostic::Silenced::No || !alert.isTableAlert()) return;
     if (facts_.singleScript) {
       // Exactly as the report has always been written.
       classic::appendLine(alert, out);

@@ -11,8 +11,3 @@ std::unique_ptr<ReportFormat> makeJsonFormat(const RunFacts& facts);
 std::unique_ptr<ReportFormat> makeSarifFormat(const RunFacts& facts);
 std::unique_ptr<ReportFormat> makeGithubFormat(const RunFacts& facts);
 std::unique_ptr<ReportFormat> makeGitlabFormat(const RunFacts& facts);
-
-// The name of a table as formats write it: "tags" or "params".
-QLatin1StringView tableName(TableKind table);
-// A row's rule in formats that name rules: "<table>/<code>".
-QString ruleId(TableKind table, QStringView code);

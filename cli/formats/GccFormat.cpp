@@ -3,7 +3,8 @@
 
 namespace {
 
-// `PATH:LINE:COL: warning: MESSAGE [CODE]`, as compilers write diagnostics,
+// `PATH:LINE:COL: warning: MESSAGE [CODE]`, as compilers write diagnostics
+// (a rule's name in place of the code for what is not a table alert),
 // so that editors' error lists and CI problem matchers read them. In
 // colour, as GCC colours them.
 class GccFormat : public ReportFormat {
@@ -14,18 +15,22 @@ class GccFormat : public ReportFormat {
     script->pathText = lineText(script->path);
   }
 
-  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
-    if (alert.silenced != Alert::Silenced::No) return;
+  void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Diagnostic::Silenced::No) return;
     if (color_) *out += "\x1b[1m";
     *out += script->pathText;
     *out += ':';
     *out += QByteArray::number(alert.line);
     *out += ':';
     *out += QByteArray::number(alert.column);
-    *out += color_ ? ":\x1b[0m \x1b[1;35mwarning:\x1b[0m " : ": warning: ";
+    if (alert.severity() == Severity::Error) {
+      *out += color_ ? ":\x1b[0m \x1b[1;31merror:\x1b[0m " : ": error: ";
+    } else {
+      *out += color_ ? ":\x1b[0m \x1b[1;35mwarning:\x1b[0m " : ": warning: ";
+    }
     *out += lineText(alert.message());
     *out += color_ ? " \x1b[1;35m[" : " [";
-    *out += lineText(alert.code());
+    *out += lineText(alert.isTableAlert() ? alert.code() : alert.ruleId());
     *out += color_ ? "]\x1b[0m\n" : "]\n";
   }
 

@@ -32,20 +32,24 @@ QByteArray escapeProperty(QStringView text) {
   return out;
 }
 
-// GitHub Actions workflow commands: each alert a warning annotation on its
-// line, columns and code; each path that could not be checked an error.
+// GitHub Actions workflow commands: each diagnostic an annotation on its
+// line and columns, titled with its code or rule; each path that could not
+// be checked an error.
 class GithubFormat : public ReportFormat {
  public:
   void openScript(ScriptReport* script, QByteArray*) const override {
     script->pathText = escapeProperty(script->path);
   }
 
-  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
-    if (alert.silenced != Alert::Silenced::No) return;
-    *out += "::warning file=" + script->pathText + ",line=" + QByteArray::number(alert.line) +
-            ",col=" + QByteArray::number(alert.column) +
-            ",endColumn=" + QByteArray::number(alert.endColumn) +
-            ",title=" + escapeProperty(alert.code()) + "::" + escapeData(alert.message()) + '\n';
+  void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
+    if (alert.silenced != Diagnostic::Silenced::No) return;
+    *out += alert.severity() == Severity::Error ? "::error file=" : "::warning file=";
+    *out += script->pathText + ",line=" + QByteArray::number(alert.line);
+    if (alert.column > 0) *out += ",col=" + QByteArray::number(alert.column);
+    if (alert.endColumn > 0) *out += ",endColumn=" + QByteArray::number(alert.endColumn);
+    *out += ",title=" +
+            escapeProperty(alert.isTableAlert() ? alert.code() : QStringView(alert.ruleId())) +
+            "::" + escapeData(alert.message()) + '\n';
   }
 
   void failure(const ScriptFailure& failure, QByteArray* out) const override {

@@ -6,7 +6,7 @@ namespace {
 using jsontext::appendString;
 
 // One JSON document: the format's version, the tool, the tables, every
-// script checked with its alerts, the paths that could not be checked, and
+// script checked with its alerts and other diagnostics, the paths that could not be checked, and
 // the totals. Written as the scripts are checked, never held whole.
 class JsonFormat : public ReportFormat {
  public:
@@ -32,8 +32,10 @@ class JsonFormat : public ReportFormat {
     *out += ",\n{\"path\":" + script->pathText + ",\"alerts\":[";
   }
 
-  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
-    *out += script->entries > 0 ? ",\n{\"path\":" : "\n{\"path\":";
+  void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
+    if (!alert.isTableAlert()) return other(alert, script);
+    *out += script->alertEntries > 0 ? ",\n{\"path\":" : "\n{\"path\":";
+    ++script->alertEntries;
     *out += script->pathText;
     *out += ",\"line\":" + QByteArray::number(alert.line);
     *out += ",\"column\":" + QByteArray::number(alert.column);
@@ -41,24 +43,20 @@ class JsonFormat : public ReportFormat {
     *out += ",\"code\":";
     appendString(out, alert.code());
     *out += ",\"table\":";
-    appendString(out, tableName(alert.table));
+    appendString(out, rules::tableName(alert.table));
     *out += ",\"statement\":";
     appendString(out, alert.statement);
     *out += ",\"message\":";
     appendString(out, alert.message());
-    if (alert.silenced != Alert::Silenced::No) {
-      *out += ",\"silenced\":";
-      appendString(out, QLatin1StringView(
-                            alert.silenced == Alert::Silenced::InSource ? "inSource" : "external"));
-      *out += ",\"reason\":";
-      appendString(out, alert.silencedBecause);
-    }
+    appendSilencing(alert, out);
     *out += '}';
   }
 
   void closeScript(const ScriptReport& script, qint64 lines, const QString& error,
                    QByteArray* out) const override {
-    *out += "],\"alertCount\":" + QByteArray::number(script.alerts);
+    *out += ']';
+    if (!script.held.isEmpty()) *out += ",\"diagnostics\":[" + script.held + "\n]";
+    *out += ",\"alertCount\":" + QByteArray::number(script.alerts);
     *out += ",\"lines\":" + QByteArray::number(lines);
     if (!error.isEmpty()) {
       *out += ",\"error\":";
@@ -84,6 +82,35 @@ class JsonFormat : public ReportFormat {
   }
 
  private:
+  static void appendSilencing(const Diagnostic& d, QByteArray* out) {
+    if (d.silenced == Diagnostic::Silenced::No) return;
+    *out += ",\"silenced\":";
+    appendString(out, QLatin1StringView(d.silenced == Diagnostic::Silenced::InSource ? "inSource"
+                                                                                      : "external"));
+    *out += ",\"reason\":";
+    appendString(out, d.silencedBecause);
+  }
+
+  // What the checker says besides the table alerts goes in the script's
+  // "diagnostics", after its alerts, so that a reader of "alerts" finds
+  // only what it always found there.
+  static void other(const Diagnostic& d, ScriptReport* script) {
+    QByteArray* out = &script->held;
+    *out += out->isEmpty() ? "\n{\"path\":" : ",\n{\"path\":";
+    *out += script->pathText;
+    *out += ",\"line\":" + QByteArray::number(d.line);
+    *out += ",\"column\":" + QByteArray::number(d.column);
+    if (d.endColumn > 0) *out += ",\"endColumn\":" + QByteArray::number(d.endColumn);
+    *out += ",\"rule\":";
+    appendString(out, d.ruleId());
+    *out += ",\"severity\":";
+    appendString(out, QLatin1StringView(d.severity() == Severity::Error ? "error" : "warning"));
+    *out += ",\"message\":";
+    appendString(out, d.message());
+    appendSilencing(d, out);
+    *out += '}';
+  }
+
   const RunFacts facts_;
 };
 

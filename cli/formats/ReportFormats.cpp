@@ -27,13 +27,3 @@ QStringList reportFormatNames() {
   return names;
 }
 
-QLatin1StringView tableName(TableKind table) {
-  return table == TableKind::Tags ? QLatin1StringView("tags") : QLatin1StringView("params");
-}
-
-QString ruleId(TableKind table, QStringView code) {
-  QString id = tableName(table);
-  id += u'/';
-  id += code;
-  return id;
-}

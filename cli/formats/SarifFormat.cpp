@@ -20,9 +20,10 @@ QStringView messageOf(QStringView message, QStringView code) {
   return message.isEmpty() ? code : message;
 }
 
-// SARIF 2.1.0: one run, a result for each alert, located by a URI relative
-// to the working folder and by line and columns (in code points); a rule
-// for each table row that alerts hit; paths that could not be checked as
+// SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
+// relative to the working folder and by line and columns (in code points);
+// a rule for each table row that alerts hit and for each other rule that
+// gave a diagnostic; paths that could not be checked as
 // tool execution notifications.
 class SarifFormat : public ReportFormat {
  public:
@@ -44,18 +45,20 @@ class SarifFormat : public ReportFormat {
     script->pathText = artifactLocation(script->path);
   }
 
-  void alert(const Alert& alert, ScriptReport* script, QByteArray* out) const override {
+  void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
     *out += ",\n{\"ruleId\":";
-    appendString(out, ruleId(alert.table, alert.code()));
-    *out += ",\"level\":\"warning\",\"message\":{\"text\":";
+    appendString(out, alert.ruleId());
+    *out += alert.severity() == Severity::Error ? ",\"level\":\"error\"" : ",\"level\":\"warning\"";
+    *out += ",\"message\":{\"text\":";
     appendString(out, messageOf(alert.message(), alert.code()));
     *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;
     *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
-    *out += ",\"startColumn\":" + QByteArray::number(alert.column);
-    *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn) + "}}}]";
-    if (alert.silenced != Alert::Silenced::No) {
+    if (alert.column > 0) *out += ",\"startColumn\":" + QByteArray::number(alert.column);
+    if (alert.endColumn > 0) *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn);
+    *out += "}}}]";
+    if (alert.silenced != Diagnostic::Silenced::No) {
       *out += ",\"suppressions\":[{\"kind\":";
-      *out += alert.silenced == Alert::Silenced::InSource ? "\"inSource\"" : "\"external\"";
+      *out += alert.silenced == Diagnostic::Silenced::InSource ? "\"inSource\"" : "\"external\"";
       if (!alert.silencedBecause.isEmpty()) {
         *out += ",\"justification\":";
         appendString(out, alert.silencedBecause);
@@ -71,11 +74,12 @@ class SarifFormat : public ReportFormat {
     *out += ",\"version\":";
     appendString(out, facts_.toolVersion);
     *out += ",\"rules\":[";
+    bool wroteRule = false;
     for (std::size_t i = 0; i < totals.hits.size(); ++i) {
       const RowHits& hit = totals.hits[i];
       const TableRow& row = (*facts_.tables)[hit.table].row(hit.row);
       *out += i > 0 ? ",\n{\"id\":" : "\n{\"id\":";
-      appendString(out, ruleId(hit.table, row.code));
+      appendString(out, rules::rowId(hit.table, row.code));
       *out += ",\"shortDescription\":{\"text\":";
       appendString(out, messageOf(row.message, row.code));
       *out += '}';
@@ -85,10 +89,22 @@ class SarifFormat : public ReportFormat {
         *out += '}';
       }
       *out += ",\"defaultConfiguration\":{\"level\":\"warning\"},\"properties\":{\"table\":";
-      appendString(out, tableName(hit.table));
+      appendString(out, rules::tableName(hit.table));
       *out += ",\"code\":";
       appendString(out, row.code);
       *out += ",\"tableLine\":" + QByteArray::number(row.line) + "}}";
+    }
+    for (const RuleInfo& info : rules::all()) {
+      if (!(totals.rules & (quint32(1) << int(info.rule)))) continue;
+      *out += totals.hits.empty() && !wroteRule ? "\n{\"id\":" : ",\n{\"id\":";
+      wroteRule = true;
+      appendString(out, info.id);
+      *out += ",\"shortDescription\":{\"text\":";
+      appendString(out, info.summary);
+      *out += "},\"fullDescription\":{\"text\":";
+      appendString(out, info.description);
+      *out += "},\"defaultConfiguration\":{\"level\":";
+      *out += info.severity == Severity::Error ? "\"error\"}}" : "\"warning\"}}";
     }
     *out += "]}},\"invocations\":[{\"executionSuccessful\":";
     *out += totals.failures.isEmpty() ? "true" : "false";

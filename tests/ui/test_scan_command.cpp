@@ -17,6 +17,7 @@ struct Rig {
   FakeWindow window;
   Tables tables = makeTables({"zmod", "isoa"}, {"ownr", "expo"});
   ScriptScanner scanner{tables};
+  ScriptCheck check{scanner, tables, CheckSettings()};
   HelperThread helper;
 
   ScanCommandResult scan(const QString& path, const QByteArray& bytes) {
@@ -27,7 +28,7 @@ struct Rig {
     window.answers = {path};
     window.statusHistory.clear();
     window.messageBoxes.clear();
-    return runScanCommand(window, fs, scanner, &helper, mostReport);
+    return runScanCommand(window, fs, check, &helper, mostReport);
   }
 };
 

@@ -4,7 +4,7 @@
 #include <QMap>
 #include <QString>
 
-#include "Alert.h"
+#include "Diagnostic.h"
 
 // The alerts a script base had when it was recorded, so that its old
 // alerts do not stand in the way of new work. An alert is known by its
@@ -26,7 +26,7 @@ class Baseline {
   // How many of each alert of the script at `path` (as shown) it holds.
   QHash<QString, qint64> countsFor(const QString& path) const;
   // The key an alert is counted by, within its script.
-  static QString keyOf(const Alert& alert);
+  static QString keyOf(const Diagnostic& alert);
 
   // Takes `counts`, by key, for the script at `path`.
   void add(const QString& path, const QHash<QString, qint64>& counts);

@@ -9,7 +9,7 @@
 #include <QSaveFile>
 
 #include "JsonText.h"
-#include "formats/Formats.h"
+#include "Rules.h"
 
 namespace {
 
@@ -42,8 +42,8 @@ KeyParts partsOf(const QString& key) {
 
 }  // namespace
 
-QString Baseline::keyOf(const Alert& alert) {
-  return keyFrom(tableName(alert.table), alert.code().toString(), alert.statement);
+QString Baseline::keyOf(const Diagnostic& alert) {
+  return keyFrom(rules::tableName(alert.table), alert.code().toString(), alert.statement);
 }
 
 QString Baseline::relative(const QString& path) const {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include "Rules.h"
+#include "Tables.h"
+
+// Everything the checker says about a place: a listed code in a statement
+// (a table alert), a directive that is no directive or silences nothing, a
+// table row that can never match. Every report renders every rule.
+struct Diagnostic {
+  Rule rule = Rule::TableRow;
+  QString path;       // of the script or table, as reports show it
+  qint64 line = 0;    // 1-based
+  // 1-based columns in the raw line, counted in Unicode code points as the
+  // line decodes (a tab counts one): of a table alert, where the code's
+  // opening quotation mark stands, and just past its closing one. An end
+  // column of 0 runs to the line's end; a column of 0 names the whole line.
+  qint64 column = 0;
+  qint64 endColumn = 0;
+  // A table alert's table and row: its code, message and note; valid as
+  // long as the tables. Null for every other rule.
+  TableKind table = TableKind::Params;
+  const TableRow* row = nullptr;
+  QString statement;  // a table alert's normalised statement, as the report shows it
+  QString text;       // the message of every other rule
+
+  // Whether something silences it: a directive in the script, or a setting
+  // outside it (the project's settings, a baseline). A silenced diagnostic
+  // is still handed on, for the reports that list silenced ones.
+  enum class Silenced { No, InSource, External };
+  Silenced silenced = Silenced::No;
+  QString silencedBecause;  // the directive's reason, or what silenced it
+
+  QStringView code() const { return row ? QStringView(row->code) : QStringView(); }
+  QStringView message() const { return row ? QStringView(row->message) : QStringView(text); }
+  Severity severity() const { return rules::infoOf(rule).severity; }
+  // "params/zmod" for a table alert, the rule's name otherwise.
+  QString ruleId() const {
+    return row ? rules::rowId(table, row->code) : QString(rules::infoOf(rule).id);
+  }
+  bool isTableAlert() const { return rule == Rule::TableRow; }
+};
