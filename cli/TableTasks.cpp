@@ -3,6 +3,7 @@
 #include "JsonText.h"
 #include "LineText.h"
 #include "SystemText.h"
+#include "RowExplanation.h"
 #include "TableCheck.h"
 #include "formats/Formats.h"
 
@@ -118,21 +119,14 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
   return 0;
 }
 
-QString explainRow(const Tables& tables, TableKind table, const TableRow& row) {
-  const bool shadowed = tables[table].find(row.code) != &row - tables[table].rows().data();
-  return QStringLiteral("%1 in %2, %3 line %4%5\n  message: %6\n  note: %7\n")
-      .arg(shownCode(row.code), rules::tableName(table),
-           table == TableKind::Tags ? tables.tagsPath : tables.paramsPath)
-      .arg(row.line)
-      .arg(shadowed ? QStringLiteral(" (never reported: an earlier row lists it)") : QString())
-      .arg(row.message, row.note);
-}
-
 int explainTask(const Tables& tables, const QString& code, const QString& format,
                 ReportOutput& output, QString* error) {
   if (format != "classic" && format != "json")
     return unfit(QStringLiteral("--explain"), format, QStringLiteral("classic or json"), error);
   const std::vector<Listed> rows = rowsOf(tables, code);
+  // A rule's name is explained too: a table row is one rule, the checker's
+  // own rules are the others.
+  const RuleInfo* rule = rules::find(code);
   QByteArray out;
   if (format == "json") {
     out = "{\"version\":1,\"code\":";
@@ -142,7 +136,19 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
       out += i > 0 ? ",\n" : "\n";
       appendJsonRow(rows[i], &out);
     }
-    out += "\n]}\n";
+    out += "\n]";
+    if (rule) {
+      out += ",\"rule\":{\"severity\":";
+      appendString(&out, QLatin1StringView(rule->severity == Severity::Error ? "error" : "warning"));
+      out += ",\"summary\":";
+      appendString(&out, rule->summary);
+      out += ",\"description\":";
+      appendString(&out, rule->description);
+      out += '}';
+    }
+    out += "}\n";
+  } else if (rule) {
+    out = encodeSystemText(QStringLiteral("%1: %2\n  %3\n").arg(rule->id, rule->summary, rule->description));
   } else if (rows.empty()) {
     out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
   } else {
@@ -150,5 +156,5 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
       out += encodeSystemText(explainRow(tables, listed.table, *listed.row));
   }
   output.write(out);
-  return rows.empty() ? 1 : 0;
+  return rows.empty() && !rule ? 1 : 0;
 }

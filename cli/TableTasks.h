@@ -21,5 +21,3 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
 // holds it.
 int explainTask(const Tables& tables, const QString& code, const QString& format,
                 ReportOutput& output, QString* error);
-// One row as --explain shows it: where it is listed, its message and its note.
-QString explainRow(const Tables& tables, TableKind table, const TableRow& row);

@@ -1,12 +1,14 @@
 #include "LanguageServer.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QThread>
 #include <QUrl>
 
-#include "ConsoleMessages.h"
+#include "SystemText.h"
 #include "ProtocolValues.h"
 #include "QuickFix.h"
 #include "ScriptHover.h"
@@ -340,5 +342,7 @@ void LanguageServer::showError(const QString& message) {
 }
 
 void LanguageServer::complain(const QString& what) {
-  ConsoleMessages(false, false, false).error(QStringLiteral("lsp: ") + what);
+  const QByteArray line = encodeSystemText(QStringLiteral("vornel-scan: lsp: ") + what + u'\n');
+  std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+  std::fflush(stderr);
 }

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "MemorySource.h"
-#include "TableTasks.h"
+#include "RowExplanation.h"
 
 namespace {
 
