@@ -43,7 +43,7 @@ struct Part {
 };
 
 struct ScanRun::Shared {
-  ScriptWalk* walk = nullptr;
+  ScriptEntries* walk = nullptr;
   ReportOutput* output = nullptr;
   RunMessages* messages = nullptr;
   std::mutex mutex;
@@ -279,7 +279,7 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   return std::move(sink.text);
 }
 
-RunTotals ScanRun::run(ScriptWalk& walk, ReportOutput& output, RunMessages& messages) {
+RunTotals ScanRun::run(ScriptEntries& walk, ReportOutput& output, RunMessages& messages) {
   Shared shared;
   shared.walk = &walk;
   shared.output = &output;

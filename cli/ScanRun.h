@@ -43,7 +43,7 @@ class ScanRun {
   ~ScanRun();
 
   // Runs the walk to its end, or until writing the report fails.
-  RunTotals run(ScriptWalk& walk, ReportOutput& output, RunMessages& messages);
+  RunTotals run(ScriptEntries& walk, ReportOutput& output, RunMessages& messages);
 
  private:
   struct Shared;

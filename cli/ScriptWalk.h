@@ -17,18 +17,25 @@ struct ScriptEntry {
   QString error;  // why the path cannot be checked, or empty
 };
 
+// Where a run takes its scripts from, one at a time, in the report's order.
+class ScriptEntries {
+ public:
+  virtual ~ScriptEntries() = default;
+  // The next script or failed path; false when there is none.
+  virtual bool next(ScriptEntry* entry) = 0;
+};
+
 // The scripts that the paths on the command line name, in a stable order:
 // the paths in the order given, and inside a folder every `*.csm` file
 // (any case) below it, sorted by path. Hidden folders and links to folders
 // are passed over, and so is whatever an exclusion pattern matches. One
 // folder is listed at a time, as the walk reaches it.
-class ScriptWalk {
+class ScriptWalk : public ScriptEntries {
  public:
   // `-` among `paths` is standard input, shown as `standardInputName`.
   ScriptWalk(QStringList paths, QString standardInputName, std::vector<GlobPattern> excludes);
 
-  // The next script or failed path; false when there is none.
-  bool next(ScriptEntry* entry);
+  bool next(ScriptEntry* entry) override;
 
  private:
   struct Folder {
