@@ -209,6 +209,16 @@ class ReportFormatsTest : public QObject {
     }
   }
 
+  // The report that every rule gives, which test_report_golden holds the
+  // SARIF format to, passes the schema and the multitool too.
+  void everyRulePassesTheSchema() {
+    QFile golden(QStringLiteral(VORNEL_SOURCE_DIR "/tests/data/golden/sarif"));
+    QVERIFY(golden.open(QIODevice::ReadOnly));
+    const QByteArray whole = golden.readAll();
+    QVERIFY(writeFile(at("every-rule.sarif"), whole.first(whole.indexOf("--- told aside"))));
+    QVERIFY(isValidSarif(at("every-rule.sarif")));
+  }
+
  private:
   // Checked by the JSON schema of SARIF 2.1.0 that the SARIF multitool
   // ships, with Debian's python3-jsonschema, and by the multitool's own
