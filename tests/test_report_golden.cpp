@@ -2,7 +2,8 @@
 // of every kind: table alerts of both tables, alerts silenced by a
 // directive, by the project and by the baseline, a comment that is no
 // directive, directives that silence nothing or name an unknown code, a
-// script that cannot be read, and CR LF, CR and LF line ends. What each
+// script that cannot be read, a script named by an absolute path, a byte
+// that is no ASCII, and CR LF, CR and LF line ends. What each
 // format writes is compared, decoded, with its golden file in
 // tests/data/golden.
 
@@ -102,6 +103,8 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   files.add(QStringLiteral("shots/a.csm"), kScriptA);
   files.add(QStringLiteral("shots/b.csm"), kScriptB);
   files.failOpen(QStringLiteral("gone.csm"), QStringLiteral("No such file or directory"));
+  // A path given as an absolute one below the working folder.
+  files.add(QStringLiteral("/project/s/c.csm"), "\xc3\xa9=\"zmod\"\r\n");
 
   Baseline baseline;
   baseline.setFolder(QDir::currentPath());
@@ -132,7 +135,7 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   if (!output.openFile(outputFile)) qFatal("%s", qPrintable(output.error()));
   ScanRun run(check, *format, files, nullptr, RunSettings());
   Listed walk({QStringLiteral("shots/a.csm"), QStringLiteral("gone.csm"),
-               QStringLiteral("shots/b.csm")});
+               QStringLiteral("shots/b.csm"), QStringLiteral("/project/s/c.csm")});
   Told told;
   report.totals = run.run(walk, output, told);
   if (!output.finish()) qFatal("%s", qPrintable(output.error()));
@@ -197,11 +200,11 @@ class ReportGoldenTest : public QObject {
   void totals() {
     for (const char* name : {"classic", "gcc", "json", "sarif", "github", "gitlab"}) {
       const RunTotals totals = runFixture(QString::fromLatin1(name), dir_.filePath(name)).totals;
-      QCOMPARE(totals.alerts, 6);
+      QCOMPARE(totals.alerts, 7);
       QCOMPARE(totals.silenced, 3);
       QCOMPARE(totals.directiveWarnings, 2);
-      QCOMPARE(totals.scripts, 2);
-      QCOMPARE(totals.scriptsWithAlerts, 2);
+      QCOMPARE(totals.scripts, 3);
+      QCOMPARE(totals.scriptsWithAlerts, 3);
       QCOMPARE(totals.failures.size(), 1);
     }
   }
