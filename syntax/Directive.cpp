@@ -114,7 +114,7 @@ bool fitsDirective(QStringView code) {
 }
 
 QString write(Directive::Scope scope, const QStringList& codes, QStringView reason) {
-  QString text(QChar(syntax::kComment));
+  QString text = QChar(syntax::kComment);
   text += u' ';
   text += QLatin1StringView(kMarker, kMarkerSize);
   text += u' ';
