@@ -36,21 +36,21 @@ void LongLineCheck::findDirective(QByteArrayView piece) {
   const qsizetype n = piece.size();
   for (qsizetype i = 0; i < n; ++i) {
     if (marker_ < 0) {
-      const char* hash = findByte(bytes + i, std::size_t(n - i), '#');
+      const char* hash = findByte(bytes + i, std::size_t(n - i), char(syntax::kComment));
       if (!hash) return;
       i = hash - bytes;
       marker_ = 0;
       continue;
     }
     const char b = bytes[i];
-    if (marker_ == 0 && (b == ' ' || b == '\t')) continue;
+    if (marker_ == 0 && directive::isBlank(static_cast<unsigned char>(b))) continue;
     if (b == directive::kMarker[marker_]) {
       if (++marker_ == directive::kMarkerSize) {
         mayMatter_ = true;
         return;
       }
     } else {
-      marker_ = b == '#' ? 0 : -1;
+      marker_ = b == char(syntax::kComment) ? 0 : -1;
     }
   }
 }

@@ -117,7 +117,7 @@ void StretchScan::check(QByteArrayView block) {
       for (std::uint64_t hashes = m.hashes; hashes; hashes &= hashes - 1) {
         const int bit = lowestBit(hashes);
         qsizetype at = base + bit + 1;
-        while (at < n && (bytes[at] == ' ' || bytes[at] == '\t')) ++at;
+        while (at < n && directive::isBlank(static_cast<unsigned char>(bytes[at]))) ++at;
         if (n - at < directive::kMarkerSize || bytes[at] != directive::kMarker[0] ||
             std::memcmp(bytes + at, directive::kMarker, directive::kMarkerSize) != 0) {
           continue;

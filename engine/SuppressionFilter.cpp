@@ -142,8 +142,8 @@ void SuppressionFilter::searchWholeScript() {
       from = markerAt + 1;
       if (markerAt >= kChunk && at + kChunk < size) break;  // the next chunk has it
       qsizetype hash = markerAt;
-      while (hash > 0 && (bytes[hash - 1] == ' ' || bytes[hash - 1] == '\t')) --hash;
-      if (hash == 0 || bytes[hash - 1] != '#') continue;
+      while (hash > 0 && directive::isBlank(static_cast<unsigned char>(bytes[hash - 1]))) --hash;
+      if (hash == 0 || bytes[hash - 1] != char(syntax::kComment)) continue;
       --hash;
       Directive found = directive::readAt(bytes, hash, markerAt + directive::kMarkerSize, 0);
       if (found.scope != Directive::Scope::File) continue;

@@ -4,35 +4,42 @@
 
 #include <QHash>
 
+#include "StatementSyntax.h"
 #include "TableFolder.h"
 #include "TableLoader.h"
 
 namespace {
-
-bool isWordCharacter(QChar c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-}
 
 bool isControl(QChar c) {
   return c < u' ' || c == u'\x7f';
 }
 
 // Why a statement can never hold the 4-character `code` between quotation
-// marks, or empty. A statement drops tabs, line feeds and form feeds, ends
-// at `#`, and keeps a space only between two ASCII letters or digits; in a
-// quoted code a space has a quotation mark on one side when it stands first
-// or last.
+// marks, or empty: the statement's rules applied to the quoted code. Every
+// character before a space is one a statement keeps, or the loop would have
+// stopped there, so a space follows the code's own character, or the opening
+// quotation mark when it stands first.
 QString neverMatches(QStringView code) {
+  using syntax::Treatment;
   for (qsizetype i = 0; i < code.size(); ++i) {
-    const QChar c = code[i];
-    if (c == u'#') return QStringLiteral("a statement ends where '#' starts a comment");
-    if (c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r') {
-      return QStringLiteral("a statement drops the character U+%1")
-          .arg(c.unicode(), 4, 16, QLatin1Char('0'));
-    }
-    if (c == u' ' && !(i > 0 && i + 1 < code.size() && isWordCharacter(code[i - 1]) &&
-                       isWordCharacter(code[i + 1]))) {
-      return QStringLiteral("a statement keeps a space only between two ASCII letters or digits");
+    const char16_t c = code[i].unicode();
+    switch (syntax::treatmentOf(c)) {
+      case Treatment::Comment:
+        return QStringLiteral("a statement ends where '%1' starts a comment").arg(QChar(c));
+      case Treatment::Dropped:
+      case Treatment::LineEnd:
+        return QStringLiteral("a statement drops the character U+%1")
+            .arg(c, 4, 16, QLatin1Char('0'));
+      case Treatment::Space:
+        if (!(i > 0 && i + 1 < code.size() && syntax::isWordCharacter(code[i - 1].unicode()) &&
+              syntax::isWordCharacter(code[i + 1].unicode()))) {
+          return QStringLiteral(
+              "a statement keeps a space only between two ASCII letters or digits");
+        }
+        break;
+      case Treatment::Kept:
+      case Treatment::Equals:
+        break;
     }
   }
   return QString();

@@ -4,7 +4,8 @@
 // characters a statement keeps, drops or keeps only between words, where a
 // comment starts and where a line ends. The normaliser follows it character
 // by character; the byte-mask kernels and the window filter are built from
-// it and checked against it when they compile.
+// it and checked against it when they compile; the table checks tell from
+// it which codes no statement can hold.
 namespace syntax {
 
 inline constexpr char16_t kQuote = u'"';
