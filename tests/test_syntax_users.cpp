@@ -25,10 +25,10 @@ QString describe(const Directive& d) {
 }
 
 // What a scan hands over: its alerts, and its well-formed directives.
-struct Seen : AlertSink {
+struct Seen : DiagnosticSink {
   int alerts = 0;
   QStringList directives;
-  void alert(const Alert&) override { ++alerts; }
+  void diagnostic(const Diagnostic&) override { ++alerts; }
   void directive(const Directive& d) override {
     if (d.error.isEmpty()) directives.append(describe(d));
   }
