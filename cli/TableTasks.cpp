@@ -54,35 +54,36 @@ int checkTablesTask(FileSystem& files, const QString& folder, const QString& for
   if (format != "classic" && format != "gcc" && format != "json" && format != "github")
     return unfit(QStringLiteral("--check-tables"), format,
                  QStringLiteral("classic, gcc, json or github"), error);
-  const std::vector<TableFinding> findings = checkTables(files, folder);
+  const std::vector<Diagnostic> found = checkTables(files, folder);
   int status = 0;
   QByteArray out = format == "json" ? "{\"version\":1,\"findings\":[" : "";
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const TableFinding& f = findings[i];
-    const bool fault = f.severity == TableFinding::Severity::Fault;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Diagnostic& f = found[i];
+    const bool fault = f.severity() == Severity::Error;
+    const QByteArray kind = f.ruleId().toUtf8();
     status = qMax(status, fault ? 2 : 1);
     const QByteArray where = lineText(f.path) + ':' + QByteArray::number(f.line);
     if (format == "classic") {
-      out += where + ": " + (fault ? "error: " : "") + lineText(f.message) + '\n';
+      out += where + ": " + (fault ? "error: " : "") + lineText(f.message()) + '\n';
     } else if (format == "gcc") {
       // Warnings name their kind, as linters name a rule; a fault has none.
-      out += where + ":1: " + (fault ? "error: " : "warning: ") + lineText(f.message) +
-             (fault ? QByteArray() : " [" + f.kind.toUtf8() + ']') + '\n';
+      out += where + ":1: " + (fault ? "error: " : "warning: ") + lineText(f.message()) +
+             (fault ? QByteArray() : " [" + kind + ']') + '\n';
     } else if (format == "github") {
       out += (fault ? "::error file=" : "::warning file=") + encodeSystemText(f.path) +
-             ",line=" + QByteArray::number(f.line) + ",title=" + f.kind.toUtf8() +
-             "::" + lineText(f.message) + '\n';
+             ",line=" + QByteArray::number(f.line) + ",title=" + kind +
+             "::" + lineText(f.message()) + '\n';
     } else {
       out += i > 0 ? ",\n{\"severity\":" : "\n{\"severity\":";
       appendString(&out, QLatin1StringView(fault ? "error" : "warning"));
       out += ",\"kind\":";
-      appendString(&out, f.kind);
+      appendString(&out, f.ruleId());
       out += ",\"path\":";
       appendString(&out, f.path);
       out += ",\"line\":" + QByteArray::number(f.line) + ",\"code\":";
-      appendString(&out, f.code);
+      appendString(&out, f.code());
       out += ",\"message\":";
-      appendString(&out, f.message);
+      appendString(&out, f.message());
       out += '}';
     }
   }

@@ -26,6 +26,7 @@ struct Diagnostic {
   const TableRow* row = nullptr;
   QString statement;  // a table alert's normalised statement, as the report shows it
   QString text;       // the message of every other rule
+  QString codeText;   // the code a table check is about
 
   // Whether something silences it: a directive in the script, or a setting
   // outside it (the project's settings, a baseline). A silenced diagnostic
@@ -34,7 +35,7 @@ struct Diagnostic {
   Silenced silenced = Silenced::No;
   QString silencedBecause;  // the directive's reason, or what silenced it
 
-  QStringView code() const { return row ? QStringView(row->code) : QStringView(); }
+  QStringView code() const { return row ? QStringView(row->code) : QStringView(codeText); }
   QStringView message() const { return row ? QStringView(row->message) : QStringView(text); }
   Severity severity() const { return rules::infoOf(rule).severity; }
   // "params/zmod" for a table alert, the rule's name otherwise.

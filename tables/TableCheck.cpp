@@ -47,11 +47,16 @@ QString neverMatches(QStringView code) {
 
 class Checker {
  public:
-  explicit Checker(std::vector<TableFinding>* findings) : findings_(findings) {}
+  explicit Checker(std::vector<Diagnostic>* found) : found_(found) {}
 
-  void add(TableFinding::Severity severity, const QString& kind, const QString& path, qint64 line,
-           QStringView code, const QString& message) {
-    findings_->push_back({severity, kind, path, line, code.toString(), message});
+  void add(Rule rule, const QString& path, qint64 line, QStringView code, const QString& message) {
+    Diagnostic d;
+    d.rule = rule;
+    d.path = path;
+    d.line = line;
+    d.codeText = code.toString();
+    d.text = message;
+    found_->push_back(std::move(d));
   }
 
   void checkRows(const ReferenceTable& table, const QString& path) {
@@ -60,24 +65,24 @@ class Checker {
       const QString code = row.code.toString();
       const QString shown = shownCode(code);
       if (code.size() != 4) {
-        add(TableFinding::Severity::Warning, QStringLiteral("code-length"), path, row.line, code,
+        add(Rule::CodeLength, path, row.line, code,
             QStringLiteral("code %1 has %2 characters; only a code of 4 can match")
                 .arg(shown)
                 .arg(code.size()));
       } else if (const QString why = neverMatches(code); !why.isEmpty()) {
-        add(TableFinding::Severity::Warning, QStringLiteral("never-matches"), path, row.line, code,
+        add(Rule::NeverMatches, path, row.line, code,
             QStringLiteral("code %1 can never match: %2").arg(shown, why));
       } else if (code.contains(u'"')) {
-        add(TableFinding::Severity::Warning, QStringLiteral("quote"), path, row.line, code,
+        add(Rule::Quote, path, row.line, code,
             QStringLiteral("code %1 holds a quotation mark: it matches only where a quoted text "
                            "ends inside it")
                 .arg(shown));
       } else if (std::any_of(code.begin(), code.end(), isControl)) {
-        add(TableFinding::Severity::Warning, QStringLiteral("control-character"), path, row.line,
+        add(Rule::ControlCharacter, path, row.line,
             code, QStringLiteral("code %1 holds a control character").arg(shown));
       }
       if (const auto earlier = firstLine.constFind(code); earlier != firstLine.cend()) {
-        add(TableFinding::Severity::Warning, QStringLiteral("listed-twice"), path, row.line, code,
+        add(Rule::ListedTwice, path, row.line, code,
             QStringLiteral("code %1 is listed on line %2 already: this row is never reported")
                 .arg(shown)
                 .arg(*earlier));
@@ -88,7 +93,7 @@ class Checker {
   }
 
  private:
-  std::vector<TableFinding>* findings_;
+  std::vector<Diagnostic>* found_;
 };
 
 }  // namespace
@@ -105,33 +110,33 @@ QString shownCode(QStringView code) {
   return shown + u'\'';
 }
 
-std::vector<TableFinding> checkTables(FileSystem& files, const QString& folder) {
-  std::vector<TableFinding> findings;
-  Checker checker(&findings);
+std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder) {
+  std::vector<Diagnostic> found;
+  Checker checker(&found);
   const QString tagsPath = tableFilePath(folder, QStringLiteral("tags.txt"));
   const QString paramsPath = tableFilePath(folder, QStringLiteral("param.txt"));
   ReferenceTable tags, params;
   TableFault fault;
   const bool tagsRead = loadTable(files, tagsPath, tablerecord::Format::Tags, &tags, &fault);
   if (!tagsRead)
-    checker.add(TableFinding::Severity::Fault, QStringLiteral("fault"), fault.path, fault.line, {},
+    checker.add(Rule::TableFault, fault.path, fault.line, {},
                 fault.reason);
   else
     checker.checkRows(tags, tagsPath);
   const bool paramsRead =
       loadTable(files, paramsPath, tablerecord::Format::Params, &params, &fault);
   if (!paramsRead)
-    checker.add(TableFinding::Severity::Fault, QStringLiteral("fault"), fault.path, fault.line, {},
+    checker.add(Rule::TableFault, fault.path, fault.line, {},
                 fault.reason);
   else
     checker.checkRows(params, paramsPath);
-  if (!tagsRead || !paramsRead) return findings;
+  if (!tagsRead || !paramsRead) return found;
 
   // A code in both tables, told at its parameter row.
   for (const TableRow& row : params.rows()) {
     const qsizetype tag = tags.find(row.code);
     if (tag < 0 || params.find(row.code) != &row - params.rows().data()) continue;
-    checker.add(TableFinding::Severity::Warning, QStringLiteral("in-both-tables"), paramsPath,
+    checker.add(Rule::InBothTables, paramsPath,
                 row.line, row.code,
                 QStringLiteral("code %1 is in both tables (tags.txt line %2): a parameter call "
                                "reports this row, a tag call the tag's, and a line with = and no "
@@ -139,5 +144,5 @@ std::vector<TableFinding> checkTables(FileSystem& files, const QString& folder) 
                     .arg(shownCode(row.code))
                     .arg(tags.row(tag).line));
   }
-  return findings;
+  return found;
 }

@@ -164,9 +164,9 @@ class SyntaxUsersTest : public QObject {
     files.add(QStringLiteral("/t/tags.txt"), "\"ownr\",m,n\r\n");
     files.add(QStringLiteral("/t/param.txt"), '"' + code.toUtf8() + "\",m,\r\n");
     bool toldNever = false;
-    for (const TableFinding& f : checkTables(files, QStringLiteral("/t"))) {
-      QVERIFY2(f.severity != TableFinding::Severity::Fault, qPrintable(f.message));
-      toldNever = toldNever || f.kind == QStringLiteral("never-matches");
+    for (const Diagnostic& f : checkTables(files, QStringLiteral("/t"))) {
+      QVERIFY2(f.severity() != Severity::Error, qPrintable(f.message().toString()));
+      toldNever = toldNever || f.rule == Rule::NeverMatches;
     }
     QCOMPARE(toldNever, neverMatches);
     const Tables tables = makeTables({code}, {});
