@@ -1,17 +1,22 @@
 #include "Baseline.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include "DiskFileSystem.h"
 #include "JsonText.h"
+#include "WholeFile.h"
 #include "formats/Formats.h"
 
 namespace {
+
+// Far more than the baseline of any script base, and little enough to read
+// into memory.
+constexpr qint64 kMostBytes = qint64(256) << 20;
 
 // Counts are whole numbers a JSON reader anywhere reads exactly; sums of
 // them stop there rather than overflow.
@@ -52,13 +57,15 @@ QString Baseline::relative(const QString& path) const {
 
 bool Baseline::read(const QString& file, QString* error) {
   folder_ = QFileInfo(file).absolutePath();
-  QFile in(file);
-  if (!in.open(QIODevice::ReadOnly)) {
-    *error = file + QStringLiteral(": ") + in.errorString();
+  DiskFileSystem disk;
+  QByteArray bytes;
+  QString reason;
+  if (!readWhole(disk, file, kMostBytes, &bytes, &reason)) {
+    *error = file + QStringLiteral(": ") + reason;
     return false;
   }
   QJsonParseError parseError;
-  const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
   if (parseError.error != QJsonParseError::NoError) {
     *error = QStringLiteral("%1: not a baseline: %2 at byte %3")
                  .arg(file, parseError.errorString())

@@ -19,8 +19,9 @@
 //   ...]}
 class Baseline {
  public:
-  // Reads `file`. False with `error` set, naming the file and the entry,
-  // when it cannot be read or is not a baseline: never an empty baseline.
+  // Reads `file`, which must be a file of at most 256 MiB. False with
+  // `error` set, naming the file and the entry, when it cannot be read or
+  // is not a baseline: never an empty baseline.
   bool read(const QString& file, QString* error);
 
   // How many of each alert of the script at `path` (as shown) it holds.
