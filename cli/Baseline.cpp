@@ -5,10 +5,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "DiskFileSystem.h"
 #include "JsonText.h"
+#include "OutputFile.h"
 #include "WholeFile.h"
 #include "formats/Formats.h"
 
@@ -145,9 +145,10 @@ bool Baseline::write(const QString& file, QString* error) const {
     }
   }
   text += "\n]}\n";
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-    *error = file + QStringLiteral(": ") + out.errorString();
+  OutputFile out;
+  QString reason;
+  if (!out.open(file, &reason) || !out.write(text, &reason) || !out.commit(&reason)) {
+    *error = file + QStringLiteral(": ") + reason;
     return false;
   }
   return true;

@@ -31,8 +31,9 @@ class Baseline {
 
   // Takes `counts`, by key, for the script at `path`.
   void add(const QString& path, const QHash<QString, qint64>& counts);
-  // Writes the baseline to `file`, aside then renamed into place. False with
-  // `error` set when it cannot.
+  // Writes the baseline to `file` by OutputFile's rule: aside then renamed
+  // into place, or directly to a device or a pipe. False with `error` set
+  // when it cannot.
   bool write(const QString& file, QString* error) const;
   qint64 alerts() const;
 
