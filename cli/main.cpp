@@ -227,8 +227,8 @@ int main(int argc, char** argv) {
   walk.refuse(&outputs);
   const RunTotals totals = run.run(walk, output, messages);
   if (walk.metAnOutput()) {
-    // The script has been named with the output; neither the report nor
-    // the baseline is written.
+    // The walk met a script that an output would replace, and told so;
+    // neither the report nor the baseline is written.
     output.cancel();
     return kCouldNotRun;
   }
