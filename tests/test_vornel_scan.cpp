@@ -259,6 +259,7 @@ class VornelScanTest : public QObject {
     QTest::newRow("the script") << QStringList{"-o", "a.csm", "a.csm"} << "a.csm";
     QTest::newRow("a hard link") << QStringList{"-o", "hard.csm", "a.csm"} << "a.csm";
     QTest::newRow("a link") << QStringList{"-o", "link.csm", "a.csm"} << "a.csm";
+    QTest::newRow("read through a link") << QStringList{"-o", "a.csm", "link.csm"} << "link.csm";
     QTest::newRow("a script in a folder")
         << QStringList{"-j", "2", "-o", "dir/x.csm", "dir"} << "dir/x.csm";
     QTest::newRow("a baseline over a script in a folder")
