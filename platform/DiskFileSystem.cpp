@@ -1,5 +1,6 @@
 #include "DiskFileSystem.h"
 
+#include "KernelFiles.h"
 #include "NativePath.h"
 
 #include <cerrno>
@@ -8,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -97,14 +97,10 @@ QString refusal(const struct stat& st, Reading reading) {
   return QString();
 }
 
-// The kernel's files in /proc and /sys tell their size as 0 and may never
-// end; none of them is a script, a table or a setting.
+// None of the kernel's files is a script, a table or a setting.
 bool isKernelFile(int fd) {
-  constexpr long kProcMagic = 0x9fa0;
-  constexpr long kSysfsMagic = 0x62656572;
   struct statfs fs {};
-  return ::fstatfs(fd, &fs) == 0 &&
-         (long(fs.f_type) == kProcMagic || long(fs.f_type) == kSysfsMagic);
+  return ::fstatfs(fd, &fs) == 0 && isKernelFileSystem(fs);
 }
 
 // The source for an open descriptor, or nullptr with the reason. Standard

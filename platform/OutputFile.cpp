@@ -5,11 +5,11 @@
 
 #include <QSaveFile>
 
+#include "KernelFiles.h"
 #include "NativePath.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -20,12 +20,9 @@ QString systemError(int code) {
 
 enum class Way { Aside, Directly, Refused };
 
-bool isKernelFileSystem(const QByteArray& path) {
-  constexpr long kProcMagic = 0x9fa0;
-  constexpr long kSysfsMagic = 0x62656572;
+bool isKernelFile(const QByteArray& path) {
   struct statfs fs {};
-  return ::statfs(path.constData(), &fs) == 0 &&
-         (long(fs.f_type) == kProcMagic || long(fs.f_type) == kSysfsMagic);
+  return ::statfs(path.constData(), &fs) == 0 && isKernelFileSystem(fs);
 }
 
 // How an output to `path` is written, by the rule in OutputFile.h; `st`
@@ -41,7 +38,7 @@ Way wayOf(const QByteArray& path, struct stat* st, bool* exists, QString* why) {
     *why = QStringLiteral("Is a folder, not a file");
   } else if (S_ISSOCK(st->st_mode)) {
     *why = QStringLiteral("Is a socket: only files, devices and pipes are written");
-  } else if (isKernelFileSystem(path)) {
+  } else if (isKernelFile(path)) {
     *why = QStringLiteral("Is a file of the kernel's /proc or /sys, not a file on disk");
   } else {
     return Way::Aside;
