@@ -1,31 +1,36 @@
 #include "ProjectFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
+#include "DiskFileSystem.h"
 #include "ReportFormat.h"
 #include "SystemText.h"
+#include "WholeFile.h"
 
 namespace {
 
 const QString kFileName = QStringLiteral(".vornel-scan");
+// A few lines of settings take far less.
+constexpr qint64 kMostBytes = qint64(1) << 20;
 
 }  // namespace
 
 bool readProjectFile(const QString& path, ProjectFile* project, QString* error) {
   *project = ProjectFile{};
   project->path = path;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    *error = path + QStringLiteral(": ") + file.errorString();
+  DiskFileSystem disk;
+  QByteArray bytes;
+  QString reason;
+  if (!readWhole(disk, path, kMostBytes, &bytes, &reason)) {
+    *error = path + QStringLiteral(": ") + reason;
     return false;
   }
   const QDir folder = QFileInfo(path).absoluteDir();
   const auto resolved = [&](const QString& value) {
     return QDir::cleanPath(folder.absoluteFilePath(value));
   };
-  const QList<QByteArray> lines = file.readAll().split('\n');
+  const QList<QByteArray> lines = bytes.split('\n');
   for (qsizetype i = 0; i < lines.size(); ++i) {
     QString line = decodeSystemText(lines[i]);
     if (line.endsWith(u'\r')) line.chop(1);
@@ -73,7 +78,9 @@ bool findProjectFileFrom(const QString& start, ProjectFile* project, QString* er
   *project = ProjectFile{};
   for (QDir folder(start);;) {
     const QString candidate = folder.absoluteFilePath(kFileName);
-    if (QFileInfo(candidate).isFile()) return readProjectFile(candidate, project, error);
+    // One that is not a file, a pipe say, is refused rather than passed over.
+    if (const QFileInfo found(candidate); found.exists() && !found.isDir())
+      return readProjectFile(candidate, project, error);
     if (folder.exists(QStringLiteral(".git")) || !folder.cdUp()) return true;
   }
 }

@@ -33,5 +33,6 @@ struct ProjectFile {
 bool findProjectFile(ProjectFile* project, QString* error);
 // The same, looking from `folder` up instead of from the working folder.
 bool findProjectFileFrom(const QString& folder, ProjectFile* project, QString* error);
-// The same for the file at `path`, which must exist.
+// The same for the file at `path`, which must exist and be a file of at
+// most 1 MiB.
 bool readProjectFile(const QString& path, ProjectFile* project, QString* error);

@@ -1,17 +1,14 @@
 #pragma once
 
-#include <cstdio>
-#include <memory>
-
 #include <QByteArray>
-#include <QFileDevice>
 #include <QString>
 
-// Where the report goes: standard output, or with --output a file that
-// appears whole or not at all (written aside, then renamed into place). A
-// device or a pipe named with --output is written to as it is: renaming a
-// file over it would replace it. Writes are buffered; the first failure is
-// kept and nothing more is written after it.
+#include "OutputFile.h"
+
+// Where the report goes: standard output, or with --output a file written
+// by OutputFile's rule (aside and renamed into place, or directly to a
+// device or a pipe). Writes are buffered; the first failure is kept and
+// nothing more is written after it.
 class ReportOutput {
  public:
   // Standard output.
@@ -27,6 +24,8 @@ class ReportOutput {
   // Writes what is buffered; with a file, puts it in place. False with
   // error() set when any write failed; a file is then not put in place.
   bool finish();
+  // Drops the report: a file written aside is never put in place.
+  void cancel();
 
   bool failed() const { return !error_.isEmpty(); }
   // "<where>: <reason>", e.g. "standard output: No space left on device".
@@ -34,8 +33,8 @@ class ReportOutput {
 
  private:
   static constexpr qsizetype kFlushAt = 256 * 1024;
-  std::unique_ptr<QFileDevice> file_;
-  bool replacing_ = false;  // file_ is a QSaveFile
+  OutputFile file_;
+  QString where_ = QStringLiteral("standard output");
   bool discarding_ = false;
   QByteArray buffer_;
   QString error_;

@@ -75,6 +75,14 @@ bool ScriptWalk::next(ScriptEntry* entry) {
         continue;
       }
       *entry = ScriptEntry{joined(folder.path, name), joined(folder.native, found.name), false, {}};
+      if (outputs_ && !outputs_->isEmpty()) {
+        entry->error = outputs_->refusalFor(entry->nativePath);
+        if (!entry->error.isEmpty()) {
+          metAnOutput_ = true;
+          folders_.clear();
+          nextPath_ = paths_.size();
+        }
+      }
       return true;
     }
     if (nextPath_ == paths_.size()) return false;

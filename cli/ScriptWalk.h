@@ -8,6 +8,7 @@
 
 #include "FolderListing.h"
 #include "GlobPattern.h"
+#include "OutputTargets.h"
 
 // One script to check, or a path that could not be walked.
 struct ScriptEntry {
@@ -37,6 +38,13 @@ class ScriptWalk : public ScriptEntries {
 
   bool next(ScriptEntry* entry) override;
 
+  // A script found in a folder that is the file of one of `outputs` is
+  // yielded as a failure, and the walk ends there: the run is to write
+  // nothing. The paths named are looked at before the walk starts.
+  void refuse(const OutputTargets* outputs) { outputs_ = outputs; }
+  // Whether the walk met such a script.
+  bool metAnOutput() const { return metAnOutput_; }
+
  private:
   struct Folder {
     QString path;  // as shown
@@ -54,4 +62,6 @@ class ScriptWalk : public ScriptEntries {
   QString standardInputName_;
   std::vector<GlobPattern> excludes_;
   std::vector<Folder> folders_;  // the folders being walked, innermost last
+  const OutputTargets* outputs_ = nullptr;
+  bool metAnOutput_ = false;
 };

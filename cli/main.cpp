@@ -19,6 +19,7 @@
 #include "HelperThread.h"
 #include "LanguageServerMain.h"
 #include "NativePath.h"
+#include "OutputTargets.h"
 #include "ProjectFile.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
@@ -63,6 +64,19 @@ bool isSingleScript(const CliOptions& options) {
   QString error;
   return path == QStringLiteral("-") || !kindOfPath(encodeNativePath(path), &kind, &error) ||
          kind != FolderEntry::Kind::Folder;
+}
+
+// The first file of `reads` that an output would replace, as "<path>:
+// <why>"; empty when there is none. `-` is standard input.
+QString replacedRead(const OutputTargets& outputs, const QStringList& reads) {
+  for (const QString& path : reads) {
+    const bool input = path == QStringLiteral("-");
+    const QString why =
+        input ? outputs.refusalForStandardInput() : outputs.refusalFor(encodeNativePath(path));
+    if (!why.isEmpty())
+      return (input ? QStringLiteral("standard input") : path) + QStringLiteral(": ") + why;
+  }
+  return QString();
 }
 
 }  // namespace
@@ -123,6 +137,23 @@ int main(int argc, char** argv) {
 
   DiskFileSystem files;
   const QString folder = options.tablesFolder.isEmpty() ? fixedTableFolder() : options.tablesFolder;
+  // No output may replace a file the run reads. Scripts in folders are
+  // looked at as the walk meets them; the report is written aside until
+  // the end, so that nothing is written even then.
+  OutputTargets outputs;
+  if (!options.outputFile.isEmpty()) outputs.add(options.outputFile);
+  if (!options.writeBaseline.isEmpty()) outputs.add(options.writeBaseline);
+  if (!outputs.isEmpty()) {
+    QStringList reads{tableFilePath(folder, QStringLiteral("tags.txt")),
+                      tableFilePath(folder, QStringLiteral("param.txt")), project.path};
+    if (options.task == CliOptions::Task::Check)
+      reads += QStringList{options.baseline} + options.paths;
+    reads.removeAll(QString());
+    if (const QString refused = replacedRead(outputs, reads); !refused.isEmpty()) {
+      errors.error(refused);
+      return kCouldNotRun;
+    }
+  }
   ReportOutput output;
   if (!options.outputFile.isEmpty() && !output.openFile(options.outputFile)) {
     errors.error(output.error());
@@ -195,7 +226,14 @@ int main(int argc, char** argv) {
   ScanRun run(check, *format, files, settings.jobs > 1 || singleScript ? &helper : nullptr,
               settings);
   ScriptWalk walk(options.paths, options.standardInputName, options.excludes);
+  walk.refuse(&outputs);
   const RunTotals totals = run.run(walk, output, messages);
+  if (walk.metAnOutput()) {
+    // The walk met a script that an output would replace, and told so;
+    // neither the report nor the baseline is written.
+    output.cancel();
+    return kCouldNotRun;
+  }
   const int status = finished(kNoAlerts);
   if (!options.writeBaseline.isEmpty()) {
     if (!recorded.write(options.writeBaseline, &problem)) {

@@ -1,17 +1,22 @@
 #include "Baseline.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
+#include "DiskFileSystem.h"
 #include "JsonText.h"
+#include "OutputFile.h"
 #include "Rules.h"
+#include "WholeFile.h"
 
 namespace {
+
+// Far more than the baseline of any script base, and little enough to read
+// into memory.
+constexpr qint64 kMostBytes = qint64(256) << 20;
 
 // Counts are whole numbers a JSON reader anywhere reads exactly; sums of
 // them stop there rather than overflow.
@@ -52,13 +57,15 @@ QString Baseline::relative(const QString& path) const {
 
 bool Baseline::read(const QString& file, QString* error) {
   folder_ = QFileInfo(file).absolutePath();
-  QFile in(file);
-  if (!in.open(QIODevice::ReadOnly)) {
-    *error = file + QStringLiteral(": ") + in.errorString();
+  DiskFileSystem disk;
+  QByteArray bytes;
+  QString reason;
+  if (!readWhole(disk, file, kMostBytes, &bytes, &reason)) {
+    *error = file + QStringLiteral(": ") + reason;
     return false;
   }
   QJsonParseError parseError;
-  const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
   if (parseError.error != QJsonParseError::NoError) {
     *error = QStringLiteral("%1: not a baseline: %2 at byte %3")
                  .arg(file, parseError.errorString())
@@ -138,9 +145,10 @@ bool Baseline::write(const QString& file, QString* error) const {
     }
   }
   text += "\n]}\n";
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-    *error = file + QStringLiteral(": ") + out.errorString();
+  OutputFile out;
+  QString reason;
+  if (!out.open(file, &reason) || !out.write(text, &reason) || !out.commit(&reason)) {
+    *error = file + QStringLiteral(": ") + reason;
     return false;
   }
   return true;

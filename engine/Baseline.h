@@ -19,8 +19,9 @@
 //   ...]}
 class Baseline {
  public:
-  // Reads `file`. False with `error` set, naming the file and the entry,
-  // when it cannot be read or is not a baseline: never an empty baseline.
+  // Reads `file`, which must be a file of at most 256 MiB. False with
+  // `error` set, naming the file and the entry, when it cannot be read or
+  // is not a baseline: never an empty baseline.
   bool read(const QString& file, QString* error);
 
   // How many of each alert of the script at `path` (as shown) it holds.
@@ -30,8 +31,9 @@ class Baseline {
 
   // Takes `counts`, by key, for the script at `path`.
   void add(const QString& path, const QHash<QString, qint64>& counts);
-  // Writes the baseline to `file`, aside then renamed into place. False with
-  // `error` set when it cannot.
+  // Writes the baseline to `file` by OutputFile's rule: aside then renamed
+  // into place, or directly to a device or a pipe. False with `error` set
+  // when it cannot.
   bool write(const QString& file, QString* error) const;
   qint64 alerts() const;
 

@@ -1,5 +1,6 @@
 #include "DiskFileSystem.h"
 
+#include "KernelFiles.h"
 #include "NativePath.h"
 
 #include <cerrno>
@@ -8,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -68,50 +68,87 @@ class DescriptorSource : public ByteSource {
   qint64 position_ = 0;
 };
 
+// What a path is opened for: a script, read as a stream when it is a
+// pipe; a file read whole, which must be a file; or standard input,
+// whatever it is.
+enum class Reading { FileOrPipe, FileOnly, AnyKind };
+
+// /dev/null, the empty file everyone knows, reads as one.
+bool isNullDevice(const struct stat& st) {
+  return S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
+}
+
 // Why a file of this kind is not read, or empty. Files are read, and
 // pipes, once, as standard input is; a device may never end, or block, or
-// change what it drives when it is read.
-QString refusal(const struct stat& st) {
-  const auto onlyFiles = [](const char* kind) {
-    return QStringLiteral("Is %1: only files, pipes and standard input are read")
-        .arg(QLatin1StringView(kind));
+// change what it drives when it is read. A file read whole is read from a
+// file alone: a pipe could keep it waiting for a writer, or never end.
+QString refusal(const struct stat& st, Reading reading) {
+  const bool pipes = reading != Reading::FileOnly;
+  const auto onlyFiles = [pipes](const char* kind) {
+    return QStringLiteral("Is %1: only files%2 are read")
+        .arg(QLatin1StringView(kind),
+             pipes ? QStringLiteral(", pipes and standard input") : QString());
   };
-  // /dev/null, the empty file everyone knows, reads as one.
-  const dev_t kNullDevice = makedev(1, 3);
   if (S_ISDIR(st.st_mode)) return QStringLiteral("Is a folder, not a file");
-  if (S_ISCHR(st.st_mode) && st.st_rdev != kNullDevice) return onlyFiles("a character device");
+  if (S_ISCHR(st.st_mode) && !isNullDevice(st)) return onlyFiles("a character device");
   if (S_ISBLK(st.st_mode)) return onlyFiles("a block device");
   if (S_ISSOCK(st.st_mode)) return onlyFiles("a socket");
+  if (S_ISFIFO(st.st_mode) && !pipes) return onlyFiles("a pipe");
   return QString();
 }
 
-// The kernel's files in /proc and /sys tell their size as 0 and may never
-// end; none of them is a script.
+// None of the kernel's files is a script, a table or a setting.
 bool isKernelFile(int fd) {
-  constexpr long kProcMagic = 0x9fa0;
-  constexpr long kSysfsMagic = 0x62656572;
   struct statfs fs {};
-  return ::fstatfs(fd, &fs) == 0 &&
-         (long(fs.f_type) == kProcMagic || long(fs.f_type) == kSysfsMagic);
+  return ::fstatfs(fd, &fs) == 0 && isKernelFileSystem(fs);
 }
 
-// The source for an open descriptor, or nullptr with the reason. With
-// `anyKind`, a device is read too, but never a folder.
-std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, bool anyKind, QString* error) {
+// The source for an open descriptor, or nullptr with the reason. Standard
+// input is read whatever it is, a terminal too, but never a folder.
+std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading, QString* error) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     *error = systemError(errno);
-  } else if (const QString refused = refusal(st);
-             !refused.isEmpty() && (!anyKind || S_ISDIR(st.st_mode))) {
+  } else if (const QString refused = refusal(st, reading);
+             !refused.isEmpty() && (reading != Reading::AnyKind || S_ISDIR(st.st_mode))) {
     *error = refused;
-  } else if (!anyKind && S_ISREG(st.st_mode) && isKernelFile(fd)) {
-    *error = QStringLiteral("Is a file of the kernel's /proc or /sys, not a script");
+  } else if (reading != Reading::AnyKind && S_ISREG(st.st_mode) && isKernelFile(fd)) {
+    *error = reading == Reading::FileOnly
+                 ? QStringLiteral("Is a file of the kernel's /proc or /sys, not a file on disk")
+                 : QStringLiteral("Is a file of the kernel's /proc or /sys, not a script");
   } else {
-    const qint64 size = S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+    // Read whole, /dev/null is an empty file, not a stream.
+    const qint64 size = S_ISREG(st.st_mode)            ? qint64(st.st_size)
+                        : reading == Reading::FileOnly ? 0
+                                                       : -1;
     return std::make_unique<DescriptorSource>(fd, size, owned);
   }
   if (owned) ::close(fd);
   return nullptr;
+}
+
+std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, QString* error) {
+  // A device is refused before it is opened: opening one may wait, or do
+  // something; so is a pipe that is to be read whole. Whatever the path
+  // names by the time it is open is checked again; a file read whole is
+  // opened without waiting, in case a pipe has taken its place meanwhile.
+  struct stat st {};
+  if (::stat(path.constData(), &st) == 0) {
+    if (QString refused = refusal(st, reading); !refused.isEmpty()) {
+      *error = std::move(refused);
+      return nullptr;
+    }
+  }
+  const int flags = O_RDONLY | O_CLOEXEC | (reading == Reading::FileOnly ? O_NONBLOCK : 0);
+  int fd;
+  do {
+    fd = ::open(path.constData(), flags);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *error = systemError(errno);
+    return nullptr;
+  }
+  return sourceOf(fd, true, reading, error);
 }
 
 }  // namespace
@@ -121,28 +158,13 @@ std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* e
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, QString* error) {
-  // A device is refused before it is opened: opening one may wait, or do
-  // something. Whatever the path names by the time it is open is checked
-  // again below.
-  struct stat st {};
-  if (::stat(path.constData(), &st) == 0) {
-    if (QString refused = refusal(st); !refused.isEmpty()) {
-      *error = std::move(refused);
-      return nullptr;
-    }
-  }
-  int fd;
-  do {
-    fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    *error = systemError(errno);
-    return nullptr;
-  }
-  return sourceOf(fd, true, false, error);
+  return openPath(path, Reading::FileOrPipe, error);
+}
+
+std::unique_ptr<ByteSource> DiskFileSystem::openFile(const QString& path, QString* error) {
+  return openPath(encodeNativePath(path), Reading::FileOnly, error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openStandardInput(QString* error) {
-  // Standard input is read whatever it is: a terminal too.
-  return sourceOf(STDIN_FILENO, false, true, error);
+  return sourceOf(STDIN_FILENO, false, Reading::AnyKind, error);
 }

@@ -13,12 +13,15 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Returns nullptr and sets `error` to the reason when `path` cannot be
-  // opened for reading.
+  // opened for reading. A pipe opens as a stream.
   virtual std::unique_ptr<ByteSource> open(const QString& path, QString* error) = 0;
   // The same for a path given as the bytes the system knows it by.
   virtual std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error);
   // Standard input, as a source of its own.
   virtual std::unique_ptr<ByteSource> openStandardInput(QString* error);
+  // The same for a file that is read whole, which is never a stream: a
+  // pipe is refused at once, without waiting for a writer.
+  virtual std::unique_ptr<ByteSource> openFile(const QString& path, QString* error) = 0;
 };
 
 // Reads what is left of `source` into `bytes`. False with `error` set to

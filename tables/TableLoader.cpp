@@ -5,6 +5,7 @@
 #include "TableFolder.h"
 
 #include "TextLines.h"
+#include "WholeFile.h"
 
 QString TableFault::message() const {
   if (line > 0) return QStringLiteral("%1: line %2: %3").arg(path).arg(line).arg(reason);
@@ -91,6 +92,10 @@ class LineReader {
   QString lineFault_;
 };
 
+// Far more than any table holds, and little enough that a file that is no
+// table cannot fill memory.
+constexpr qint64 kMostTableBytes = qint64(64) << 20;
+
 // The shortest record, two commas and a CR, sets how many rows a file of a
 // given size can hold at most; reserving for them costs only address space.
 constexpr qint64 kShortestRecord = 3;
@@ -101,7 +106,8 @@ constexpr qint64 kMostRowsReserved = 1 << 20;
 bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault) {
   *fault = TableFault{path, 0, QString()};
-  const std::unique_ptr<ByteSource> source = files.open(path, &fault->reason);
+  const std::unique_ptr<ByteSource> source =
+      openWhole(files, path, kMostTableBytes, &fault->reason);
   if (!source) return false;
   const qint64 size = qMax<qint64>(source->size(), 0);
   ReferenceTableBuilder builder(size, qMin(size / kShortestRecord + 1, kMostRowsReserved));

@@ -19,7 +19,8 @@ struct TableFault {
 
 // Reads one table file: every line must be one record of `format`, as
 // TableRecord defines it. False with `fault` set when the file cannot be
-// read or a line is not a record.
+// read, is not a file (a pipe too is refused) or holds more than 64 MiB, or
+// when a line is not a record.
 bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault);
 

@@ -56,6 +56,15 @@ class MemorySource : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> FakeFileSystem::open(const QString& path, QString* error) {
+  return openAs(path, streams_, error);
+}
+
+std::unique_ptr<ByteSource> FakeFileSystem::openFile(const QString& path, QString* error) {
+  return openAs(path, false, error);
+}
+
+std::unique_ptr<ByteSource> FakeFileSystem::openAs(const QString& path, bool stream,
+                                                   QString* error) {
   const QMutexLocker locked(&lock_);
   ++opens_[path];
   if (openFailures_.contains(path)) {
@@ -68,7 +77,7 @@ std::unique_ptr<ByteSource> FakeFileSystem::open(const QString& path, QString* e
   }
   auto& delivered = delivered_[path];
   if (!delivered) delivered = std::make_shared<std::atomic<qint64>>(0);
-  return std::make_unique<MemorySource>(files_.value(path), streams_, readFailures_.value(path, -1),
+  return std::make_unique<MemorySource>(files_.value(path), stream, readFailures_.value(path, -1),
                                         readSize_, delivered);
 }
 

@@ -30,8 +30,12 @@ class FakeFileSystem : public FileSystem {
   qint64 bytesRead(const QString& path) const;
 
   std::unique_ptr<ByteSource> open(const QString& path, QString* error) override;
+  // Never a stream, whatever setStreams() says: a file read whole.
+  std::unique_ptr<ByteSource> openFile(const QString& path, QString* error) override;
 
  private:
+  std::unique_ptr<ByteSource> openAs(const QString& path, bool stream, QString* error);
+
   QHash<QString, QByteArray> files_;
   QHash<QString, QString> openFailures_;
   QHash<QString, qint64> readFailures_;

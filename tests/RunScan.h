@@ -22,6 +22,7 @@ struct ScanInvocation {
   QByteArray standardInput;
   QStringList environment;  // "NAME=value" added to the test's own
   QString program = QStringLiteral(VORNEL_SCAN_PATH);
+  int timeoutMs = 120000;  // then it is killed, with exit code -1
 };
 
 inline ScanRunResult runScan(const ScanInvocation& how) {
@@ -34,7 +35,7 @@ inline ScanRunResult runScan(const ScanInvocation& how) {
   process.start(how.program, how.arguments);
   process.write(how.standardInput);
   process.closeWriteChannel();
-  if (!process.waitForFinished(120000)) return {-1, {}, QStringLiteral("did not finish")};
+  if (!process.waitForFinished(how.timeoutMs)) return {-1, {}, QStringLiteral("did not finish")};
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
           process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
 }

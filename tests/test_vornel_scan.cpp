@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "RunScan.h"
+#include "SpecialFiles.h"
 
 namespace {
 
@@ -213,6 +214,127 @@ class VornelScanTest : public QObject {
     scan.kill();
     QVERIFY(scan.waitForFinished());
     QVERIFY(!QFile::exists(report));
+  }
+
+  // Neither the report nor the baseline turns a device, a pipe or a link to
+  // a device into a file: each is written to as it is.
+  void outputsKeepTheirKind_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("kind");
+    for (const char* option : {"--output", "--write-baseline"}) {
+      for (const char* kind : {"null", "link:device", "fifo"})
+        QTest::addRow("%s to %s", option, kind) << option << kind;
+    }
+  }
+
+  void outputsKeepTheirKind() {
+    QFETCH(QString, option);
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QVERIFY(makeFile(dir.filePath("device"), "null") && makeFile(dir.filePath("out"), kind));
+    const QString before = kindAndInode(dir.filePath("out"));
+    const QString device = kindAndInode(dir.filePath("device"));
+    // The pipe's reader is a process: a thread alive across the fork that
+    // starts vornel-scan is what ThreadSanitizer refuses.
+    ScanInvocation how;
+    how.program = QStringLiteral("/bin/sh");
+    const QString script = "cat out > read & \"$0\" \"$@\"; s=$?; wait; exit $s";
+    how.arguments = {"-c", script, VORNEL_SCAN_PATH, "--tables", tables_, option, "out"};
+    how.arguments << path("alerts.csm");
+    how.workingFolder = dir.path();
+    how.timeoutMs = 20000;
+    const ScanRunResult run = runScan(how);
+    QVERIFY2(run.exitCode == (option == "--output" ? 1 : 0), qPrintable(run.err));
+    QCOMPARE(kindAndInode(dir.filePath("out")), before);
+    QCOMPARE(kindAndInode(dir.filePath("device")), device);
+    QFile read(dir.filePath("read"));
+    if (kind == "fifo") QVERIFY(read.open(QIODevice::ReadOnly) && read.readAll().contains("zmod"));
+  }
+
+  // An output that is a file the run reads, by any name, is refused before
+  // anything is written.
+  void anOutputThatIsReadIsRefused_data() {
+    QTest::addColumn<QStringList>("arguments");  // the output comes second to last
+    QTest::addColumn<QString>("named");
+    QTest::newRow("the script") << QStringList{"-o", "a.csm", "a.csm"} << "a.csm";
+    QTest::newRow("a hard link") << QStringList{"-o", "hard.csm", "a.csm"} << "a.csm";
+    QTest::newRow("a link") << QStringList{"-o", "link.csm", "a.csm"} << "a.csm";
+    QTest::newRow("read through a link") << QStringList{"-o", "a.csm", "link.csm"} << "link.csm";
+    QTest::newRow("a script in a folder")
+        << QStringList{"-j", "2", "-o", "dir/x.csm", "dir"} << "dir/x.csm";
+    QTest::newRow("a baseline over a script in a folder")
+        << QStringList{"--write-baseline", "dir/x.csm", "dir"} << "dir/x.csm";
+    QTest::newRow("a table") << QStringList{"-o", "tables/param.txt", "a.csm"}
+                             << "@/tables/param.txt";
+  }
+
+  void anOutputThatIsReadIsRefused() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    QTemporaryDir dir;
+    const QByteArray script = "x = \"zmod\"\r\n";
+    const QHash<QString, QByteArray> kept{{"a.csm", script},
+                                          {"dir/x.csm", script},
+                                          {"dir/y.csm", script},
+                                          {"tables/param.txt", "\"zmod\",\"Zoom\",range\r\n"}};
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+      QVERIFY(writeFile(dir.filePath(it.key()), it.value()));
+    QVERIFY(writeFile(dir.filePath("tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
+    QVERIFY(makeFile(dir.filePath("link.csm"), "link:a.csm"));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("a.csm")).constData(),
+                    QFile::encodeName(dir.filePath("hard.csm")).constData()),
+             0);
+    const Run run = scanText(QStringList{"--tables", "tables"} + arguments, dir.path());
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: %1: Is the same file as the output %2: "
+                                     "nothing is written\n")
+                          .arg(named.replace("@", dir.path()), arguments.at(arguments.size() - 2)));
+    QCOMPARE(run.exitCode, 2);
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+      QFile file(dir.filePath(it.key()));
+      QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == it.value());
+    }
+  }
+
+  // A baseline, a project file or a table is read whole: a pipe, a device
+  // or a file past its bound is refused at once, by name.
+  void wholeFilesAreRefused_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    const QString only = QStringLiteral("Is %1: only files are read");
+    const QString larger = QStringLiteral("Is larger than %1, the most read of a file of its kind");
+    for (const auto& [option, bound] : {std::pair{"--baseline", "256 MiB"},
+                                        {"--config", "1 MiB"},
+                                        {"--tables", "64 MiB"},
+                                        {"baseline =", "256 MiB"}}) {
+      QTest::addRow("%s a pipe", option) << option << "fifo" << only.arg("a pipe");
+      QTest::addRow("%s a device", option) << option << "zero" << only.arg("a character device");
+      QTest::addRow("%s 300 MiB", option) << option << "sparse" << larger.arg(bound);
+    }
+  }
+
+  void wholeFilesAreRefused() {
+    QFETCH(QString, option);
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const bool tables = option == "--tables";
+    const QString file = dir.filePath(tables ? "t/tags.txt" : "f");
+    QVERIFY(!tables || writeFile(dir.filePath("t/param.txt"), ""));
+    QVERIFY(makeFile(file, kind, {}, qint64(300) << 20));
+    QVERIFY(writeFile(dir.filePath("project"), "baseline = f\n"));
+    ScanInvocation how;
+    how.arguments = QStringList{"--tables", tables ? dir.filePath("t") : tables_};
+    if (option == "baseline =") {
+      how.arguments << "--config" << dir.filePath("project");
+    } else if (!tables) {
+      how.arguments << option << file;
+    }
+    how.arguments << path("alerts.csm");
+    how.timeoutMs = 10000;
+    const ScanRunResult run = runScan(how);
+    QCOMPARE(run.err, "vornel-scan: " + file + ": " + reason + "\n");
+    QCOMPARE(run.exitCode, 2);
   }
 
   void tableMessagesNameTheFullPath() {

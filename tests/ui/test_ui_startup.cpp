@@ -35,6 +35,10 @@ class WatchedFiles : public FileSystem {
     if (onOpen) onOpen(path);
     return disk_.open(path, error);
   }
+  std::unique_ptr<ByteSource> openFile(const QString& path, QString* error) override {
+    if (onOpen) onOpen(path);
+    return disk_.openFile(path, error);
+  }
 
  private:
   DiskFileSystem disk_;
