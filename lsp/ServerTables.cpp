@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "DiskFileSystem.h"
-#include "ProjectFile.h"
+#include "SettingsSources.h"
 #include "TableLoader.h"
 
 namespace {
@@ -43,21 +43,17 @@ void ServerTables::reloadSoon() {
 }
 
 void ServerTables::reload() {
-  ProjectFile project;
+  Settings read;
   QString problem;
-  if (!settings_.noConfig) {
-    const bool read = settings_.configFile.isEmpty()
-                          ? findProjectFileFrom(workspace_, &project, &problem)
-                          : readProjectFile(settings_.configFile, &project, &problem);
-    if (!read) {
-      watch({project.path});
-      fail(problem);
-      return;
-    }
+  if (!resolveSettings({settings_.tablesFolder, settings_.configFile, settings_.noConfig,
+                        workspace_, settings_.installedTables},
+                       &read, &problem)) {
+    watch({read.project.path});
+    fail(problem);
+    return;
   }
-  const QString folder = !settings_.tablesFolder.isEmpty() ? settings_.tablesFolder
-                         : !project.tablesFolder.isEmpty() ? project.tablesFolder
-                                                           : settings_.installedTables;
+  const ProjectFile& project = read.project;
+  const QString& folder = read.tablesFolder;
   const QDir dir(folder);
   watch({project.path, folder, dir.absoluteFilePath(kTags), dir.absoluteFilePath(kParams)});
   DiskFileSystem files;

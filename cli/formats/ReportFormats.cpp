@@ -1,5 +1,7 @@
 #include "Formats.h"
 
+#include "FormatNames.h"
+
 namespace {
 
 struct Maker {
@@ -7,10 +9,19 @@ struct Maker {
   std::unique_ptr<ReportFormat> (*make)(const RunFacts&);
 };
 
-const Maker kMakers[] = {
+constexpr Maker kMakers[] = {
     {"classic", makeClassicFormat}, {"gcc", makeGccFormat},       {"json", makeJsonFormat},
     {"sarif", makeSarifFormat},     {"github", makeGithubFormat}, {"gitlab", makeGitlabFormat},
 };
+
+constexpr bool makesEveryName() {
+  if (std::size(kMakers) != kReportFormatNames.size()) return false;
+  for (std::size_t i = 0; i < kReportFormatNames.size(); ++i) {
+    if (std::string_view(kMakers[i].name) != kReportFormatNames[i]) return false;
+  }
+  return true;
+}
+static_assert(makesEveryName(), "a format name without its maker, or the other way round");
 
 }  // namespace
 

@@ -20,7 +20,7 @@
 #include "LanguageServerMain.h"
 #include "NativePath.h"
 #include "OutputTargets.h"
-#include "ProjectFile.h"
+#include "SettingsSources.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
 #include "ScriptScanner.h"
@@ -122,21 +122,21 @@ int main(int argc, char** argv) {
   }
 
   // The project's settings, which the command line's override.
-  ProjectFile project;
+  Settings settingsRead;
   QString problem;
-  if (!options.noConfig &&
-      !(options.configFile.isEmpty() ? findProjectFile(&project, &problem)
-                                     : readProjectFile(options.configFile, &project, &problem))) {
+  if (!resolveSettings({options.tablesFolder, options.configFile, options.noConfig, QString(),
+                        fixedTableFolder()},
+                       &settingsRead, &problem)) {
     errors.error(problem);
     return kCouldNotRun;
   }
-  if (options.tablesFolder.isEmpty()) options.tablesFolder = project.tablesFolder;
+  const ProjectFile& project = settingsRead.project;
   if (!options.formatGiven && !project.format.isEmpty()) options.format = project.format;
   if (options.excludes.empty()) options.excludes = project.excludes;
   if (options.baseline.isEmpty()) options.baseline = project.baseline;
 
   DiskFileSystem files;
-  const QString folder = options.tablesFolder.isEmpty() ? fixedTableFolder() : options.tablesFolder;
+  const QString& folder = settingsRead.tablesFolder;
   // No output may replace a file the run reads. Scripts in folders are
   // looked at as the walk meets them; the report is written aside until
   // the end, so that nothing is written even then.

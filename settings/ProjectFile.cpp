@@ -1,10 +1,12 @@
 #include "ProjectFile.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 
 #include "DiskFileSystem.h"
-#include "ReportFormat.h"
+#include "FormatNames.h"
 #include "SystemText.h"
 #include "WholeFile.h"
 
@@ -52,7 +54,8 @@ bool readProjectFile(const QString& path, ProjectFile* project, QString* error) 
     } else if (key == QStringLiteral("exclude")) {
       project->excludes.emplace_back(value);
     } else if (key == QStringLiteral("format")) {
-      if (!reportFormatNames().contains(value))
+      if (std::find(kReportFormatNames.begin(), kReportFormatNames.end(),
+                    std::string_view(value.toUtf8().constData())) == kReportFormatNames.end())
         return bad(QStringLiteral("unknown format '%1'").arg(value));
       project->format = value;
     } else if (key == QStringLiteral("disable")) {
