@@ -254,7 +254,9 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   std::unique_ptr<ByteSource> source;
   if (error.isEmpty()) {
     source = part.entry.standardInput ? files_.openStandardInput(&error)
-                                      : files_.openNative(part.entry.nativePath, &error);
+                                      : part.entry.listedFile
+                                          ? files_.openListedFile(part.entry.nativePath, &error)
+                                          : files_.openNative(part.entry.nativePath, &error);
   }
   if (!source) {
     part.error = error;

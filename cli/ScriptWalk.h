@@ -16,6 +16,7 @@ struct ScriptEntry {
   QByteArray nativePath;  // as the system knows it; empty for standard input
   bool standardInput = false;
   QString error;  // why the path cannot be checked, or empty
+  bool listedFile = false;  // found a file in a folder's listing a moment ago
 };
 
 // Where a run takes its scripts from, one at a time, in the report's order.

@@ -1,5 +1,7 @@
 #include "DiskFileSystem.h"
 
+#include <atomic>
+
 #include "KernelFiles.h"
 #include "NativePath.h"
 
@@ -97,22 +99,31 @@ QString refusal(const struct stat& st, Reading reading) {
   return QString();
 }
 
-// None of the kernel's files is a script, a table or a setting.
-bool isKernelFile(int fd) {
+// None of the kernel's files is a script, a table or a setting. A file
+// system is asked once for the device its files were last found on: the
+// scripts of a tree lie on one or a few, and asking costs a system call a
+// script.
+bool isKernelFile(int fd, const struct stat& st, std::atomic<quint64>& ordinaryDevice) {
+  if (quint64(st.st_dev) == ordinaryDevice.load(std::memory_order_relaxed)) return false;
   struct statfs fs {};
-  return ::fstatfs(fd, &fs) == 0 && isKernelFileSystem(fs);
+  if (::fstatfs(fd, &fs) != 0) return false;
+  if (isKernelFileSystem(fs)) return true;
+  ordinaryDevice.store(quint64(st.st_dev), std::memory_order_relaxed);
+  return false;
 }
 
 // The source for an open descriptor, or nullptr with the reason. Standard
 // input is read whatever it is, a terminal too, but never a folder.
-std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading, QString* error) {
+std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading,
+                                     std::atomic<quint64>& ordinaryDevice, QString* error) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     *error = systemError(errno);
   } else if (const QString refused = refusal(st, reading);
              !refused.isEmpty() && (reading != Reading::AnyKind || S_ISDIR(st.st_mode))) {
     *error = refused;
-  } else if (reading != Reading::AnyKind && S_ISREG(st.st_mode) && isKernelFile(fd)) {
+  } else if (reading != Reading::AnyKind && S_ISREG(st.st_mode) &&
+             isKernelFile(fd, st, ordinaryDevice)) {
     *error = reading == Reading::FileOnly
                  ? QStringLiteral("Is a file of the kernel's /proc or /sys, not a file on disk")
                  : QStringLiteral("Is a file of the kernel's /proc or /sys, not a script");
@@ -127,19 +138,24 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading, QStrin
   return nullptr;
 }
 
-std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, QString* error) {
+// `listedFile`: a folder's listing has just found a file at `path`.
+std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, bool listedFile,
+                                     std::atomic<quint64>& ordinaryDevice, QString* error) {
   // A device is refused before it is opened: opening one may wait, or do
-  // something; so is a pipe that is to be read whole. Whatever the path
-  // names by the time it is open is checked again; a file read whole is
-  // opened without waiting, in case a pipe has taken its place meanwhile.
+  // something; so is a pipe that is to be read whole. A file a listing has
+  // just found is not looked at twice. Whatever the path names by the time
+  // it is open is checked again; a file read whole, or one that was a
+  // file a moment ago, is opened without waiting, in case a pipe has taken
+  // its place meanwhile.
   struct stat st {};
-  if (::stat(path.constData(), &st) == 0) {
+  if (!listedFile && ::stat(path.constData(), &st) == 0) {
     if (QString refused = refusal(st, reading); !refused.isEmpty()) {
       *error = std::move(refused);
       return nullptr;
     }
   }
-  const int flags = O_RDONLY | O_CLOEXEC | (reading == Reading::FileOnly ? O_NONBLOCK : 0);
+  const bool noWait = reading == Reading::FileOnly || listedFile;
+  const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (noWait ? O_NONBLOCK : 0);
   int fd;
   do {
     fd = ::open(path.constData(), flags);
@@ -148,7 +164,7 @@ std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, QS
     *error = systemError(errno);
     return nullptr;
   }
-  return sourceOf(fd, true, reading, error);
+  return sourceOf(fd, true, reading, ordinaryDevice, error);
 }
 
 }  // namespace
@@ -158,13 +174,18 @@ std::unique_ptr<ByteSource> DiskFileSystem::open(const QString& path, QString* e
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, QString* error) {
-  return openPath(path, Reading::FileOrPipe, error);
+  return openPath(path, Reading::FileOrPipe, false, ordinaryDevice_, error);
+}
+
+std::unique_ptr<ByteSource> DiskFileSystem::openListedFile(const QByteArray& path,
+                                                           QString* error) {
+  return openPath(path, Reading::FileOrPipe, true, ordinaryDevice_, error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openFile(const QString& path, QString* error) {
-  return openPath(encodeNativePath(path), Reading::FileOnly, error);
+  return openPath(encodeNativePath(path), Reading::FileOnly, false, ordinaryDevice_, error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openStandardInput(QString* error) {
-  return sourceOf(STDIN_FILENO, false, Reading::AnyKind, error);
+  return sourceOf(STDIN_FILENO, false, Reading::AnyKind, ordinaryDevice_, error);
 }

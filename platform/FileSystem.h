@@ -17,6 +17,10 @@ class FileSystem {
   virtual std::unique_ptr<ByteSource> open(const QString& path, QString* error) = 0;
   // The same for a path given as the bytes the system knows it by.
   virtual std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error);
+  // The same for a file a folder's listing has just found.
+  virtual std::unique_ptr<ByteSource> openListedFile(const QByteArray& path, QString* error) {
+    return openNative(path, error);
+  }
   // Standard input, as a source of its own.
   virtual std::unique_ptr<ByteSource> openStandardInput(QString* error);
   // The same for a file that is read whole, which is never a stream: a

@@ -47,6 +47,10 @@ class TestFileRules : public QObject {
     DiskFileSystem disk;
     QByteArray bytes;
     QString reason;
+    // A file on disk first: what the file system of one file was found to
+    // be must not decide for another's.
+    QVERIFY(makeFile(dir.filePath("before"), "file", "b"));
+    QVERIFY(readWhole(disk, dir.filePath("before"), 1024, &bytes, &reason));
     const bool read = readWhole(disk, path, 1024, &bytes, &reason);
     ::alarm(0);
     QCOMPARE(reason, error);
