@@ -87,8 +87,8 @@ class ScriptCheckTest : public QObject {
         "# vornel-scan: disable-next-line=isoa -- old\nx = \"isoa\"\r\ny = \"isoa\"",
         "~2:5 isoa -- old\nx = \"isoa\"");
     row("the whole file, from its end",
-        kZoom + "\ry = \"isoa\"\r\n# vornel-scan: disable-file=isoa,zmod -- generated\r\n",
-        "~1:5 zmod -- generated | ~2:5 isoa -- generated");
+        kZoom + "\ry = \"isoa\"\r\n# vornel-scan: disable-file=isoa,zmod -- made -- by hand\r\n",
+        "~1:5 zmod -- made -- by hand | ~2:5 isoa -- made -- by hand");
     row("the whole file, from between CR-only lines",
         kZoom + "\r# vornel-scan: disable-file=zmod\ry = \"zmod\"\r", "~1:5 zmod | ~3:5 zmod");
     row("only the codes named", kZoom + " + \"ownr\" # vornel-scan: disable=ownr\r\n",
@@ -213,7 +213,7 @@ class ScriptCheckTest : public QObject {
     QFETCH(int, alerts);
     QFETCH(bool, stream);
     QFETCH(bool, late);
-    const QByteArray ends[] = {"\r\n", "\r", "\na = 1\r\n"};
+    const QByteArray ends[] = {"\r\n", "\r", "\na = 1\r"};
     QByteArray script;
     for (int i = 0; i < alerts; ++i) script += kZoom + ends[i % 3];
     script += "# vornel-scan: disable-file=zmod,qqqq\r" + kZoom + "\r\n";
