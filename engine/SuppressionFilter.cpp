@@ -78,7 +78,7 @@ void SuppressionFilter::diagnostic(const Diagnostic& alert) {
     return;
   }
   held_.push_back(alert);
-  if (held_.size() >= kMostHeld) {
+  if (held_.size() > kMostHeld) {
     if (script_) searchWholeScript();
     handingOnAtOnce_ = true;
     handOnHeld(false);

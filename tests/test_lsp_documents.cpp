@@ -1,48 +1,63 @@
-// The language server and the scripts an editor has open, through the
-// built `vornel-scan --lsp` and raw JSON-RPC: diagnostics in UTF-16
-// positions, incremental edits, hovers, quick fixes, and a large script.
+// The scripts an editor has open, in-process: their diagnostics in UTF-16
+// positions, edits as the editor sends them, hovers and quick fixes. What
+// goes over JSON-RPC is in test_lsp_protocol.
 
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
-#include "LspSession.h"
-#include "RunScan.h"
+#include <memory>
+
+#include "DocumentCheck.h"
+#include "OpenDocuments.h"
+#include "QuickFix.h"
+#include "ScriptHover.h"
+#include "ShownDiagnostics.h"
+#include "TestTables.h"
 
 namespace {
 
-// An editor's own reckoning, in UTF-16 as QString holds text: the index of
-// an LSP position, lines ending at CR LF, CR or LF.
-qsizetype indexOf(const QString& text, const QJsonObject& position) {
-  qsizetype at = 0;
-  for (int line = position.value("line").toInt(); line > 0 && at < text.size(); ++at) {
-    if (text[at] == u'\n' ||
-        (text[at] == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n')))
-      --line;
-  }
-  for (int left = position.value("character").toInt();
-       left > 0 && at < text.size() && text[at] != u'\r' && text[at] != u'\n'; --left) {
-    ++at;
-  }
-  return at;
+const QString kUri = QStringLiteral("file:///scripts/a.csm");
+
+// The tables, with directives read as the server reads them unless told not to.
+const CheckSetup& setup() {
+  static const CheckSetup made(
+      [] {
+        Tables tables = makeTables({"zmod", "isoa"}, {"ownr"});
+        tables.paramsPath = QStringLiteral("t/param.txt");
+        tables.tagsPath = QStringLiteral("t/tags.txt");
+        return tables;
+      }(),
+      CheckSettings{true, false, {}, {}, nullptr});
+  return made;
 }
 
-QString applied(QString text, const QJsonObject& edit) {
-  const QJsonObject range = edit.value("range").toObject();
-  const qsizetype from = indexOf(text, range.value("start").toObject());
-  const qsizetype to = indexOf(text, range.value("end").toObject());
-  return text.replace(from, to - from, edit.value("newText").toString());
+QJsonArray diagnosticsOf(const QByteArray& text) {
+  const std::atomic<bool> stop{false};
+  return checkDocument(setup(), text, stop).diagnostics;
 }
 
-QJsonObject position(int line, int character) {
-  return {{"line", line}, {"character", character}};
+// Each diagnostic's code and message, wherever it stands.
+QStringList withoutRanges(QStringList shown) {
+  for (QString& d : shown) d = d.section(u' ', 1);
+  return shown;
 }
 
 // A change of the text from one position to another.
 QJsonObject edit(int line, int character, int endLine, int endCharacter, const QString& text) {
-  return {{"range", QJsonObject{{"start", position(line, character)},
-                                {"end", position(endLine, endCharacter)}}},
-          {"text", text}};
+  const lsp::TextRange range{{line, character}, {endLine, endCharacter}};
+  return {{"range", lsp::toJson(range)}, {"text", text}};
+}
+
+// The script open at version 1, then the changes made at version 2: what
+// was wrong with them, if anything.
+QString changed(OpenDocuments& documents, const QByteArray& script, const QJsonArray& changes) {
+  QString uri;
+  documents.open(QJsonObject{{"textDocument", QJsonObject{{"uri", kUri},
+                                                          {"version", 1},
+                                                          {"text", QString::fromUtf8(script)}}}},
+                 &uri);
+  return documents.change(QJsonObject{{"textDocument", QJsonObject{{"uri", kUri}, {"version", 2}}},
+                                      {"contentChanges", changes}},
+                          &uri);
 }
 
 }  // namespace
@@ -50,376 +65,195 @@ QJsonObject edit(int line, int character, int endLine, int endCharacter, const Q
 class LspDocumentsTest : public QObject {
   Q_OBJECT
 
- private:
-  QTemporaryDir dir_;
-  const QString uri_ = QUrl::fromLocalFile(QStringLiteral("/scripts/a.csm")).toString();
-
-  std::unique_ptr<LspSession> start() {
-    auto session =
-        std::make_unique<LspSession>(QStringList{"--tables", dir_.filePath("tables")}, dir_.path());
-    if (!session->started()) return nullptr;
-    session->initialize(dir_.path());
-    return session;
-  }
-  void change(LspSession& server, int version, const QJsonArray& changes) {
-    server.notify("textDocument/didChange",
-                  QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}, {"version", version}}},
-                              {"contentChanges", changes}});
-  }
-
  private slots:
-  void initTestCase() {
-    QVERIFY(dir_.isValid());
-    QVERIFY(writeFile(dir_.filePath("tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
-    QVERIFY(writeFile(dir_.filePath("tables/param.txt"),
-                      "\"zmod\",\"Zoom mode\",range 0 to 2\r\n\"isoa\",\"Auto ISO\",note\r\n"));
-  }
-
-  // The diagnostics of a script as it opens: one warning for each alert
-  // nothing silences, ranged over the quoted code in UTF-16 units of the
-  // LSP line it stands on.
+  // A warning for each alert nothing silences, ranged over the quoted code
+  // in UTF-16 units of the LSP line it stands on.
   void diagnostics_data() {
     QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("ASCII, CR LF")
-        << QByteArray("zoom = GetCameraState(\"zmod\",0)\r\nSetCameraState(\"isoa\", 1) # x\r\n")
-        << QStringList{"0:22-0:28 zmod Zoom mode", "1:15-1:21 isoa Auto ISO"};
-    QTest::newRow("a two-byte character before the code")
-        << QByteArray("\xc3\xa9 = \"zmod\"\r\n") << QStringList{"0:4-0:10 zmod Zoom mode"};
-    QTest::newRow("three-byte characters before the code")
-        << QByteArray("\xe2\x82\xac\xe2\x82\xac = \"zmod\"\r\n")
-        << QStringList{"0:5-0:11 zmod Zoom mode"};
-    QTest::newRow("characters outside 16 bits count two units")
-        << QByteArray("t = \"\xf0\x9f\x98\x80\xf0\x9f\x98\x80\" + \"zmod\"\r\n")
-        << QStringList{"0:13-0:19 zmod Zoom mode"};
-    QTest::newRow("a tab counts one") << QByteArray("\tSetCameraState( \"zmod\" , 1 )\r\n")
-                                      << QStringList{"0:17-0:23 zmod Zoom mode"};
-    QTest::newRow("CR line ends") << QByteArray("a = 1\rb = \"zmod\"\r")
-                                  << QStringList{"1:4-1:10 zmod Zoom mode"};
-    QTest::newRow("an LF inside a script line starts an LSP line")
-        << QByteArray("x = 1\nSetCameraState(\"zmod\",0)\r\n")
-        << QStringList{"1:15-1:21 zmod Zoom mode"};
-    QTest::newRow("a tag alert left of the parameter alert")
-        << QByteArray("x = \"ownr\" + \"zmod\"\r\n")
-        << QStringList{"0:13-0:19 zmod Zoom mode", "0:4-0:10 ownr Owner tag"};
-    QTest::newRow("silenced by directives")
-        << QByteArray(
-               "x = \"zmod\" # vornel-scan: disable=zmod\r\ny = \"isoa\"\r\n"
-               "# vornel-scan: disable-file=isoa\r\n")
-        << QStringList{};
-    QTest::newRow("a comment that is no directive")
-        << QByteArray("x = \"zmod\" # vornel-scan: enable=zmod\r\n")
-        << QStringList{"0:11-0:37  not a directive: unknown directive 'enable'",
-                       "0:4-0:10 zmod Zoom mode"};
-    QTest::newRow("a code no table lists") << QByteArray("x = \"abcd\"\r\n") << QStringList{};
+    QTest::addColumn<QString>("expected");  // joined by " | "
+    auto row = [](const char* name, const QByteArray& script, const QString& expected) {
+      QTest::newRow(name) << script << expected;
+    };
+    row("ASCII, CR LF", "zoom = GetCameraState(\"zmod\",0)\r\nSetCameraState(\"isoa\", 1) # x\r\n",
+        "0:22-0:28 zmod param row 1 | 1:15-1:21 isoa param row 2");
+    row("a tab, and characters of two, three and four bytes",
+        "\t\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80 = \"zmod\"\r", "0:8-0:14 zmod param row 1");
+    row("CR, CR LF and LF each start an LSP line",
+        "a = 1\rb\r\nc = 2\nSetCameraState(\"zmod\",0)\r\n", "3:15-3:21 zmod param row 1");
+    row("a tag alert left of the parameter alert", "x = \"ownr\" + \"zmod\"\r\n",
+        "0:13-0:19 zmod param row 1 | 0:4-0:10 ownr tag row 1");
+    row("silenced by directives",
+        "x = \"zmod\" # vornel-scan: disable=zmod\ry = \"isoa\"\r\n"
+        "# vornel-scan: disable-file=isoa -- old\nrig\r",
+        "");
+    row("a comment that is no directive, to its script line's end",
+        "x = \"zmod\" # vornel-scan: enable=zmod\r\nz = 1 # vornel-scan: on\nb\r",
+        "0:11-0:37  not a directive: unknown directive 'enable' | 0:4-0:10 zmod param row 1 | "
+        "1:6-2:1  not a directive: unknown directive 'on\nb'");
   }
   void diagnostics() {
     QFETCH(QByteArray, script);
-    QFETCH(QStringList, expected);
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, script, 7);
-    const auto published = server->published(uri_);
-    QVERIFY(published);
-    const QJsonObject params = published->message.value("params").toObject();
-    QCOMPARE(params.value("version"), QJsonValue(7));
-    const QJsonArray diagnostics = params.value("diagnostics").toArray();
-    QCOMPARE(shown(diagnostics), expected);
-    for (const QJsonValue& d : diagnostics) {
-      QCOMPARE(d.toObject().value("severity"), QJsonValue(2));
-      QCOMPARE(d.toObject().value("source"), QJsonValue("vornel-scan"));
-    }
-    QCOMPARE(server->finish(), 0);
+    QFETCH(QString, expected);
+    QCOMPARE(shown(diagnosticsOf(script)).join(" | "), expected);
   }
 
-  // Incremental edits in UTF-16 positions, each on the text the one before
-  // left, and the diagnostics of the text they make.
-  void incrementalEdits_data() {
+  // An editor is no place for a million squiggles: the first ones, and a
+  // note with their number.
+  void mostDiagnostics_data() {
+    QTest::addColumn<int>("alerts");
+    QTest::addColumn<bool>("firstSilenced");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("one fewer than are shown") << int(kMostDiagnostics) - 1 << false << QString();
+    QTest::newRow("as many as are shown") << int(kMostDiagnostics) << false << QString();
+    QTest::newRow("one more") << int(kMostDiagnostics) + 1 << false
+                              << "vornel-scan shows 10000 of the 10001 warnings in this script";
+    QTest::newRow("one more, one of them silenced")
+        << int(kMostDiagnostics) + 1 << true << QString();
+  }
+  void mostDiagnostics() {
+    QFETCH(int, alerts);
+    QFETCH(bool, firstSilenced);
+    QFETCH(QString, note);
+    const QByteArray lines[] = {"x = \"zmod\"\r\n", "\tx = \"zmod\"\r", "a\nx = \"zmod\"\r\n"};
+    QByteArray script = firstSilenced ? "# vornel-scan: disable-next-line=zmod\r" : "";
+    for (int i = 0; i < alerts; ++i) script += lines[i % 3];
+    const QJsonArray diagnostics = diagnosticsOf(script);
+    const qsizetype warnings = qMin<qsizetype>(alerts - firstSilenced, kMostDiagnostics);
+    QCOMPARE(diagnostics.size(), warnings + (note.isEmpty() ? 0 : 1));
+    QCOMPARE(diagnostics[warnings - 1].toObject().value("severity"), QJsonValue(2));
+    if (!note.isEmpty()) {
+      QCOMPARE(shown(diagnostics.last()), "0:0-0:0  " + note);
+      QCOMPARE(diagnostics.last().toObject().value("severity"), QJsonValue(3));
+    }
+  }
+
+  // Changes in UTF-16 positions, each on the text the one before left; a
+  // change that is not one changes nothing.
+  void edits_data() {
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QJsonArray>("changes");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("typing a code's last letter")
-        << QByteArray("x = \"zmo\"\r\n") << QJsonArray{edit(0, 8, 0, 8, "d")}
-        << QStringList{"0:4-0:10 zmod Zoom mode"};
-    QTest::newRow("deleting the code")
-        << QByteArray("x = \"zmod\"\r\n") << QJsonArray{edit(0, 4, 0, 10, "")} << QStringList{};
-    QTest::newRow("replacing a code after a character outside 16 bits")
-        << QByteArray("\xf0\x9f\x98\x80 = \"zmod\"\r\n") << QJsonArray{edit(0, 6, 0, 10, "isoa")}
-        << QStringList{"0:5-0:11 isoa Auto ISO"};
-    QTest::newRow("a character outside 16 bits typed before the code")
-        << QByteArray("x = \"zmod\"\r\n")
-        << QJsonArray{edit(0, 0, 0, 0, QString::fromUtf8("\xf0\x9f\x98\x80"))}
-        << QStringList{"0:6-0:12 zmod Zoom mode"};
-    QTest::newRow("joining two lines")
-        << QByteArray("x = \"zm\r\nod\"\r\n") << QJsonArray{edit(0, 7, 1, 0, "")}
-        << QStringList{"0:4-0:10 zmod Zoom mode"};
-    QTest::newRow("the second change on the line the first made")
-        << QByteArray("x = \"zmod\"\r\n")
-        << QJsonArray{edit(0, 0, 0, 0, "a = 1\r\n"), edit(1, 5, 1, 9, "isoa")}
-        << QStringList{"1:4-1:10 isoa Auto ISO"};
-    QTest::newRow("a character past its line's end is the line's end")
-        << QByteArray("x = \"zmod\"\r\ny = 2\r\n") << QJsonArray{edit(0, 99, 0, 99, " + \"isoa\"")}
-        << QStringList{"0:4-0:10 zmod Zoom mode"};
-    QTest::newRow("the whole text") << QByteArray("x = \"zmod\"\r\n")
-                                    << QJsonArray{QJsonObject{{"text", "\r\nz = \"isoa\"\r\n"}}}
-                                    << QStringList{"1:4-1:10 isoa Auto ISO"};
+    QTest::addColumn<QByteArray>("result");
+    QTest::addColumn<QString>("problem");
+    auto row = [](const char* name, const QByteArray& script, const QJsonArray& changes,
+                  const QByteArray& result, const QString& problem = {}) {
+      QTest::newRow(name) << script << changes << result << problem;
+    };
+    row("inside a surrogate pair is the character's start", "\xf0\x9f\x98\x80x",
+        {edit(0, 1, 0, 3, "a")}, "a");
+    row("joining lines across CR LF, CR and LF", "x = \"zm\r\nod\"\ra\nb\r",
+        {edit(0, 7, 1, 0, ""), edit(0, 10, 1, 0, ""), edit(0, 11, 1, 0, "")}, "x = \"zmod\"ab\r");
+    row("the second change on the line the first made", "x = \"zmod\"\r\n",
+        {edit(0, 0, 0, 0, "a = 1\r"), edit(1, 5, 1, 9, "isoa")}, "a = 1\rx = \"isoa\"\r\n");
+    row("a character past its line's end is the line's end", "x = 1\r\ny = 2\n",
+        {edit(0, 99, 1, 99, "")}, "x = 1\n");
+    row("a line past the last is the text's end", "x = 1\r", {edit(5, 0, 9, 3, "y")}, "x = 1\ry");
+    row("the whole text", "x = \"zmod\"\r\n", {QJsonObject{{"text", "\rz\n"}}}, "\rz\n");
+    const QByteArray two = "ab\r\ncd";
+    row("a negative line, after a good change", two,
+        {edit(0, 0, 0, 0, "x"), edit(-1, 0, 0, 0, "y")}, two,
+        "params.contentChanges[1].range.start must be a position with no negative number");
+    row("a negative character", two, {edit(0, 0, 0, -1, "y")}, two,
+        "params.contentChanges[0].range.end must be a position with no negative number");
+    row("an end before the start", two, {edit(0, 2, 0, 1, "y")}, two,
+        "params.contentChanges[0].range must be a range that does not end before it starts");
   }
-  void incrementalEdits() {
+  void edits() {
     QFETCH(QByteArray, script);
     QFETCH(QJsonArray, changes);
-    QFETCH(QStringList, expected);
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, script);
-    QVERIFY(server->published(uri_));
-    change(*server, 2, changes);
-    const auto published = server->published(uri_);
-    QVERIFY(published);
-    const QJsonObject params = published->message.value("params").toObject();
-    QCOMPARE(params.value("version"), QJsonValue(2));
-    QCOMPARE(shown(params.value("diagnostics").toArray()), expected);
-    QCOMPARE(server->finish(), 0);
+    QFETCH(QByteArray, result);
+    QFETCH(QString, problem);
+    OpenDocuments documents;
+    QCOMPARE(changed(documents, script, changes), problem);
+    QCOMPARE(documents.find(kUri)->text, result);
+    QCOMPARE(documents.find(kUri)->version, problem.isEmpty() ? 2 : 1);
   }
 
-  // Typing a key every 20 ms, well within the settling time: only the text
-  // after the last key is checked and published.
-  void quickChangesSettleFirst() {
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, "x = \"\"\r\n");
-    QVERIFY(server->published(uri_));
-    const QString typed = "zmod";
-    for (int i = 0; i < typed.size(); ++i) {
-      if (i > 0) QThread::msleep(20);
-      change(*server, 2 + i, {edit(0, 5 + i, 0, 5 + i, typed.mid(i, 1))});
-    }
-    const auto published = server->published(uri_);
-    QVERIFY(published);
-    const QJsonObject params = published->message.value("params").toObject();
-    QCOMPARE(params.value("version"), QJsonValue(5));
-    QCOMPARE(shown(params.value("diagnostics").toArray()), QStringList{"0:4-0:10 zmod Zoom mode"});
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // An editor is no place for a million squiggles: the first 10,000, and
-  // a note with their number.
-  void manyAlertsAreCapped() {
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, QByteArray("x = \"zmod\"\r\n").repeated(10002));
-    const QJsonArray diagnostics = server->diagnostics(uri_);
-    QCOMPARE(diagnostics.size(), 10001);
-    QCOMPARE(shown(diagnostics[9999]), "9999:4-9999:10 zmod Zoom mode");
-    QCOMPARE(diagnostics.last().toObject().value("severity"), QJsonValue(3));
-    QCOMPARE(diagnostics.last().toObject().value("message"),
-             QJsonValue("vornel-scan shows 10000 of the 10002 warnings in this script"));
-    QCOMPARE(server->finish(), 0);
-  }
-
-  void closingClearsTheDiagnostics() {
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, "x = \"zmod\"\r\n");
-    QCOMPARE(server->diagnostics(uri_).size(), 1);
-    server->notify("textDocument/didClose",
-                   QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}}}});
-    const auto published = server->published(uri_);
-    QVERIFY(published);
-    QCOMPARE(published->message.value("params").toObject().value("diagnostics"),
-             QJsonValue(QJsonArray()));
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // A hover over a quoted code shows its table row.
+  // A hover over a quoted code shows its table row, directives or not.
   void hover_data() {
     QTest::addColumn<int>("line");
     QTest::addColumn<int>("character");
-    QTest::addColumn<QString>("shows");  // empty: nothing
-    QTest::addColumn<QString>("range");
-    const QString zmod =
-        "'zmod' in params, %1/param.txt line 1\n  message: Zoom mode\n"
-        "  note: range 0 to 2";
-    QTest::newRow("on the opening quotation mark") << 0 << 19 << zmod << "0:19-0:25";
-    QTest::newRow("inside the code") << 0 << 22 << zmod << "0:19-0:25";
-    QTest::newRow("on the closing quotation mark") << 0 << 24 << zmod << "0:19-0:25";
-    QTest::newRow("just after it") << 0 << 25 << QString() << QString();
-    QTest::newRow("before it") << 0 << 18 << QString() << QString();
+    QTest::addColumn<QString>("shows");  // the row's first line and the range; empty: nothing
+    const QString zmod = "'zmod' in params, t/param.txt line 1 at 0:19-0:25";
+    QTest::newRow("on the opening quotation mark") << 0 << 19 << zmod;
+    QTest::newRow("on the closing quotation mark") << 0 << 24 << zmod;
+    QTest::newRow("just after it") << 0 << 25 << QString();
+    QTest::newRow("before it") << 0 << 18 << QString();
     QTest::newRow("a tag, after a character outside 16 bits")
-        << 1 << 7 << "'ownr' in tags, %1/tags.txt line 1\n  message: Owner tag\n  note: none"
-        << "1:7-1:13";
+        << 1 << 6 << "'ownr' in tags, t/tags.txt line 1 at 1:6-1:12";
+    QTest::newRow("inside that character, which ends before the code") << 1 << 5 << QString();
+    QTest::newRow("on an LSP line after an LF")
+        << 3 << 4 << "'isoa' in params, t/param.txt line 2 at 3:4-3:10";
+    QTest::newRow("past the end of a line that ends in a code") << 3 << 99 << QString();
+    QTest::newRow("a line past the last") << 7 << 0 << QString();
   }
   void hover() {
     QFETCH(int, line);
     QFETCH(int, character);
     QFETCH(QString, shows);
-    QFETCH(QString, range);
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_,
-                 "\xc3\xa9 = GetCameraState(\"zmod\",0)\r\n\xf0\x9f\x98\x80 = f(\"ownr\")\r\n");
-    const QJsonValue result =
-        server
-            ->response(server->request("textDocument/hover",
-                                       QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}}},
-                                                   {"position", position(line, character)}}))
-            .value("result");
-    if (shows.isEmpty()) {
-      QCOMPARE(result, QJsonValue(QJsonValue::Null));
-    } else {
-      const QJsonObject hover = result.toObject();
-      QCOMPARE(hover.value("contents").toObject().value("value").toString(),
-               shows.arg(QDir(dir_.filePath("tables")).absolutePath()));
-      QCOMPARE(shown(QJsonObject{{"range", hover.value("range")}}).trimmed(), range);
-    }
-    QCOMPARE(server->finish(), 0);
+    const QByteArray text =
+        "\xc3\xa9 = GetCameraState(\"zmod\",0)\r\nt = \xf0\x9f\x98\x80\"ownr\"\ra\nb = \"isoa\"\r\n"
+        "# vornel-scan: disable-file=isoa\r\n";
+    ScriptHover hover;
+    QCOMPARE(hoverAt(setup(), text, {line, character}, &hover), !shows.isEmpty());
+    if (shows.isEmpty()) return;
+    const QString range = shown(QJsonObject{{"range", lsp::toJson(hover.range)}}).trimmed();
+    QCOMPARE(hover.text.section(u'\n', 0, 0) + " at " + range, shows);
   }
 
-  // The quick fix for an alert, applied as an editor applies it; after the
-  // change the alert is gone, and no other diagnostic came or went.
+  // The quick fix for the alert of zmod, applied as an editor applies it:
+  // after it, that alert is gone and no other diagnostic came or went.
   void quickFix_data() {
     QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("fixed");
-    QTest::addColumn<QStringList>("left");
-    QTest::newRow("a line without a comment") << QByteArray("x = \"zmod\"\r\n") << "zmod"
-                                              << "x = \"zmod\"  # vornel-scan: disable=zmod\r\n"
-                                              << QStringList{};
-    QTest::newRow("a line with a comment")
-        << QByteArray("x = \"zmod\" # zoom\r\ny = \"isoa\"\r\n") << "zmod"
-        << "x = \"zmod\" # zoom  # vornel-scan: disable=zmod\r\ny = \"isoa\"\r\n"
-        << QStringList{"1:4-1:10 isoa Auto ISO"};
-    QTest::newRow("a line with a disable directive")
-        << QByteArray("x = \"zmod\" + \"ownr\" # vornel-scan: disable=ownr\r\n") << "zmod"
-        << "x = \"zmod\" + \"ownr\" # vornel-scan: disable=ownr,zmod\r\n"
-        << QStringList{};
-    QTest::newRow("a disable directive with a reason")
-        << QByteArray("x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr -- the rig\r\n")
-        << "zmod"
-        << "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr,zmod -- the rig\r\n"
-        << QStringList{};
-    QTest::newRow("characters outside 16 bits before the directive")
-        << QByteArray(
-               "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x"
-               " # vornel-scan: disable=isoa\r\n")
-        << "zmod"
-        << QString::fromUtf8(
-               "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x"
-               " # vornel-scan: disable=isoa,zmod\r\n")
-        << QStringList{};
-    QTest::newRow("a directive of another kind takes the line above")
-        << QByteArray("\tx = \"zmod\" # vornel-scan: disable-file=isoa\r\n") << "zmod"
-        << "\t# vornel-scan: disable-next-line=zmod\r\n"
-           "\tx = \"zmod\" # vornel-scan: disable-file=isoa\r\n"
-        << QStringList{};
-    QTest::newRow("the line above disables the next line already")
-        << QByteArray(
-               "# vornel-scan: disable-next-line=isoa\r\n"
-               "x = \"zmod\" + \"isoa\" # vornel-scan: disable-file=ownr\r\n")
-        << "zmod"
-        << "# vornel-scan: disable-next-line=isoa,zmod\r\n"
-           "x = \"zmod\" + \"isoa\" # vornel-scan: disable-file=ownr\r\n"
-        << QStringList{};
-    QTest::newRow("a comment that is no directive")
-        << QByteArray("x = \"zmod\" # vornel-scan: enable=zmod\r\n") << "zmod"
-        << "x = \"zmod\" # vornel-scan: enable=zmod  # vornel-scan: disable=zmod\r\n"
-        << QStringList{"0:11-0:66  not a directive: unknown directive 'enable'"};
+    QTest::addColumn<QByteArray>("fixed");  // empty: no fix
+    auto row = [](const char* name, const QByteArray& script, const QByteArray& fixed) {
+      QTest::newRow(name) << script << fixed;
+    };
+    row("a line without a comment", "x = \"zmod\"\ry = 1\r",
+        "x = \"zmod\"  # vornel-scan: disable=zmod\ry = 1\r");
+    row("a line with an LF and a comment", "a = 1\nx = \"zmod\" # zoom\r\ny = \"isoa\"",
+        "a = 1\nx = \"zmod\" # zoom  # vornel-scan: disable=zmod\r\ny = \"isoa\"");
+    row("a disable directive with a reason",
+        "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr -- the rig\r\n",
+        "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr,zmod -- the rig\r\n");
+    row("characters outside 16 bits before the directive",
+        "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x # vornel-scan: "
+        "disable=isoa\r\n",
+        "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x # vornel-scan: "
+        "disable=isoa,zmod\r\n");
+    row("another kind of directive: the line above, with the line's CR",
+        "a = 1\r\tx = \"zmod\" # vornel-scan: disable-file=isoa\ry\r",
+        "a = 1\r\t# vornel-scan: disable-next-line=zmod\r"
+        "\tx = \"zmod\" # vornel-scan: disable-file=isoa\ry\r");
+    row("the last line, with no line end, takes CR LF",
+        "x = \"zmod\" # vornel-scan: disable-file=isoa",
+        "# vornel-scan: disable-next-line=zmod\r\nx = \"zmod\" # vornel-scan: disable-file=isoa");
+    row("the line above disables the next line already",
+        "# vornel-scan: disable-next-line=isoa\rx = \"zmod\" # vornel-scan: disable-file=ownr\r\n",
+        "# vornel-scan: disable-next-line=isoa,zmod\rx = \"zmod\" # vornel-scan: "
+        "disable-file=ownr\r\n");
+    row("a comment that is no directive", "x = \"zmod\" # vornel-scan: enable=zmod\r\n",
+        "x = \"zmod\" # vornel-scan: enable=zmod  # vornel-scan: disable=zmod\r\n");
+    row("the line's directive names it already", "x = \"zmod\" # vornel-scan: disable=zmod\r\n",
+        "");
+    row("the line above names it already",
+        "# vornel-scan: disable-next-line=zmod\rx = \"zmod\" # vornel-scan: disable-file=isoa\r",
+        "");
   }
   void quickFix() {
     QFETCH(QByteArray, script);
-    QFETCH(QString, code);
-    QFETCH(QString, fixed);
-    QFETCH(QStringList, left);
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, script);
-    QJsonObject alert;
-    for (const QJsonValue& d : server->diagnostics(uri_)) {
-      if (d.toObject().value("code") == code) alert = d.toObject();
-    }
-    QVERIFY2(!alert.isEmpty(), "no alert to fix");
-    const QJsonArray actions =
-        server
-            ->response(server->request(
-                "textDocument/codeAction",
-                QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}}},
-                            {"range", alert.value("range")},
-                            {"context", QJsonObject{{"diagnostics", QJsonArray{alert}}}}}))
-            .value("result")
-            .toArray();
-    QCOMPARE(actions.size(), 1);
-    const QJsonObject action = actions[0].toObject();
-    QCOMPARE(action.value("title"), QJsonValue("disable " + code + " on this line"));
-    QCOMPARE(action.value("kind"), QJsonValue("quickfix"));
-    QCOMPARE(action.value("diagnostics"), QJsonValue(QJsonArray{alert}));
-    const QJsonArray edits =
-        action.value("edit").toObject().value("changes").toObject().value(uri_).toArray();
-    QCOMPARE(edits.size(), 1);
-    QCOMPARE(applied(QString::fromUtf8(script), edits[0].toObject()), fixed);
-
-    const QJsonObject fix = edits[0].toObject();
-    change(*server, 2,
-           {QJsonObject{{"range", fix.value("range")}, {"text", fix.value("newText")}}});
-    QCOMPARE(shown(server->diagnostics(uri_)), left);
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // Quick fixes only for vornel-scan's own alerts, and only for a client
-  // that wants quick fixes.
-  void quickFixesOnlyWhereAsked() {
-    const auto server = start();
-    QVERIFY(server);
-    server->open(uri_, "x = \"zmod\"\r\n");
-    const QJsonObject alert = server->diagnostics(uri_).first().toObject();
-    QJsonObject foreign = alert;
-    foreign.insert("source", "another-linter");
-    for (const auto& [diagnostic, only] : {std::pair{foreign, QJsonValue(QJsonValue::Undefined)},
-                                           std::pair{alert, QJsonValue(QJsonArray{"refactor"})}}) {
-      QJsonObject context{{"diagnostics", QJsonArray{QJsonValue(diagnostic)}}};
-      if (!only.isUndefined()) context.insert("only", only);
-      const QJsonValue result =
-          server
-              ->response(server->request("textDocument/codeAction",
-                                         QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}}},
-                                                     {"range", alert.value("range")},
-                                                     {"context", context}}))
-              .value("result");
-      QCOMPARE(result, QJsonValue(QJsonArray()));
-    }
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // A 50 MB script is checked on a thread of its own: a small script opened
-  // after it gets its diagnostics, and a hover its answer, before the large
-  // one's diagnostics come.
-  void largeScriptHoldsUpNothing() {
-    const auto server = start();
-    QVERIFY(server);
-    QByteArray large;
-    large.reserve(52 << 20);
-    for (int i = 0; large.size() < (50 << 20); ++i) {
-      large += i % 1000 == 0 ? "SetCameraState(\"zmod\", 1)\r\n"
-                             : "SetCameraState(\"abcd\", 1) # some comment text here\r\n";
-    }
-    const QString largeUri = QUrl::fromLocalFile("/scripts/large.csm").toString();
-    server->open(largeUri, large);
-    server->open(uri_, "x = \"zmod\"\r\n");
-    const auto small = server->published(uri_, 120000);
-    QVERIFY(small);
-    const int hover = server->request(
-        "textDocument/hover",
-        QJsonObject{{"textDocument", QJsonObject{{"uri", uri_}}}, {"position", position(0, 5)}});
-    const auto answered =
-        server->waitFor([hover](const QJsonObject& m) { return m.value("id") == hover; }, 120000);
-    QVERIFY(answered);
-    const auto largeDone = server->published(largeUri, 120000);
-    QVERIFY(largeDone);
-    QVERIFY2(small->order < largeDone->order, "the small script waited for the large one");
-    QVERIFY2(answered->order < largeDone->order, "the hover waited for the large script");
-    const QJsonArray diagnostics =
-        largeDone->message.value("params").toObject().value("diagnostics").toArray();
-    QCOMPARE(diagnostics.size(), 1009);
-    QCOMPARE(shown(diagnostics.last()), "1008000:15-1008000:21 zmod Zoom mode");
-    QCOMPARE(server->finish(), 0);
+    QFETCH(QByteArray, fixed);
+    TextEdit fix;
+    const TextPosition alert = textpositions::positionOf(script, script.indexOf("\"zmod\""));
+    QCOMPARE(disableCodeEdit(script, alert, QStringLiteral("zmod"), &fix), !fixed.isEmpty());
+    if (fixed.isEmpty()) return;
+    QCOMPARE(fix.range.end, fix.range.start);
+    OpenDocuments documents;
+    const QJsonObject change{{"range", lsp::toJson(fix.range)}, {"text", fix.newText}};
+    QCOMPARE(changed(documents, script, {change}), QString());
+    QCOMPARE(documents.find(kUri)->text, fixed);
+    QStringList left = withoutRanges(shown(diagnosticsOf(script)));
+    left.removeOne(QStringLiteral("zmod param row 1"));
+    QCOMPARE(withoutRanges(shown(diagnosticsOf(fixed))), left);
   }
 };
 

@@ -1,8 +1,10 @@
 // The language server's protocol, through the built `vornel-scan --lsp`:
-// its lifecycle, malformed messages of every kind, and cancellation.
+// its lifecycle, a script's way through it, malformed messages of every
+// kind, cancellation, and checks that run while messages come.
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "LspSession.h"
 #include "RunScan.h"
@@ -33,6 +35,19 @@ class LspProtocolTest : public QObject {
   QJsonObject hoverParams() const {
     return {{"textDocument", QJsonObject{{"uri", scriptUri()}}},
             {"position", QJsonObject{{"line", 0}, {"character", 5}}}};
+  }
+  void change(LspSession& server, int version, const QJsonObject& range, const QString& text) {
+    server.notify(
+        "textDocument/didChange",
+        QJsonObject{{"textDocument", QJsonObject{{"uri", scriptUri()}, {"version", version}}},
+                    {"contentChanges", QJsonArray{QJsonObject{{"range", range}, {"text", text}}}}});
+  }
+  static QJsonValue params(const std::optional<LspSession::Received>& message) {
+    return message->message.value("params");
+  }
+  static QJsonObject range(int line, int from, int to) {
+    return {{"start", QJsonObject{{"line", line}, {"character", from}}},
+            {"end", QJsonObject{{"line", line}, {"character", to}}}};
   }
 
  private slots:
@@ -79,6 +94,107 @@ class LspProtocolTest : public QObject {
       if (step == "close") server->closeInput();
     }
     QCOMPARE(server->exitStatus(), status);
+  }
+
+  // A script's way through the server: its diagnostics at the version it
+  // opened with; a quick fix for vornel-scan's own alert, to a client that
+  // wants quick fixes; the fix as a change; nothing once it is closed.
+  void aScriptsWayThrough() {
+    const auto server = start();
+    QVERIFY(server);
+    server->initialize(dir_.path());
+    server->open(scriptUri(), "x = \"zmod\"\r\n", 7);
+    auto published = server->published(scriptUri());
+    QVERIFY(published);
+    QCOMPARE(params(published)["version"], QJsonValue(7));
+    const QJsonObject alert = params(published)["diagnostics"][0].toObject();
+    QCOMPARE(shown(alert), "0:4-0:10 zmod Zoom mode");
+    QCOMPARE(alert.value("source"), QJsonValue("vornel-scan"));
+    auto actions = [&](const QJsonObject& diagnostic, const QJsonValue& only) {
+      QJsonObject context{{"diagnostics", QJsonArray{diagnostic}}};
+      if (!only.isUndefined()) context.insert("only", only);
+      const QJsonObject params{{"textDocument", QJsonObject{{"uri", scriptUri()}}},
+                               {"range", alert.value("range")},
+                               {"context", context}};
+      return server->response(server->request("textDocument/codeAction", params)).value("result");
+    };
+    const QJsonObject fix{{"range", range(0, 10, 10)},
+                          {"newText", "  # vornel-scan: disable=zmod"}};
+    const QJsonObject edit{{"changes", QJsonObject{{scriptUri(), QJsonArray{fix}}}}};
+    QCOMPARE(actions(alert, QJsonArray{"refactor", "quickfix"}),
+             QJsonValue(QJsonArray{QJsonObject{{"title", "disable zmod on this line"},
+                                               {"kind", "quickfix"},
+                                               {"diagnostics", QJsonArray{alert}},
+                                               {"edit", edit}}}));
+    QJsonObject foreign = alert;
+    foreign.insert("source", "another-linter");
+    QCOMPARE(actions(foreign, QJsonValue::Undefined), QJsonValue(QJsonArray()));
+    QCOMPARE(actions(alert, QJsonArray{"refactor"}), QJsonValue(QJsonArray()));
+
+    change(*server, 8, fix["range"].toObject(), fix["newText"].toString());
+    published = server->published(scriptUri());
+    QVERIFY(published);
+    QCOMPARE(params(published),
+             QJsonObject({{"uri", scriptUri()}, {"version", 8}, {"diagnostics", QJsonArray()}}));
+    server->notify("textDocument/didClose",
+                   QJsonObject{{"textDocument", QJsonObject{{"uri", scriptUri()}}}});
+    published = server->published(scriptUri());
+    QVERIFY(published);
+    QCOMPARE(params(published), QJsonObject({{"uri", scriptUri()}, {"diagnostics", QJsonArray()}}));
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // Typing a key every 20 ms, well within the settling time: only the text
+  // after the last key is checked and published.
+  void quickChangesSettleFirst() {
+    const auto server = start();
+    QVERIFY(server);
+    server->initialize(dir_.path());
+    server->open(scriptUri(), "x = \"\"\r\n");
+    QVERIFY(server->published(scriptUri()));
+    const QString typed = "zmod";
+    for (int i = 0; i < typed.size(); ++i) {
+      if (i > 0) QThread::msleep(20);
+      change(*server, 2 + i, range(0, 5 + i, 5 + i), typed.mid(i, 1));
+    }
+    const auto published = server->published(scriptUri());
+    QVERIFY(published);
+    QCOMPARE(params(published)["version"], QJsonValue(5));
+    QCOMPARE(shown(params(published)["diagnostics"].toArray()),
+             QStringList{"0:4-0:10 zmod Zoom mode"});
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // A 50 MB script is checked on a thread of its own: a small script opened
+  // after it gets its diagnostics, and a hover its answer, before the large
+  // one's diagnostics come.
+  void largeScriptHoldsUpNothing() {
+    const auto server = start();
+    QVERIFY(server);
+    server->initialize(dir_.path());
+    QByteArray large;
+    large.reserve(52 << 20);
+    for (int i = 0; large.size() < (50 << 20); ++i) {
+      large += i % 1000 == 0 ? "SetCameraState(\"zmod\", 1)\r\n"
+                             : "SetCameraState(\"abcd\", 1) # some comment text here\r\n";
+    }
+    const QString largeUri = QUrl::fromLocalFile(dir_.filePath("large.csm")).toString();
+    server->open(largeUri, large);
+    server->open(scriptUri(), "x = \"zmod\"\r\n");
+    const auto small = server->published(scriptUri(), 120000);
+    QVERIFY(small);
+    const int hover = server->request("textDocument/hover", hoverParams());
+    const auto answered =
+        server->waitFor([hover](const QJsonObject& m) { return m.value("id") == hover; }, 120000);
+    QVERIFY(answered);
+    const auto largeDone = server->published(largeUri, 120000);
+    QVERIFY(largeDone);
+    QVERIFY2(small->order < largeDone->order, "the small script waited for the large one");
+    QVERIFY2(answered->order < largeDone->order, "the hover waited for the large script");
+    const QJsonArray diagnostics = params(largeDone)["diagnostics"].toArray();
+    QCOMPARE(diagnostics.size(), 1009);
+    QCOMPARE(shown(diagnostics.last()), "1008000:15-1008000:21 zmod Zoom mode");
+    QCOMPARE(server->finish(), 0);
   }
 
   // Before initialize a request is refused, after shutdown too.

@@ -1,8 +1,8 @@
-// Silencing alerts: directives in scripts' comments, a baseline, and the
-// project file, through the built vornel-scan.
+// Silencing alerts through the built vornel-scan: what directives tell of
+// in a run and its exit status, baseline and project files on disk, and the
+// messages for damaged ones. What silences what is tested in-process, in
+// test_script_check.
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,127 +40,46 @@ class SilencingTest : public QObject {
     QVERIFY(writeFile(at("tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
     QVERIFY(writeFile(at("tables/param.txt"),
                       "\"zmod\",\"Zoom mode\",range\r\n\"isoa\",\"Auto ISO\",note\r\n"));
-  }
-
-  // Which alerts a script's directives leave.
-  void directives_data() {
-    QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QStringList>("left");
-    const QByteArray two = "x = \"zmod\"\r\ny = \"isoa\"\r\n";
-    QTest::newRow("none") << two << QStringList{"1:zmod", "2:isoa"};
-    QTest::newRow("this line")
-        << QByteArray("x = \"zmod\" # vornel-scan: disable=zmod\r\ny = \"isoa\"\r\n")
-        << QStringList{"2:isoa"};
-    QTest::newRow("the next line")
-        << QByteArray("# vornel-scan: disable-next-line=isoa\r\nx = \"isoa\"\r\ny = \"isoa\"\r\n")
-        << QStringList{"3:isoa"};
-    QTest::newRow("the whole file, from its end")
-        << two + "# vornel-scan: disable-file=isoa,zmod -- generated\r\n"
-        << QStringList{};
-    QTest::newRow("only the codes named")
-        << QByteArray("x = \"zmod\" + \"isoa\" # vornel-scan: disable=isoa\r\n")
-        << QStringList{"1:zmod"};
-    QTest::newRow("a space before the colon is no directive")
-        << QByteArray("x = \"zmod\" #\tvornel-scan :  disable=zmod\r\n") << QStringList{"1:zmod"};
-    QTest::newRow("spaces and tabs where they may stand")
-        << QByteArray("x = \"zmod\" + \"isoa\" #\tvornel-scan:  disable =  zmod ,\tisoa \r\n")
-        << QStringList{};
-    QTest::newRow("upper case is no directive")
-        << QByteArray("x = \"zmod\" # VORNEL-SCAN: DISABLE=zmod\r\n") << QStringList{"1:zmod"};
-    QTest::newRow("codes are compared exactly")
-        << QByteArray("x = \"zmod\" # vornel-scan: disable=ZMOD\r\n") << QStringList{"1:zmod"};
-    QTest::newRow("an empty list silences nothing")
-        << QByteArray("x = \"zmod\" # vornel-scan: disable=\r\n")
-        << QStringList{"1:not-a-directive", "1:zmod"};
-    QTest::newRow("inside quotation marks it is a comment all the same")
-        << QByteArray("x = \"zmod\" + \"# vornel-scan: disable=zmod -- quoted\"\r\n")
-        << QStringList{};
-    QTest::newRow("the closing quotation mark belongs to the last code")
-        << QByteArray("x = \"zmod\" + \"# vornel-scan: disable=zmod\"\r\n")
-        << QStringList{"1:zmod"};
-    QTest::newRow("after a first comment")
-        << QByteArray("x = \"zmod\" # zoom # vornel-scan: disable=zmod\r\n") << QStringList{};
-    QTest::newRow("a directive applies to its own line only")
-        << QByteArray("# vornel-scan: disable=zmod\r\nx = \"zmod\"\r\n") << QStringList{"2:zmod"};
-  }
-
-  void directives() {
-    QFETCH(QByteArray, script);
-    QFETCH(QStringList, left);
-    QVERIFY(writeFile(at("d.csm"), script));
-    QCOMPARE(reported(scan({"--format", "gcc", "d.csm"}).out), left);
-    // With --no-inline-config every alert stays.
-    QCOMPARE(reported(scan({"--format", "gcc", "--no-inline-config", "d.csm"}).out),
-             reported(scan({"--format", "gcc", "--no-config", "--no-inline-config", "d.csm"}).out));
-    const qsizetype alerts = left.size() - left.count(QStringLiteral("1:not-a-directive"));
-    QVERIFY(reported(scan({"--format", "gcc", "--no-inline-config", "d.csm"}).out).size() >=
-            alerts + (alerts == 0 ? 1 : 0));
-  }
-
-  // Directives that silence nothing, name unknown codes or are not well
-  // formed, and silenced alerts in the summary and the statistics.
-  void reportingSilencedAlerts() {
     QVERIFY(writeFile(at("r.csm"),
                       "x = \"zmod\" # vornel-scan: disable=zmod,isoa,qqqq -- checked\r\n"
                       "# vornel-scan: enable=zmod\r\n"));
-    // The classic report is the desktop program's: they are told on stderr.
     QVERIFY(writeFile(at("clean.csm"), ""));
-    ScanRunResult run = scan({"--format", "classic", "r.csm", "clean.csm"});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QStringLiteral("vornel-scan: r.csm:2:1: not a directive: unknown directive "
-                                     "'enable'\n0 alerts in 0 of 2 scripts; 1 silenced\n"));
-    run = scan({"--format", "classic", "--report-unused-disables", "r.csm"});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.err.contains("r.csm:1:12: warning: directive silences no 'isoa' alert\n"));
-    QVERIFY(
-        run.err.contains("r.csm:1:12: warning: directive names 'qqqq', which no table lists\n"));
-    // Every other format carries them in the report.
-    run = scan({"--format", "gcc", "--report-unused-disables", "r.csm"});
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QByteArray("r.csm:1:12: warning: directive silences no 'isoa' alert "
-                                 "[unused-disable]\n"
-                                 "r.csm:1:12: warning: directive names 'qqqq', which no table "
-                                 "lists [unknown-code]\n"
-                                 "r.csm:2:1: warning: not a directive: unknown directive 'enable' "
-                                 "[not-a-directive]\n"));
-    run = scan({"--format", "json", "r.csm"});
-    const QJsonObject alert =
-        QJsonDocument::fromJson(run.out)["scripts"][0]["alerts"][0].toObject();
-    QCOMPARE(alert["silenced"].toString(), QStringLiteral("inSource"));
-    QCOMPARE(alert["reason"].toString(), QStringLiteral("checked"));
     QVERIFY(writeFile(at("plain.csm"), "x = \"zmod\"\r\n"));
-    run = scan({"--statistics", "--quiet", "r.csm", "plain.csm"});
-    QVERIFY2(run.err.contains("params/zmod   Zoom mode (and 1 silenced)"), qPrintable(run.err));
+    QVERIFY(writeFile(at("quiet.vornel"),
+                      "disable = unused-disable, unknown-code, not-a-directive\r\n"));
   }
 
-  // A disable-file directive after more alerts than are held silences
-  // them all the same: the script is searched for it first.
-  void aLateFileDirectiveAfterManyAlerts() {
-    QByteArray script;
-    for (int i = 0; i < 120000; ++i) script += "x = \"zmod\"\r\n";
-    script += "# vornel-scan: disable-file=zmod\r\n";
-    QVERIFY(writeFile(at("many.csm"), script));
-    const ScanRunResult run = scan({"--format", "gcc", "many.csm"});
-    QCOMPARE(run.out, QByteArray());
-    QCOMPARE(run.err, QStringLiteral("0 alerts in 0 of 1 script; 120000 silenced\n"));
-    // Found by that search, a directive still has its own line.
-    QVERIFY(writeFile(at("many-unknown.csm"), script + "# vornel-scan: disable-file=qqqq\r\n"));
-    const ScanRunResult unknown = scan({"--report-unused-disables", "many-unknown.csm"});
-    QVERIFY2(unknown.err.startsWith("vornel-scan: many-unknown.csm:120002:1: warning: "),
-             qPrintable(unknown.err));
-    // A stream cannot be searched again: its alerts go on, and the late
-    // directive is told of.
-    ScanInvocation piped;
-    piped.arguments = {"--tables", at("tables"), "--format", "gcc", "-"};
-    piped.standardInput = script;
-    const ScanRunResult streamed = runScan(piped);
-    QCOMPARE(streamed.out.count('\n'), 120001);
-    QVERIFY(streamed.out.endsWith("-:120001:1: warning: disable-file comes after "
-                                  "more than 50000 alerts of a script read as a stream, which "
-                                  "cannot be read again: it silences only the alerts after it "
-                                  "[late-disable]\n"));
-    QCOMPARE(streamed.err, QStringLiteral("120000 alerts in 1 of 1 script\n"));
-    QCOMPARE(streamed.exitCode, 1);
+  // What directives tell of themselves goes to standard error, and fails a
+  // run only when asked for and not disabled.
+  void directivesInARun_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told");  // on standard error
+    QTest::newRow("told of, no failure")
+        << QStringList{"--format", "classic", "r.csm", "clean.csm"} << 0
+        << "vornel-scan: r.csm:2:1: not a directive: unknown directive 'enable'\n"
+           "0 alerts in 0 of 2 scripts; 1 silenced\n";
+    QTest::newRow("--report-unused-disables fails the run")
+        << QStringList{"--format", "classic", "--report-unused-disables", "r.csm"} << 1
+        << "r.csm:1:12: warning: directive silences no 'isoa' alert\n";
+    QTest::newRow("unless the project disables what it reports")
+        << QStringList{"--format", "gcc", "--config", "quiet.vornel", "--report-unused-disables",
+                       "r.csm"}
+        << 0 << "0 alerts in 0 of 1 script; 1 silenced\n";
+    QTest::newRow("--no-inline-config brings the alert back")
+        << QStringList{"--format", "gcc", "--no-inline-config", "r.csm"} << 1
+        << "1 alert in 1 of 1 script\n";
+    QTest::newRow("--statistics counts the silenced")
+        << QStringList{"--statistics", "--quiet", "r.csm", "plain.csm"} << 1
+        << "params/zmod   Zoom mode (and 1 silenced)";
+  }
+  void directivesInARun() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, told);
+    const ScanRunResult run = scan(arguments);
+    QCOMPARE(run.exitCode, status);
+    QVERIFY2(run.err.contains(told), qPrintable(run.err));
   }
 
   // Old alerts recorded by path, code and statement: edits above them do
@@ -217,7 +136,6 @@ class SilencingTest : public QObject {
                  "\"statement\": \"x=\\\"zmod\\\"\", \"count\": 9007199254740992}";
     }
     QVERIFY(writeFile(at("huge.json"), "{\"version\": 1, \"alerts\": [" + entries + "]}"));
-    QVERIFY(writeFile(at("plain.csm"), "x = \"zmod\"\r\n"));
     const ScanRunResult run = scan({"--baseline", "huge.json", "plain.csm"});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QByteArray());
