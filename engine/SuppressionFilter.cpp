@@ -98,8 +98,7 @@ void SuppressionFilter::handOnHeld(bool atEnd) {
     next_.diagnostic(held);
   }
   for (; next != told.cend(); ++next) next_.diagnostic(*next);
-  held_.clear();
-  held_.shrink_to_fit();
+  held_ = std::deque<Diagnostic>();
 }
 
 void SuppressionFilter::searchWholeScript() {

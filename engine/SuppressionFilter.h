@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <vector>
 
 #include <QHash>
@@ -61,7 +62,9 @@ class SuppressionFilter : public DiagnosticSink {
   std::vector<Noted> noted_;
   QHash<qint64, QList<qsizetype>> byLine_;  // script line -> noted_ indexes
   QList<qsizetype> fileWide_;
-  std::vector<Diagnostic> held_;
+  // A deque grows without copying what it holds, so that holding many
+  // alerts never takes twice their room.
+  std::deque<Diagnostic> held_;
   bool handingOnAtOnce_ = false;
   const bool unusedDisables_;
 };

@@ -11,31 +11,32 @@
 // (a table alert), a directive that is no directive or silences nothing, a
 // table row that can never match. Every report renders every rule.
 struct Diagnostic {
+  // Whether something silences it: a directive in the script, or a setting
+  // outside it (the project's settings, a baseline). A silenced diagnostic
+  // is still handed on, for the reports that list silenced ones.
+  enum class Silenced : quint8 { No, InSource, External };
+
+  // Small fields first: a script's alerts are held by the tens of thousands
+  // while its directives are not all known.
   Rule rule = Rule::TableRow;
-  QString path;       // of the script or table, as reports show it
-  qint64 line = 0;    // 1-based
+  // A table alert's table and row: its code, message and note; valid as
+  // long as the tables. Null for every other rule.
+  TableKind table = TableKind::Params;
+  Silenced silenced = Silenced::No;
+  const TableRow* row = nullptr;
+  qint64 line = 0;  // 1-based
   // 1-based columns in the raw line, counted in Unicode code points as the
   // line decodes (a tab counts one): of a table alert, where the code's
   // opening quotation mark stands, and just past its closing one. An end
   // column of 0 runs to the line's end; a column of 0 names the whole line.
   qint64 column = 0;
   qint64 endColumn = 0;
-  // A table alert's table and row: its code, message and note; valid as
-  // long as the tables. Null for every other rule.
-  TableKind table = TableKind::Params;
-  const TableRow* row = nullptr;
-  QString statement;  // a table alert's normalised statement, as the report shows it
-  QString text;       // the message of every other rule
-  QString codeText;   // the code a table check is about
-
-  // Whether something silences it: a directive in the script, or a setting
-  // outside it (the project's settings, a baseline). A silenced diagnostic
-  // is still handed on, for the reports that list silenced ones.
-  enum class Silenced { No, InSource, External };
-  Silenced silenced = Silenced::No;
+  QString path;             // of the script or table, as reports show it
+  QString statement;        // a table alert's normalised statement; the code a table check is about
+  QString text;             // the message of every rule but a table row's
   QString silencedBecause;  // the directive's reason, or what silenced it
 
-  QStringView code() const { return row ? QStringView(row->code) : QStringView(codeText); }
+  QStringView code() const { return row ? QStringView(row->code) : QStringView(statement); }
   QStringView message() const { return row ? QStringView(row->message) : QStringView(text); }
   Severity severity() const { return rules::infoOf(rule).severity; }
   // "params/zmod" for a table alert, the rule's name otherwise.

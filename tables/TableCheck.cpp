@@ -54,7 +54,7 @@ class Checker {
     d.rule = rule;
     d.path = path;
     d.line = line;
-    d.codeText = code.toString();
+    d.statement = code.toString();
     d.text = message;
     found_->push_back(std::move(d));
   }

@@ -5,7 +5,7 @@
 #include "ReferenceTable.h"
 
 // Which table a row comes from.
-enum class TableKind { Tags, Params };
+enum class TableKind : quint8 { Tags, Params };
 
 // The two reference tables: tags.txt, the file-tag codes, and param.txt, the
 // camera-parameter codes.
