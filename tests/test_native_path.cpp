@@ -21,6 +21,10 @@ class NativePathTest : public QObject {
         << QByteArray("\xe2\x82") << QString::fromUtf16(u"\xdce2\xdc82");
     QTest::newRow("an overlong slash")
         << QByteArray("\xc0\xaf") << QString::fromUtf16(u"\xdcc0\xdcaf");
+    QTest::newRow("a lead byte where a last continuation must stand")
+        << QByteArray("\xe2\x82\xc0") << QString::fromUtf16(u"\xdce2\xdc82\xdcc0");
+    QTest::newRow("the highest continuation bytes")
+        << QByteArray("\xc3\xbf\xe2\x82\xbf") << QString::fromUtf16(u"\x00ff\x20bf");
     QTest::newRow("a surrogate in UTF-8")
         << QByteArray("\xed\xa0\x80") << QString::fromUtf16(u"\xdced\xdca0\xdc80");
     QTest::newRow("a byte-order mark")
