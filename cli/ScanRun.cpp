@@ -38,7 +38,7 @@ struct Part {
   QHash<quint64, std::pair<qint64, qint64>> hits;  // row -> alerts not silenced, silenced
   QHash<QString, qint64> recorded;                 // for a baseline being written
   qint64 directiveWarnings = 0;
-  quint32 rules = 0;                    // the rules other than table rows it gave
+  quint32 rules = 0;                  // the rules other than table rows it gave
   std::vector<Diagnostic> toldAside;  // diagnostics the format does not carry
 };
 
@@ -129,11 +129,7 @@ class PartSink : public DiagnosticSink {
 
 ScanRun::ScanRun(const ScriptCheck& check, const ReportFormat& format, FileSystem& files,
                  HelperThread* helper, RunSettings settings)
-    : check_(check),
-      format_(format),
-      files_(files),
-      helper_(helper),
-      settings_(settings) {}
+    : check_(check), format_(format), files_(files), helper_(helper), settings_(settings) {}
 
 ScanRun::~ScanRun() = default;
 
@@ -254,9 +250,8 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   std::unique_ptr<ByteSource> source;
   if (error.isEmpty()) {
     source = part.entry.standardInput ? files_.openStandardInput(&error)
-                                      : part.entry.listedFile
-                                          ? files_.openListedFile(part.entry.nativePath, &error)
-                                          : files_.openNative(part.entry.nativePath, &error);
+             : part.entry.listedFile  ? files_.openListedFile(part.entry.nativePath, &error)
+                                      : files_.openNative(part.entry.nativePath, &error);
   }
   if (!source) {
     part.error = error;
@@ -269,8 +264,8 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
   // A large script takes the helper thread too, when no other has it.
   const bool withHelper =
       helper_ && source->size() >= ScriptScanner::kSplitFrom && !shared.helperBusy.exchange(true);
-  const ScanResult scan = check_.check(*source, part.entry.path, sink,
-                                       withHelper ? helper_ : nullptr, &workspace);
+  const ScanResult scan =
+      check_.check(*source, part.entry.path, sink, withHelper ? helper_ : nullptr, &workspace);
   if (withHelper) shared.helperBusy = false;
   source.reset();
   format_.closeScript(report, scan.lines, scan.error, &sink.text);

@@ -74,8 +74,8 @@ bool ScriptWalk::next(ScriptEntry* entry) {
           !name.endsWith(kScriptExtension, Qt::CaseInsensitive) || excluded(name, relative)) {
         continue;
       }
-      *entry = ScriptEntry{joined(folder.path, name), joined(folder.native, found.name), false, {},
-                           true};
+      *entry = ScriptEntry{
+          joined(folder.path, name), joined(folder.native, found.name), false, {}, true};
       if (outputs_ && !outputs_->isEmpty()) {
         entry->error = outputs_->refusalFor(entry->nativePath);
         if (!entry->error.isEmpty()) {

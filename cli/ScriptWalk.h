@@ -15,7 +15,7 @@ struct ScriptEntry {
   QString path;           // as shown in the report
   QByteArray nativePath;  // as the system knows it; empty for standard input
   bool standardInput = false;
-  QString error;  // why the path cannot be checked, or empty
+  QString error;            // why the path cannot be checked, or empty
   bool listedFile = false;  // found a file in a folder's listing a moment ago
 };
 

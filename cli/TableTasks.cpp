@@ -2,8 +2,8 @@
 
 #include "JsonText.h"
 #include "LineText.h"
-#include "SystemText.h"
 #include "RowExplanation.h"
+#include "SystemText.h"
 #include "TableCheck.h"
 #include "formats/Formats.h"
 
@@ -102,10 +102,11 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Listed& listed = rows[i];
     if (format == "classic") {
-      out += lineText(listed.row->code) + "  " +
-             QByteArray(rules::tableName(listed.table).data(), rules::tableName(listed.table).size())
-                 .leftJustified(6) +
-             "  " + lineText(listed.row->message) + '\n';
+      out +=
+          lineText(listed.row->code) + "  " +
+          QByteArray(rules::tableName(listed.table).data(), rules::tableName(listed.table).size())
+              .leftJustified(6) +
+          "  " + lineText(listed.row->message) + '\n';
     } else if (format == "gcc") {
       out += lineText(*listed.path) + ':' + QByteArray::number(listed.row->line) +
              ":1: note: " + lineText(listed.row->code) + ": " + lineText(listed.row->message) +
@@ -140,7 +141,8 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
     out += "\n]";
     if (rule) {
       out += ",\"rule\":{\"severity\":";
-      appendString(&out, QLatin1StringView(rule->severity == Severity::Error ? "error" : "warning"));
+      appendString(&out,
+                   QLatin1StringView(rule->severity == Severity::Error ? "error" : "warning"));
       out += ",\"summary\":";
       appendString(&out, rule->summary);
       out += ",\"description\":";
@@ -149,7 +151,8 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
     }
     out += "}\n";
   } else if (rule) {
-    out = encodeSystemText(QStringLiteral("%1: %2\n  %3\n").arg(rule->id, rule->summary, rule->description));
+    out = encodeSystemText(
+        QStringLiteral("%1: %2\n  %3\n").arg(rule->id, rule->summary, rule->description));
   } else if (rows.empty()) {
     out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
   } else {

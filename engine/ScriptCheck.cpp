@@ -47,8 +47,7 @@ class ExternalSilencer : public DiagnosticSink {
 
 }  // namespace
 
-ScriptCheck::ScriptCheck(const ScriptScanner& scanner, const Tables& tables,
-                         CheckSettings settings)
+ScriptCheck::ScriptCheck(const ScriptScanner& scanner, const Tables& tables, CheckSettings settings)
     : scanner_(scanner), tables_(tables), settings_(std::move(settings)) {}
 
 ScanResult ScriptCheck::check(ByteSource& script, const QString& path, DiagnosticSink& sink,

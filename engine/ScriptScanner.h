@@ -6,8 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "DiagnosticSink.h"
 #include "ByteSource.h"
+#include "DiagnosticSink.h"
 #include "HelperThread.h"
 #include "LineBlockReader.h"
 #include "QuotedCodeFilter.h"
@@ -57,7 +57,8 @@ class ScriptScanner {
   void setLongLine(qsizetype length) { longLine_ = length; }
 
  private:
-  ScanResult scanInOnePiece(ByteSource& script, DiagnosticSink& sink, ScanWorkspace& workspace) const;
+  ScanResult scanInOnePiece(ByteSource& script, DiagnosticSink& sink,
+                            ScanWorkspace& workspace) const;
   ScanResult scanInStretches(ByteSource& script, DiagnosticSink& sink, HelperThread& helper) const;
 
   friend class ScanWorkspace;

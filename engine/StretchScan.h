@@ -8,8 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "DiagnosticSink.h"
 #include "CodeSearch.h"
+#include "DiagnosticSink.h"
 #include "QuotedCodeFilter.h"
 #include "ScriptMasks.h"
 #include "Tables.h"

@@ -7,8 +7,8 @@
 #include <QList>
 #include <QString>
 
-#include "DiagnosticSink.h"
 #include "ByteSource.h"
+#include "DiagnosticSink.h"
 #include "Directive.h"
 #include "Tables.h"
 
@@ -16,8 +16,8 @@
 // alert a directive silences goes on marked so, with the directive's
 // reason. The directives' own diagnostics go on among the alerts, in line
 // order: a comment that is no directive, and, when asked for, a directive
-// that silences nothing or names a code no table lists. A disable-file directive silences alerts that come before it, so
-// alerts are held until the script ends. When many wait, they go on, and
+// that silences nothing or names a code no table lists. A disable-file directive silences alerts
+// that come before it, so alerts are held until the script ends. When many wait, they go on, and
 // every later one at once: a script that can be read again is first
 // searched for such directives; of a stream, the alerts go on as the
 // directives seen so far decide, and a disable-file directive that comes
@@ -41,8 +41,8 @@ class SuppressionFilter : public DiagnosticSink {
  private:
   struct Noted {
     Directive directive;
-    QList<bool> used;      // for each code
-    bool told = false;     // its not-a-directive diagnostic has gone on
+    QList<bool> used;   // for each code
+    bool told = false;  // its not-a-directive diagnostic has gone on
   };
   // Its index in noted_.
   qsizetype note(const Directive& directive);

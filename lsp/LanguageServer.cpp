@@ -8,10 +8,10 @@
 #include <QThread>
 #include <QUrl>
 
-#include "SystemText.h"
 #include "ProtocolValues.h"
 #include "QuickFix.h"
 #include "ScriptHover.h"
+#include "SystemText.h"
 
 namespace {
 

@@ -177,8 +177,7 @@ std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, Q
   return openPath(path, Reading::FileOrPipe, false, ordinaryDevice_, error);
 }
 
-std::unique_ptr<ByteSource> DiskFileSystem::openListedFile(const QByteArray& path,
-                                                           QString* error) {
+std::unique_ptr<ByteSource> DiskFileSystem::openListedFile(const QByteArray& path, QString* error) {
   return openPath(path, Reading::FileOrPipe, true, ordinaryDevice_, error);
 }
 

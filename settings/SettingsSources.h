@@ -8,8 +8,8 @@
 // command line's options, which beat the project file's, which beats what
 // is installed.
 struct SettingsSources {
-  QString tablesFolder;  // --tables; empty: the project file's, else the installed tables
-  QString configFile;    // --config; empty: .vornel-scan from `searchFrom` up
+  QString tablesFolder;   // --tables; empty: the project file's, else the installed tables
+  QString configFile;     // --config; empty: .vornel-scan from `searchFrom` up
   bool noConfig = false;  // --no-config
   QString searchFrom;     // where to look for the project file; empty: the working folder
   QString installedTables;

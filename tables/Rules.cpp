@@ -7,8 +7,7 @@ namespace {
 using L = QLatin1StringView;
 
 constexpr std::array kRules{
-    RuleInfo{Rule::TableRow, L("table-row"), Severity::Warning,
-             L("a listed code in a statement"),
+    RuleInfo{Rule::TableRow, L("table-row"), Severity::Warning, L("a listed code in a statement"),
              L("The table row's message and note say why the code deserves a warning.")},
     RuleInfo{Rule::NotADirective, L("not-a-directive"), Severity::Warning,
              L("a comment starts like a directive but is none"),
@@ -27,8 +26,7 @@ constexpr std::array kRules{
              L("a disable-file came too late for a script read as a stream"),
              L("Move the disable-file directive to the top of the script, or check the "
                "script as a file rather than a stream.")},
-    RuleInfo{Rule::TableFault, L("fault"), Severity::Error,
-             L("a table cannot be read"),
+    RuleInfo{Rule::TableFault, L("fault"), Severity::Error, L("a table cannot be read"),
              L("Mend the table at the line named; no script is checked against tables "
                "that cannot be read.")},
     RuleInfo{Rule::CodeLength, L("code-length"), Severity::Warning,

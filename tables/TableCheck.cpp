@@ -78,8 +78,8 @@ class Checker {
                            "ends inside it")
                 .arg(shown));
       } else if (std::any_of(code.begin(), code.end(), isControl)) {
-        add(Rule::ControlCharacter, path, row.line,
-            code, QStringLiteral("code %1 holds a control character").arg(shown));
+        add(Rule::ControlCharacter, path, row.line, code,
+            QStringLiteral("code %1 holds a control character").arg(shown));
       }
       if (const auto earlier = firstLine.constFind(code); earlier != firstLine.cend()) {
         add(Rule::ListedTwice, path, row.line, code,
@@ -119,15 +119,13 @@ std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder) {
   TableFault fault;
   const bool tagsRead = loadTable(files, tagsPath, tablerecord::Format::Tags, &tags, &fault);
   if (!tagsRead)
-    checker.add(Rule::TableFault, fault.path, fault.line, {},
-                fault.reason);
+    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason);
   else
     checker.checkRows(tags, tagsPath);
   const bool paramsRead =
       loadTable(files, paramsPath, tablerecord::Format::Params, &params, &fault);
   if (!paramsRead)
-    checker.add(Rule::TableFault, fault.path, fault.line, {},
-                fault.reason);
+    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason);
   else
     checker.checkRows(params, paramsPath);
   if (!tagsRead || !paramsRead) return found;
@@ -136,8 +134,7 @@ std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder) {
   for (const TableRow& row : params.rows()) {
     const qsizetype tag = tags.find(row.code);
     if (tag < 0 || params.find(row.code) != &row - params.rows().data()) continue;
-    checker.add(Rule::InBothTables, paramsPath,
-                row.line, row.code,
+    checker.add(Rule::InBothTables, paramsPath, row.line, row.code,
                 QStringLiteral("code %1 is in both tables (tags.txt line %2): a parameter call "
                                "reports this row, a tag call the tag's, and a line with = and no "
                                "call name both, this one first")

@@ -9,7 +9,7 @@
 namespace {
 
 Diagnostic alertOf(const Tables& tables, qint64 line, const QString& statement, TableKind table,
-              qsizetype row) {
+                   qsizetype row) {
   Diagnostic a;
   a.line = line;
   a.statement = statement;

@@ -119,8 +119,7 @@ class MessageDecoderTest : public QObject {
         << 0;
     const qsizetype most = lsp::MessageDecoder::kMostHeaderBytes;
     QTest::newRow("a header as long as may be, not yet ended, stays pending")
-        << "Content-Length: 2\r\nX: " + QByteArray(most - 22, 'a') << QStringList{}
-        << int(most);
+        << "Content-Length: 2\r\nX: " + QByteArray(most - 22, 'a') << QStringList{} << int(most);
     QTest::newRow("a message cut short stays pending")
         << exit + exit.first(30) << QStringList{"notification exit"} << 8;
   }

@@ -175,7 +175,8 @@ class ReportGoldenTest : public QObject {
     const Report report = runFixture(format, dir_.filePath(format));
     // Standard error's lines follow the report's in the golden file.
     QByteArray actual = report.out;
-    if (!report.told.isEmpty()) actual += "--- told aside\n" + report.told.join(u'\n').toUtf8() + '\n';
+    if (!report.told.isEmpty())
+      actual += "--- told aside\n" + report.told.join(u'\n').toUtf8() + '\n';
     if (qEnvironmentVariableIsSet("VORNEL_WRITE_GOLDEN")) {
       QFile out(kGolden + format);
       QVERIFY(out.open(QIODevice::WriteOnly));

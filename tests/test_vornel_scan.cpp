@@ -141,11 +141,12 @@ class VornelScanTest : public QObject {
         << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
         << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
            "2 alerts in 1 of 2 scripts\n";
-    QTest::newRow("statistics")
-        << QStringList{"--statistics", "@/alerts.csm", "@/alerts.csm", "@/twice.csm"} << 1
-        << "5 alerts in 3 of 3 scripts\n"
-           "      3  tags/ownr     Owner tag, user data\n"
-           "      2  params/zmod   Zoom mode resets\n";
+    QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/alerts.csm",
+                                               "@/twice.csm"}
+                                << 1
+                                << "5 alerts in 3 of 3 scripts\n"
+                                   "      3  tags/ownr     Owner tag, user data\n"
+                                   "      2  params/zmod   Zoom mode resets\n";
   }
 
   void forPeople() {
@@ -167,7 +168,8 @@ class VornelScanTest : public QObject {
     QTest::addColumn<QString>("err");
     QTest::newRow("a file") << "@/report.sarif" << 1 << "2 alerts in 1 of 1 script\n";
     QTest::newRow("a folder that is not there")
-        << "@/nowhere/report.sarif" << 2 << "vornel-scan: @/nowhere/report.sarif: No such file or directory\n";
+        << "@/nowhere/report.sarif" << 2
+        << "vornel-scan: @/nowhere/report.sarif: No such file or directory\n";
     QTest::newRow("a device") << "/dev/null" << 1 << "2 alerts in 1 of 1 script\n";
     QTest::newRow("a full disk") << "/dev/full" << 2
                                  << "vornel-scan: /dev/full: No space left on device\n"
@@ -179,8 +181,8 @@ class VornelScanTest : public QObject {
     QFETCH(int, exitCode);
     QFETCH(QString, err);
     output.replace(QStringLiteral("@"), dir_.path());
-    const Run run = scanText({"--tables", tables_, "--format", "sarif", "--output", output,
-                              path("alerts.csm")});
+    const Run run = scanText(
+        {"--tables", tables_, "--format", "sarif", "--output", output, path("alerts.csm")});
     QCOMPARE(run.out, QString());
     QCOMPARE(run.err, err.replace(QStringLiteral("@"), dir_.path()));
     QCOMPARE(run.exitCode, exitCode);
@@ -202,9 +204,8 @@ class VornelScanTest : public QObject {
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString report = path(QStringLiteral("interrupted.sarif"));
     QProcess scan;
-    scan.start(QStringLiteral(VORNEL_SCAN_PATH),
-               {"--tables", tables_, "--format", "sarif", "--output", report, path("alerts.csm"),
-                fifo});
+    scan.start(QStringLiteral(VORNEL_SCAN_PATH), {"--tables", tables_, "--format", "sarif",
+                                                  "--output", report, path("alerts.csm"), fifo});
     QVERIFY(scan.waitForStarted());
     QFile writer(fifo);
     QVERIFY(writer.open(QIODevice::WriteOnly));  // the scan has it open now

@@ -30,9 +30,9 @@ class GitlabFormat : public ReportFormat {
     if (alert.silenced != Diagnostic::Silenced::No) return;
     const QString rule = alert.ruleId();
     // What is not a table alert has no statement: its message stands for it.
-    QByteArray identity = script->pathText + '\0' + encodeSystemText(rule) + '\0' +
-                          encodeSystemText(alert.isTableAlert() ? QStringView(alert.statement)
-                                                                : alert.message());
+    QByteArray identity =
+        script->pathText + '\0' + encodeSystemText(rule) + '\0' +
+        encodeSystemText(alert.isTableAlert() ? QStringView(alert.statement) : alert.message());
     const int before = script->seen[identity]++;
     identity += '\0' + QByteArray::number(before);
     *out += ",\n{\"description\":";
@@ -41,7 +41,8 @@ class GitlabFormat : public ReportFormat {
     appendString(out, rule);
     *out += ",\"fingerprint\":\"";
     *out += QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex();
-    *out += alert.severity() == Severity::Error ? "\",\"severity\":\"major\"" : "\",\"severity\":\"minor\"";
+    *out += alert.severity() == Severity::Error ? "\",\"severity\":\"major\""
+                                                : "\",\"severity\":\"minor\"";
     *out += ",\"location\":{\"path\":" + script->pathText;
     *out += ",\"lines\":{\"begin\":" + QByteArray::number(alert.line) + "}}}";
   }

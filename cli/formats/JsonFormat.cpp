@@ -86,7 +86,7 @@ class JsonFormat : public ReportFormat {
     if (d.silenced == Diagnostic::Silenced::No) return;
     *out += ",\"silenced\":";
     appendString(out, QLatin1StringView(d.silenced == Diagnostic::Silenced::InSource ? "inSource"
-                                                                                      : "external"));
+                                                                                     : "external"));
     *out += ",\"reason\":";
     appendString(out, d.silencedBecause);
   }

@@ -37,4 +37,3 @@ QStringList reportFormatNames() {
   for (const Maker& maker : kMakers) names.append(QString::fromLatin1(maker.name));
   return names;
 }
-
