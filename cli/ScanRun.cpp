@@ -1,10 +1,10 @@
 #include "ScanRun.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <limits>
 #include <map>
 #include <optional>
 #include <thread>
@@ -36,7 +36,6 @@ struct Part {
   // The file opened, when it has a name of its own: a part whose file an
   // earlier part opened too is dropped.
   std::optional<FileIdentity> file;
-  bool metBefore = false;
   QByteArray waiting;  // report text not yet written
   bool done = false;
   bool opened = false;  // the script was opened, so it has a part in the report
@@ -66,18 +65,21 @@ struct ScanRun::Shared {
   std::deque<std::unique_ptr<Part>> parts;  // from the first not yet written on
   qint64 mostAhead = 0;
   std::atomic<bool> helperBusy{false};
-  // Each file opened, and the earliest place in the walk it was opened
-  // from; kept under the lock.
+  // Each file of the parts done, and the earliest place in the walk it was
+  // opened from. A part is done before any later one is written, so when a
+  // part is to be written, every earlier opening of its file is here.
   std::map<std::pair<quint64, quint64>, qint64> firstPlaces;
 
-  qint64& firstPlaceOf(const FileIdentity& file) {
-    return firstPlaces.try_emplace({file.device, file.inode}, std::numeric_limits<qint64>::max())
-        .first->second;
+  void noteFile(const Part& part) {
+    if (!part.file) return;
+    const auto [at, added] =
+        firstPlaces.try_emplace({part.file->device, part.file->inode}, part.place);
+    if (!added) at->second = std::min(at->second, part.place);
   }
-  // Whether an earlier part of the walk has the same file as `part`; its
-  // own place is known once it has been opened.
-  bool metBefore(const Part& part) {
-    return part.metBefore || (part.file && firstPlaceOf(*part.file) < part.place);
+  bool metBefore(const Part& part) const {
+    if (!part.file) return false;
+    const auto found = firstPlaces.find({part.file->device, part.file->inode});
+    return found != firstPlaces.end() && found->second < part.place;
   }
 
   // Kept by the writing thread alone.
@@ -266,6 +268,7 @@ void ScanRun::work(Shared& shared) {
     for (std::size_t i = 0; i < taken.size(); ++i) {
       taken[i]->waiting += texts[i];
       taken[i]->done = true;
+      shared.noteFile(*taken[i]);
     }
     writeReady(shared, lock);
   }
@@ -296,16 +299,7 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
     part.error = error;
     return QByteArray();
   }
-  if (FileIdentity file; !part.entry.standardInput && source->identity(&file)) {
-    std::unique_lock<std::mutex> lock(shared.mutex);
-    qint64& first = shared.firstPlaceOf(file);
-    if (first < part.place) {
-      part.metBefore = true;
-      return QByteArray();
-    }
-    first = part.place;
-    part.file = file;
-  }
+  if (FileIdentity file; !part.entry.standardInput && source->identity(&file)) part.file = file;
   ScriptReport report;
   report.path = part.entry.path;
   PartSink sink(format_, check_.tables(), report, part, settings_.record != nullptr, handOn);
