@@ -114,7 +114,11 @@ class PartSink : public DiagnosticSink {
         ++part_.silenced;
       } else {
         ++report_.alerts;
-        if (recording_) ++part_.recorded[Baseline::keyOf(d)];
+        // Recorded instead of reported, as an alert is.
+        if (recording_) {
+          ++part_.recorded[Baseline::keyOf(d)];
+          return;
+        }
       }
     }
     if (!silenced && (d.rule == Rule::UnusedDisable || d.rule == Rule::UnknownCode))
