@@ -3,7 +3,8 @@
 // directive, by the project and by the baseline, a comment that is no
 // directive, directives that silence nothing or name an unknown code, a
 // script that cannot be read, a script named by an absolute path, a byte
-// that is no ASCII, and CR LF, CR and LF line ends. What each
+// that is no ASCII, and CR LF, CR and LF line ends, the lone LF told of
+// by the line-ends rule. What each
 // format writes is compared, decoded, with its golden file in
 // tests/data/golden.
 
@@ -122,6 +123,7 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   settings.disabled = {QStringLiteral("ownr")};
   settings.disabledBy = QStringLiteral(".vornel-scan");
   settings.baseline = &baseline;
+  settings.tellLoneLineFeeds = true;
   const ScriptScanner scanner(tables);
   const ScriptCheck check(scanner, tables, settings);
 
