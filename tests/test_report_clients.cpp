@@ -190,6 +190,16 @@ class ReportClientsTest : public QObject {
     const ScanRunResult passed = run("project", "git", {"commit", "-qm", "first"});
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
     QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
+
+    // A script whose lines end in LF alone, its alert swallowed by the
+    // comment before it, is refused all the same.
+    QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));
+    QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+    const ScanRunResult lineEnds = run("project", "git", {"commit", "-qm", "second"});
+    QVERIFY2(lineEnds.exitCode != 0, lineEnds.out.constData());
+    QVERIFY2((QString::fromUtf8(lineEnds.out) + lineEnds.err)
+                 .contains("shots/b.csm:1:6: warning: the script's lines end in LF alone"),
+             lineEnds.out.constData());
   }
 
   // Emacs with exactly the README's recipe: lines typed with RET into a
