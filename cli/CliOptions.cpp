@@ -96,13 +96,19 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("file"));
   const QCommandLineOption noConfig(QStringLiteral("no-config"),
                                     QStringLiteral("Read no project settings."));
+  const QCommandLineOption lineEnds(
+      QStringLiteral("line-ends"),
+      QStringLiteral("Which bytes end a line: crlf, CR or CR LF only, a lone LF staying in its "
+                     "line and told of (default); or any, a lone LF too."),
+      QStringLiteral("crlf|any"));
   const QCommandLineOption lsp(
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
   for (const QCommandLineOption& option :
-       {tables,         format,       jobs,       exclude,       stdinName,   exitZero,  color,
-        quiet,          verbose,      statistics, output,        checkTables, listCodes, explain,
-        noInlineConfig, reportUnused, baseline,   writeBaseline, config,      noConfig,  lsp}) {
+       {tables,    format,   jobs,           exclude,      stdinName, exitZero,
+        color,     quiet,    verbose,        statistics,   output,    checkTables,
+        listCodes, explain,  noInlineConfig, reportUnused, baseline,  writeBaseline,
+        config,    noConfig, lineEnds,       lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -196,6 +202,13 @@ CliParse parseCommandLine(const QStringList& arguments) {
   }
   if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
+  if (parser.isSet(lineEnds)) {
+    textlines::LineEnds value;
+    if (!textlines::lineEndsNamed(parser.value(lineEnds), &value))
+      return failure(
+          QStringLiteral("--line-ends takes crlf or any, not '%1'").arg(parser.value(lineEnds)));
+    o.lineEnds = value;
+  }
   o.configFile = parser.value(config);
   o.noConfig = parser.isSet(noConfig);
   if (o.noConfig && !o.configFile.isEmpty())

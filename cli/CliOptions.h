@@ -1,11 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
 
 #include "GlobPattern.h"
+#include "TextLines.h"
 
 // What the command line asks for.
 struct CliOptions {
@@ -35,6 +37,7 @@ struct CliOptions {
   QString writeBaseline;  // record the alerts in a file instead of reporting them
   QString configFile;     // the project file; empty: look for .vornel-scan
   bool noConfig = false;
+  std::optional<textlines::LineEnds> lineEnds;  // none: the project file's, else crlf
 };
 
 // What parsing the command line came to.

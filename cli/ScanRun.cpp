@@ -133,6 +133,20 @@ class PartSink : public DiagnosticSink {
  private:
   void other(const Diagnostic& d) {
     const bool silenced = d.silenced != Diagnostic::Silenced::No;
+    // A script read as fewer lines than it has was not checked as its
+    // writer meant: that fails a run as an alert does.
+    if (d.rule == Rule::LineEnds) {
+      if (silenced) {
+        ++part_.silenced;
+      } else {
+        ++report_.alerts;
+        // Recorded instead of reported, as an alert is.
+        if (recording_) {
+          ++part_.recorded[Baseline::keyOf(d)];
+          return;
+        }
+      }
+    }
     if (!silenced && (d.rule == Rule::UnusedDisable || d.rule == Rule::UnknownCode))
       ++part_.directiveWarnings;
     if (!format_.carriesEveryRule()) {

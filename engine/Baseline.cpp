@@ -33,6 +33,10 @@ QString keyFrom(const QString& table, const QString& code, const QString& statem
   return table + u':' + QString::number(code.size()) + u':' + code + statement;
 }
 
+// A rule's key cannot be a table alert's, whose table is a name without a
+// colon.
+const QString kRulePrefix = QStringLiteral("rule:");
+
 struct KeyParts {
   QString table, code, statement;
 };
@@ -47,7 +51,12 @@ KeyParts partsOf(const QString& key) {
 
 }  // namespace
 
+bool Baseline::holdsSuch(const Diagnostic& d) {
+  return d.isTableAlert() || d.rule == Rule::LineEnds;
+}
+
 QString Baseline::keyOf(const Diagnostic& alert) {
+  if (!alert.isTableAlert()) return kRulePrefix + alert.ruleId();
   return keyFrom(rules::tableName(alert.table), alert.code().toString(), alert.statement);
 }
 
@@ -82,23 +91,27 @@ bool Baseline::read(const QString& file, QString* error) {
   for (qsizetype i = 0; i < entries.size(); ++i) {
     const QJsonObject entry = entries[i].toObject();
     const QJsonValue count = entry.value("count");
-    const bool good = entries[i].isObject() && entry.value("path").isString() &&
-                      entry.value("code").isString() && entry.value("statement").isString() &&
-                      (entry.value("table") == "tags" || entry.value("table") == "params") &&
-                      count.isDouble() && count.toDouble() >= 1 &&
-                      count.toDouble() <= double(kMostCount) &&
-                      count.toDouble() == double(count.toInteger());
-    if (!good) {
+    const bool counted = entries[i].isObject() && entry.value("path").isString() &&
+                         count.isDouble() && count.toDouble() >= 1 &&
+                         count.toDouble() <= double(kMostCount) &&
+                         count.toDouble() == double(count.toInteger());
+    const bool alert = entry.value("code").isString() && entry.value("statement").isString() &&
+                       (entry.value("table") == "tags" || entry.value("table") == "params");
+    const bool rule = entry.value("rule") == QLatin1StringView(rules::infoOf(Rule::LineEnds).id);
+    if (!counted || alert == rule) {
       *error = QStringLiteral(
                    "%1: entry %2 is not an alert with path, table, code, statement "
-                   "and a count from 1 to 2^53")
+                   "and a count from 1 to 2^53, nor a script's line-ends diagnostic with "
+                   "path, rule and count")
                    .arg(file)
                    .arg(i + 1);
       return false;
     }
-    qint64& known = byPath_[entry.value("path").toString()]
-                           [keyFrom(entry.value("table").toString(), entry.value("code").toString(),
-                                    entry.value("statement").toString())];
+    qint64& known =
+        byPath_[entry.value("path").toString()]
+               [rule ? kRulePrefix + entry.value("rule").toString()
+                     : keyFrom(entry.value("table").toString(), entry.value("code").toString(),
+                               entry.value("statement").toString())];
     known = addCounts(known, count.toInteger());
   }
   return true;
@@ -131,10 +144,16 @@ bool Baseline::write(const QString& file, QString* error) const {
   bool first = true;
   for (auto script = byPath_.cbegin(); script != byPath_.cend(); ++script) {
     for (auto entry = script->cbegin(); entry != script->cend(); ++entry) {
-      const KeyParts parts = partsOf(entry.key());
       text += first ? "\n{\"path\": " : ",\n{\"path\": ";
       first = false;
       jsontext::appendString(&text, script.key());
+      if (entry.key().startsWith(kRulePrefix)) {
+        text += ", \"rule\": ";
+        jsontext::appendString(&text, entry.key().sliced(kRulePrefix.size()));
+        text += ", \"count\": " + QByteArray::number(entry.value()) + '}';
+        continue;
+      }
+      const KeyParts parts = partsOf(entry.key());
       text += ", \"table\": ";
       jsontext::appendString(&text, parts.table);
       text += ", \"code\": ";

@@ -12,10 +12,14 @@
 // table, code and normalised statement, not by its line, so that an edit
 // above it does not bring it back; equal alerts are counted.
 //
+// A script's line-ends diagnostic, about the whole script, is known by its
+// path and rule alone.
+//
 // The file is JSON, one entry a line, sorted:
 //   {"version": 1, "alerts": [
 //   {"path": "scripts/a.csm", "table": "params", "code": "zmod", "statement": "x=\"zmod\"",
 //   "count": 2},
+//   {"path": "scripts/b.csm", "rule": "line-ends", "count": 1},
 //   ...]}
 class Baseline {
  public:
@@ -26,6 +30,8 @@ class Baseline {
 
   // How many of each alert of the script at `path` (as shown) it holds.
   QHash<QString, qint64> countsFor(const QString& path) const;
+  // Whether a baseline records and silences diagnostics such as `d`.
+  static bool holdsSuch(const Diagnostic& d);
   // The key an alert is counted by, within its script.
   static QString keyOf(const Diagnostic& alert);
 

@@ -11,9 +11,11 @@ void LongLineCheck::restart() {
   kept_ = 0;
   marker_ = -1;
   mayMatter_ = false;
+  lineFeeds_ = 0;
 }
 
 void LongLineCheck::feed(QByteArrayView piece, bool last) {
+  lineFeeds_ += std::count(piece.begin(), piece.end(), '\n');
   if (mayMatter_) return;
   findDirective(piece);
   statement_.feed(piece, last, [this](char16_t c, qint64) { keep(c); });

@@ -18,6 +18,9 @@ class LongLineCheck {
   // line end not included).
   void feed(QByteArrayView piece, bool last);
   bool mayMatter() const { return mayMatter_; }
+  // The LFs of the line so far. No CR stands inside a line, so each of them
+  // follows none.
+  qint64 lineFeeds() const { return lineFeeds_; }
 
  private:
   void keep(char16_t c);
@@ -29,4 +32,5 @@ class LongLineCheck {
   int kept_ = 0;
   int marker_ = -1;  // how much of a directive's marker the bytes so far match; -1 none
   bool mayMatter_ = false;
+  qint64 lineFeeds_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "ScriptCheck.h"
 
+#include "AnyLineEndSource.h"
 #include "SuppressionFilter.h"
 
 namespace {
@@ -30,7 +31,7 @@ class ExternalSilencer : public DiagnosticSink {
       d->silencedBecause = QStringLiteral("disabled in ") + settings_.disabledBy;
       return;
     }
-    if (baselined_.isEmpty() || !d->isTableAlert()) return;
+    if (baselined_.isEmpty() || !Baseline::holdsSuch(*d)) return;
     const auto left = baselined_.find(Baseline::keyOf(*d));
     if (left != baselined_.end() && *left > 0) {
       --*left;
@@ -45,19 +46,42 @@ class ExternalSilencer : public DiagnosticSink {
   QHash<QString, qint64> baselined_;
 };
 
+Diagnostic loneLineFeedsDiagnostic(const LoneLineFeeds& found) {
+  Diagnostic d;
+  d.rule = Rule::LineEnds;
+  d.line = found.line;
+  d.column = found.column;
+  d.endColumn = found.column + 1;
+  d.text = QStringLiteral(
+               "the script's lines end in LF alone, which ends no statement: %1 joined into "
+               "the lines before them; keep CR LF in git with '*.csm -text' or "
+               "'*.csm eol=crlf' in .gitattributes, or set 'line-ends = any'")
+               .arg(found.count == 1 ? QStringLiteral("1 line was")
+                                     : QStringLiteral("%1 lines were").arg(found.count));
+  return d;
+}
+
 }  // namespace
 
 ScriptCheck::ScriptCheck(const ScriptScanner& scanner, const Tables& tables, CheckSettings settings)
     : scanner_(scanner), tables_(tables), settings_(std::move(settings)) {}
 
-ScanResult ScriptCheck::check(ByteSource& script, const QString& path, DiagnosticSink& sink,
+ScanResult ScriptCheck::check(ByteSource& given, const QString& path, DiagnosticSink& sink,
                               HelperThread* helper, ScanWorkspace* workspace) const {
   ExternalSilencer external(sink, settings_, path);
-  if (!settings_.directives) return scanner_.scan(script, external, helper, workspace);
-  // A script that can be read again is searched again when too many alerts wait.
-  SuppressionFilter directives(external, tables_, script.size() >= 0 ? &script : nullptr,
-                               settings_.unusedDisables);
-  const ScanResult scan = scanner_.scan(script, directives, helper, workspace);
-  directives.finish();
+  AnyLineEndSource anyLineEnd(given);
+  ByteSource& script = settings_.lineEnds == textlines::LineEnds::Any ? anyLineEnd : given;
+  ScanResult scan;
+  if (!settings_.directives) {
+    scan = scanner_.scan(script, external, helper, workspace);
+  } else {
+    // A script that can be read again is searched again when too many alerts wait.
+    SuppressionFilter directives(external, tables_, script.size() >= 0 ? &script : nullptr,
+                                 settings_.unusedDisables);
+    scan = scanner_.scan(script, directives, helper, workspace);
+    directives.finish();
+  }
+  if (settings_.tellLoneLineFeeds && scan.loneLineFeeds.count > 0)
+    external.diagnostic(loneLineFeedsDiagnostic(scan.loneLineFeeds));
   return scan;
 }

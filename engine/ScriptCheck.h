@@ -8,6 +8,7 @@
 #include "DiagnosticSink.h"
 #include "HelperThread.h"
 #include "ScriptScanner.h"
+#include "TextLines.h"
 
 // What silences or adds to a script's diagnostics besides the tables.
 struct CheckSettings {
@@ -17,12 +18,17 @@ struct CheckSettings {
   QStringList disabled;
   QString disabledBy;
   const Baseline* baseline = nullptr;  // alerts it holds are silenced
+  // Which bytes end a line, and whether, when only CR and CR LF do, a
+  // script with a lone LF is told of (a line-ends diagnostic).
+  textlines::LineEnds lineEnds = textlines::LineEnds::CrLf;
+  bool tellLoneLineFeeds = false;
 };
 
 // The one way a script is checked, whoever asks: the tables, the settings
 // and one script in, every diagnostic out, in line order, silenced ones
-// marked so. Holds nothing of a check between calls: one serves many
-// scripts, on several threads at once.
+// marked so; only the line-ends diagnostic, which is about the whole script
+// and known only at its end, comes after the others. Holds nothing of a check between calls: one
+// serves many scripts, on several threads at once.
 class ScriptCheck {
  public:
   // `scanner`, `tables` and the baseline must outlive the check.

@@ -15,6 +15,7 @@ namespace {
 constexpr char kQuote = static_cast<char>(syntax::kQuote);
 constexpr char kLineEnd = static_cast<char>(syntax::kLineEnd);
 constexpr char kComment = static_cast<char>(syntax::kComment);
+constexpr char kLineFeed = '\n';
 
 // The bytes of group g: straight from the script, or for the short or empty
 // last group from a zero-padded copy.
@@ -33,6 +34,7 @@ void maskGroupScalar(const char* group, ScriptMasks* m, std::uint32_t* lineEnds)
     const std::uint64_t bit = std::uint64_t(1) << i;
     if (c == kQuote) r.quotes |= bit;
     if (c == kLineEnd) r.lineEnds |= bit;
+    if (c == kLineFeed) r.lineFeeds |= bit;
     if (c == kComment) r.hashes |= bit;
     if (isLooseByte(static_cast<unsigned char>(c))) r.loose |= bit;
     if (isOddByte(static_cast<unsigned char>(c))) r.odd |= bit;
@@ -67,12 +69,13 @@ VORNEL_SSE2 inline __m128i equal16(__m128i v, char c) {
 }
 
 VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0;
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
   for (int part = 0; part < 4; ++part) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
     const int shift = 16 * part;
     quotes |= bits16(equal16(v, kQuote)) << shift;
     ends |= bits16(equal16(v, kLineEnd)) << shift;
+    feeds |= bits16(equal16(v, kLineFeed)) << shift;
     hashes |= bits16(equal16(v, kComment)) << shift;
     // 9..12 by one unsigned range test, then space, then the high bit.
     const __m128i fromTab = _mm_sub_epi8(v, _mm_set1_epi8(9));
@@ -81,7 +84,7 @@ VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m, std::ui
     loose |= (bits16(_mm_or_si128(range, equal16(v, ' '))) | high) << shift;
     odd |= (bits16(equal16(v, '\v')) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
@@ -104,12 +107,13 @@ VORNEL_AVX2 inline __m256i equal32(__m256i v, char c) {
 }
 
 VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0;
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
   for (int part = 0; part < 2; ++part) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
     const int shift = 32 * part;
     quotes |= bits32(equal32(v, kQuote)) << shift;
     ends |= bits32(equal32(v, kLineEnd)) << shift;
+    feeds |= bits32(equal32(v, kLineFeed)) << shift;
     hashes |= bits32(equal32(v, kComment)) << shift;
     const __m256i fromTab = _mm256_sub_epi8(v, _mm256_set1_epi8(9));
     const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, _mm256_set1_epi8(3)), fromTab);
@@ -117,7 +121,7 @@ VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m, std::ui
     loose |= (bits32(_mm256_or_si256(range, equal32(v, ' '))) | high) << shift;
     odd |= (bits32(equal32(v, '\v')) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }

@@ -20,6 +20,7 @@ struct ScriptMasks {
   // byte not marked here is dropped or, a space, kept only between letters
   // or digits.
   std::uint64_t odd = 0;
+  std::uint64_t lineFeeds = 0;  // LF, which ends a statement only after a CR
   // Line ends in the groups before this one, of those masked in one call.
   std::uint32_t lineEndsBefore = 0;
 };

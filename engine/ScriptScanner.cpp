@@ -124,8 +124,10 @@ bool checkNext(LineBlockReader& reader, StretchScan& scan, LongLineCheck& longLi
       break;
     case Block::LongLineEnd: {
       longLine.feed(block.endsWith(textlines::kLineEnd) ? block.chopped(1) : block, true);
-      if (!longLine.mayMatter()) {
-        scan.passLine();
+      // The stretch's first lone LF needs its column, which the whole line tells.
+      const bool firstLoneLineFeed = longLine.lineFeeds() > 0 && scan.loneLineFeeds().count == 0;
+      if (!longLine.mayMatter() && !firstLoneLineFeed) {
+        scan.passLine(longLine.lineFeeds());
         break;
       }
       QByteArray whole;
@@ -175,7 +177,7 @@ ScanResult ScriptScanner::scanInOnePiece(ByteSource& script, DiagnosticSink& sin
   while (checkNext(reader, scan, longLine)) {
     if (scan.hasFound()) scan.handOver(1, sink);
   }
-  ScanResult result{scan.lines(), reader.error()};
+  ScanResult result{scan.lines(), reader.error(), scan.loneLineFeeds()};
   if (reader.lineTooLong())
     result.error = QStringLiteral("line %1: %2").arg(scan.lines() + 1).arg(result.error);
   // A buffer grown for one very long line of a stream is not kept for the
@@ -189,7 +191,7 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
   const qint64 size = script.size();
   std::vector<qint64> starts;
   QString error;
-  if (!planStretches(script, size, stretchBytes_, &starts, &error)) return {0, error};
+  if (!planStretches(script, size, stretchBytes_, &starts, &error)) return {0, error, {}};
   StretchQueue queue(std::move(starts), size);
   std::vector<std::optional<StretchScan>> read(std::size_t(queue.count()));
 
@@ -223,6 +225,7 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
     StretchScan& scan = *read[std::size_t(k)];
     const qsizetype foundBytes = scan.foundBytes();
     scan.handOver(result.lines + 1, sink);
+    result.loneLineFeeds.addAfter(scan.loneLineFeeds(), result.lines);
     result.lines += scan.lines();
     read[std::size_t(k)].reset();
     queue.handedOver(foundBytes);

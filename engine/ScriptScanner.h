@@ -10,6 +10,7 @@
 #include "DiagnosticSink.h"
 #include "HelperThread.h"
 #include "LineBlockReader.h"
+#include "LoneLineFeeds.h"
 #include "QuotedCodeFilter.h"
 #include "Tables.h"
 
@@ -18,6 +19,7 @@
 struct ScanResult {
   qint64 lines = 0;
   QString error;  // the system's reason; empty when the whole script was read
+  LoneLineFeeds loneLineFeeds;
   bool ok() const { return error.isEmpty(); }
 };
 

@@ -91,6 +91,9 @@ void StretchScan::check(QByteArrayView block) {
   // Whether the byte after the last group is inside a comment.
   std::uint64_t inComment = 0;
   qint64 lineEnds = 0;
+  // Whether the byte before the group is a CR. A block starts after a CR
+  // and the LF that belongs to it, which the reader kept out of the block.
+  std::uint64_t crBefore = 0;
   for (qsizetype first = 0; first < groups; first += kMaskedGroups) {
     const qsizetype count = std::min<qsizetype>(kMaskedGroups, groups - first);
     const qsizetype from = first * ScriptMasks::kGroup;
@@ -113,6 +116,13 @@ void StretchScan::check(QByteArrayView block) {
       const std::uint64_t commented = sum ^ m.hashes ^ ~m.lineEnds;
       inComment = carriedOut || carriedIn ? 1 : 0;
       const qsizetype base = from + g * ScriptMasks::kGroup;
+      if (const std::uint64_t lone = m.lineFeeds & ~((m.lineEnds << 1) | crBefore); lone) {
+        const int bit = lowestBit(lone);
+        noteLoneLineFeeds(block, base, lone,
+                          lines_ + 1 + endsBefore + m.lineEndsBefore +
+                              std::popcount(m.lineEnds & bitsBelow(bit)));
+      }
+      crBefore = m.lineEnds >> 63;
       // Any `#` may open a directive: quotation marks protect nothing.
       for (std::uint64_t hashes = m.hashes; hashes; hashes &= hashes - 1) {
         const int bit = lowestBit(hashes);
@@ -172,6 +182,19 @@ void StretchScan::check(QByteArrayView block) {
     }
   }
   lines_ += block.endsWith(textlines::kLineEnd) ? lineEnds : lineEnds + 1;
+}
+
+void StretchScan::noteLoneLineFeeds(QByteArrayView block, qsizetype base, std::uint64_t lone,
+                                    qint64 line) {
+  const bool first = loneLineFeeds_.count == 0;
+  loneLineFeeds_.count += std::popcount(lone);
+  if (!first) return;
+  // Its column, as an alert's would be counted: once a stretch at most.
+  const qsizetype at = base + lowestBit(lone);
+  const qsizetype start = textlines::lineStartBefore(block, at);
+  const QString before = decodeSystemText(block.sliced(start, at - start));
+  loneLineFeeds_.line = line;
+  loneLineFeeds_.column = codePointColumn(before, before.size());
 }
 
 void StretchScan::checkLine(QByteArrayView raw, qint64 line) {
@@ -313,6 +336,7 @@ void StretchScan::checkLongLine(QByteArrayView raw, qint64 line) {
 
 void StretchScan::restart() {
   lines_ = 0;
+  loneLineFeeds_ = LoneLineFeeds();
   found_.clear();
   statements_.resize(0);
   longStatements_.clear();

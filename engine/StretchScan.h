@@ -10,6 +10,7 @@
 
 #include "CodeSearch.h"
 #include "DiagnosticSink.h"
+#include "LoneLineFeeds.h"
 #include "QuotedCodeFilter.h"
 #include "ScriptMasks.h"
 #include "Tables.h"
@@ -26,8 +27,12 @@ class StretchScan {
 
   // Checks the whole lines of `block`, which follow the lines checked so far.
   void check(QByteArrayView block);
-  // Counts one line that was not checked: it holds nothing to report.
-  void passLine() { ++lines_; }
+  // Counts one line that was not checked: it holds nothing to report, and
+  // `loneLineFeeds` LFs that follow no CR, none of them the stretch's first.
+  void passLine(qint64 loneLineFeeds = 0) {
+    ++lines_;
+    loneLineFeeds_.count += loneLineFeeds;
+  }
 
   // Lines from this length on have their statements built a piece at a
   // time, so that a long line costs its own length and its statement's.
@@ -38,6 +43,9 @@ class StretchScan {
 
   // Lines checked so far.
   qint64 lines() const { return lines_; }
+  // The LFs of those lines that follow no CR, lines numbered from 1 for the
+  // stretch's first.
+  const LoneLineFeeds& loneLineFeeds() const { return loneLineFeeds_; }
   // Alerts found since the last handOver(), if any.
   bool hasFound() const { return !found_.empty() || !directives_.empty(); }
   // About how many bytes what was found holds until it is handed over.
@@ -68,6 +76,9 @@ class StretchScan {
   // Notes the directive whose `#` stands at `hash` of the block, its marker
   // ending at `markerEnd`.
   void noteDirective(QByteArrayView block, qsizetype hash, qsizetype markerEnd, qint64 line);
+  // Counts the LFs `lone` of a group at `base` of the block, of which the
+  // lowest stands on line `line`.
+  void noteLoneLineFeeds(QByteArrayView block, qsizetype base, std::uint64_t lone, qint64 line);
   // Checks one line that may hold a listed code, as the plain procedures would.
   void checkLine(QByteArrayView raw, qint64 line);
   void checkDecodedLine(QByteArrayView raw, qint64 line);
@@ -87,6 +98,7 @@ class StretchScan {
   const QuotedCodeFilter& filter_;
   const Tables& tables_;
   qint64 lines_ = 0;
+  LoneLineFeeds loneLineFeeds_;
   std::vector<Found> found_;
   QString statements_;
   std::vector<QString> longStatements_;

@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 
+#include "AnyLineEndSource.h"
 #include "MemorySource.h"
 #include "ProtocolValues.h"
 #include "TextPositions.h"
@@ -41,7 +42,8 @@ class Kept : public DiagnosticSink {
   void diagnostic(const Diagnostic& d) override {
     if (d.silenced != Diagnostic::Silenced::No) return;
     ++count;
-    if (qsizetype(kept.size()) < kMostDiagnostics) kept.push_back(d);
+    // The script's line ends are told of however many alerts it gives.
+    if (qsizetype(kept.size()) < kMostDiagnostics || d.rule == Rule::LineEnds) kept.push_back(d);
   }
 
   std::vector<Diagnostic> kept;
@@ -92,7 +94,16 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
     check.stopped = true;
     return check;
   }
-  const std::vector<lsp::TextRange> ranges = rangesOf(text, kept.kept);
+  // The line-ends diagnostic comes last; the ranges are found in line order.
+  std::stable_sort(kept.kept.begin(), kept.kept.end(),
+                   [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
+  // Where a lone LF ends a line for the check, it does for the positions;
+  // a CR in its place ends the same editor line.
+  const std::vector<lsp::TextRange> ranges =
+      rangesOf(setup.check.settings().lineEnds == textlines::LineEnds::Any
+                   ? anylineends::withLoneLineFeedsTurned(text)
+                   : text,
+               kept.kept);
   for (std::size_t i = 0; i < kept.kept.size(); ++i) {
     const Diagnostic& d = kept.kept[i];
     check.diagnostics.append(diagnostic(ranges[i], kWarning, d.message().toString(), d.row));

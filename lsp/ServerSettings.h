@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
+
+#include "TextLines.h"
 
 // How vornel-scan --lsp was started: where its tables and settings come
 // from, as the command line says.
@@ -11,4 +15,5 @@ struct ServerSettings {
   bool noConfig = false;     // --no-config
   bool inlineConfig = true;  // not --no-inline-config
   QString version;
+  std::optional<textlines::LineEnds> lineEnds;  // --line-ends; none: the project file's
 };

@@ -46,7 +46,7 @@ void ServerTables::reload() {
   Settings read;
   QString problem;
   if (!resolveSettings({settings_.tablesFolder, settings_.configFile, settings_.noConfig,
-                        workspace_, settings_.installedTables},
+                        workspace_, settings_.installedTables, settings_.lineEnds},
                        &read, &problem)) {
     watch({read.project.path});
     fail(problem);
@@ -68,6 +68,8 @@ void ServerTables::reload() {
   check.directives = settings_.inlineConfig;
   check.disabled = project.disabled;
   check.disabledBy = project.path;
+  check.lineEnds = read.lineEnds;
+  check.tellLoneLineFeeds = true;
   changed_(std::make_shared<const CheckSetup>(std::move(tables), std::move(check)));
 }
 

@@ -1,5 +1,5 @@
-# bash completion for vornel-scan: its options, the values of --format and
-# --color, folders for --tables, files for the options that take one, and
+# bash completion for vornel-scan: its options, the values of --format,
+# --color and --line-ends, folders for --tables, files for the options that take one, and
 # .csm scripts and folders as paths. Plain bash, so that it works with or
 # without the bash-completion package.
 
@@ -38,6 +38,10 @@ _vornel_scan() {
       mapfile -t COMPREPLY < <(compgen -W 'auto always never' -- "$cur")
       return
       ;;
+    --line-ends)
+      mapfile -t COMPREPLY < <(compgen -W 'crlf any' -- "$cur")
+      return
+      ;;
     --tables)
       _vornel_scan_paths -d "$cur"
       return
@@ -55,8 +59,8 @@ _vornel_scan() {
     mapfile -t COMPREPLY < <(compgen -W '-h --help --help-all -v --version --tables
       --format -j --jobs --exclude --stdin-filename --exit-zero --color -q --quiet
       --verbose --statistics -o --output --no-inline-config --report-unused-disables
-      --baseline --write-baseline --config --no-config --check-tables --list-codes
-      --explain --lsp' -- "$cur")
+      --baseline --write-baseline --config --no-config --line-ends --check-tables
+      --list-codes --explain --lsp' -- "$cur")
     return
   fi
   _vornel_scan_paths -f "$cur" scripts

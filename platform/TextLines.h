@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QStringView>
 #include <QtGlobal>
 
 #include "ByteSearch.h"
@@ -35,6 +36,24 @@ inline qsizetype lineStartBefore(QByteArrayView bytes, qsizetype at) {
 // Where the next line starts after the CR at `cr`: past a LF right behind it.
 inline qsizetype nextLineStart(QByteArrayView bytes, qsizetype cr) {
   return cr + 1 < bytes.size() && bytes[cr + 1] == kLineFeed ? cr + 2 : cr + 1;
+}
+
+// Which bytes end a script's lines: CR or CR LF, a lone LF staying inside
+// its line, as scripts are written on the cameras' side; or a lone LF too,
+// for scripts whose line ends were turned into LF on their way (a git
+// checkout with text=auto, an editor set to Unix line ends).
+enum class LineEnds { CrLf, Any };
+
+// The setting's value named `name`, "crlf" or "any"; false for another.
+inline bool lineEndsNamed(QStringView name, LineEnds* lineEnds) {
+  if (name == u"crlf") {
+    *lineEnds = LineEnds::CrLf;
+  } else if (name == u"any") {
+    *lineEnds = LineEnds::Any;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace textlines

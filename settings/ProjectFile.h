@@ -1,11 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
 
 #include "GlobPattern.h"
+#include "TextLines.h"
 
 // A project's settings for vornel-scan, in a file `.vornel-scan` at the top
 // of its scripts, so that they need not be on every command line:
@@ -16,6 +18,7 @@
 //   format = gcc
 //   disable = zmod, isoa         codes never to report; may be given again
 //   baseline = vornel-baseline.json
+//   line-ends = any              crlf (the default): only CR and CR LF end a line
 struct ProjectFile {
   QString path;  // empty when there is none
   QString tablesFolder;
@@ -23,6 +26,7 @@ struct ProjectFile {
   QString format;
   QStringList disabled;
   QString baseline;
+  std::optional<textlines::LineEnds> lineEnds;
 };
 
 // The project file `.vornel-scan` of the working folder or the nearest

@@ -14,5 +14,7 @@ bool resolveSettings(const SettingsSources& sources, Settings* settings, QString
                            : !settings->project.tablesFolder.isEmpty()
                                ? settings->project.tablesFolder
                                : sources.installedTables;
+  settings->lineEnds =
+      sources.lineEnds.value_or(settings->project.lineEnds.value_or(textlines::LineEnds::CrLf));
   return true;
 }

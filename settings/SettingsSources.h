@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "ProjectFile.h"
@@ -13,12 +15,14 @@ struct SettingsSources {
   bool noConfig = false;  // --no-config
   QString searchFrom;     // where to look for the project file; empty: the working folder
   QString installedTables;
+  std::optional<textlines::LineEnds> lineEnds;  // --line-ends; none: the project file's, else crlf
 };
 
 // What they come to.
 struct Settings {
   ProjectFile project;   // empty, with no path, when there is none
   QString tablesFolder;  // the folder the tables are read from
+  textlines::LineEnds lineEnds = textlines::LineEnds::CrLf;
 };
 
 // Reads the project file the sources name or lead to, and picks the tables

@@ -25,6 +25,7 @@ enum class Rule : quint8 {
   ControlCharacter,
   ListedTwice,
   InBothTables,
+  LineEnds,  // a script whose lines end in LF alone, read as fewer lines
 };
 
 enum class Severity : quint8 { Error, Warning };

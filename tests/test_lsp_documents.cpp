@@ -97,6 +97,47 @@ class LspDocumentsTest : public QObject {
     QCOMPARE(shown(diagnosticsOf(script)).join(" | "), expected);
   }
 
+  // Under crlf a script with a lone LF is told of at the first, in the
+  // editor's lines, among the diagnostics of its checker line; under any a lone LF ends the
+  // checker's line as it ends the editor's.
+  void lineEnds_data() {
+    QTest::addColumn<bool>("any");
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("expected");  // joined by " | "
+    const QString told = QStringLiteral(
+        " the script's lines end in LF alone, which ends no statement: %1 "
+        "joined into the lines before them; keep CR LF in git with '*.csm -text' "
+        "or '*.csm eol=crlf' in .gitattributes, or set 'line-ends = any'");
+    QTest::newRow("crlf: CR LF only")
+        << false << QByteArray("x = \"zmod\"\r\n") << "0:4-0:10 zmod param row 1";
+    QTest::newRow("crlf: the first lone LF, after an alert on a later line")
+        << false
+        << QByteArray(
+               "a\r\n\xc3\xa9"
+               "b\nc\nx = \"zmod\"\r\ny = \"isoa\"\r\n")
+        << "3:4-3:10 zmod param row 1 | 1:2-2:0 " + told.arg("2 lines were") +
+               " | 4:4-4:10 isoa param row 2";
+    QTest::newRow("any: LF only") << true << QByteArray("# zoom\nx = \"zmod\"\ny = \"isoa\"\n")
+                                  << "1:4-1:10 zmod param row 1 | 2:4-2:10 isoa param row 2";
+    QTest::newRow("any: mixed, a tab and a wide character")
+        << true << QByteArray("a\r\nb\n\r\t\xf0\x9f\x98\x80 = \"zmod\"\n\nx = \"isoa\"")
+        << "3:6-3:12 zmod param row 1 | 5:4-5:10 isoa param row 2";
+    QTest::newRow("any: a directive for the next line")
+        << true << QByteArray("# vornel-scan: disable-next-line=zmod\nx = \"zmod\"\nx = \"zmod\"\n")
+        << "2:4-2:10 zmod param row 1";
+  }
+  void lineEnds() {
+    QFETCH(bool, any);
+    QFETCH(QByteArray, script);
+    QFETCH(QString, expected);
+    CheckSettings settings{true, false, {}, {}, nullptr};
+    settings.lineEnds = any ? textlines::LineEnds::Any : textlines::LineEnds::CrLf;
+    settings.tellLoneLineFeeds = true;
+    const CheckSetup lineEndsSetup(makeTables({"zmod", "isoa"}, {"ownr"}), settings);
+    const std::atomic<bool> stop{false};
+    QCOMPARE(shown(checkDocument(lineEndsSetup, script, stop).diagnostics).join(" | "), expected);
+  }
+
   // An editor is no place for a million squiggles: the first ones, and a
   // note with their number.
   void mostDiagnostics_data() {

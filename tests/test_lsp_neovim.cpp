@@ -102,6 +102,66 @@ class LspNeovimTest : public QObject {
     QVERIFY(seen.value("edited_in_time").toBool());
     QCOMPARE(entries(seen.value("edited")), QStringList{});
   }
+
+  // A script whose lines end in LF alone, as Neovim keeps it
+  // (fileformat=unix): under the default crlf the line-ends warning stands
+  // at the end of the first line; under the project's line-ends = any the
+  // alerts stand on their lines.
+  void neovimShowsLineEnds_data() {
+    QTest::addColumn<QByteArray>("project");
+    QTest::addColumn<QStringList>("shown");  // each "line:col-line:col code message-start"
+    QTest::newRow("crlf") << QByteArray("tables = tables\n")
+                          << QStringList{"0:6-1:0  the script's lines end in LF alone"};
+    QTest::newRow("any") << QByteArray("tables = tables\nline-ends = any\n")
+                         << QStringList{"1:4-1:10 zmod Zoom mode resets",
+                                        "2:4-2:10 zmod Zoom mode resets"};
+  }
+  void neovimShowsLineEnds() {
+    QFETCH(QByteArray, project);
+    QFETCH(QStringList, shown);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(writeFile(dir.filePath("project/.vornel-scan"), project));
+    QVERIFY(writeFile(dir.filePath("project/tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
+    QVERIFY(writeFile(dir.filePath("project/tables/param.txt"),
+                      "\"zmod\",\"Zoom mode resets\",range 0 to 2\r\n"));
+    QVERIFY(writeFile(dir.filePath("project/lf.csm"), "# zoom\nx = \"zmod\"\ny = \"zmod\"\n"));
+    QProcess nvim;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
+    environment.insert("VORNEL_SCRIPT", dir.filePath("project/lf.csm"));
+    environment.insert("VORNEL_ROOT", dir.filePath("project"));
+    environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+      environment.insert(name, dir.filePath("nvim"));
+    nvim.setProcessEnvironment(environment);
+    nvim.setWorkingDirectory(dir.filePath("project"));
+    nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
+                        "luafile " VORNEL_SOURCE_DIR "/tests/lsp_neovim_line_ends.lua"});
+    QVERIFY2(nvim.waitForStarted(10000),
+             "nvim did not start: scripts/install-deps installs neovim");
+    QVERIFY2(nvim.waitForFinished(120000), "nvim did not finish");
+    QFile file(dir.filePath("seen.json"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(nvim.readAllStandardError()));
+    const QJsonObject seen = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(seen.value("error").toString(), QString());
+    QCOMPARE(seen.value("fileformat"), QJsonValue("unix"));
+    QVERIFY(seen.value("shown_in_time").toBool());
+    QStringList got;
+    for (const QJsonValue& value : seen.value("diagnostics").toArray()) {
+      const QJsonObject d = value.toObject();
+      got.append(QStringLiteral("%1:%2-%3:%4 %5 %6")
+                     .arg(d.value("lnum").toInt())
+                     .arg(d.value("col").toInt())
+                     .arg(d.value("end_lnum").toInt())
+                     .arg(d.value("end_col").toInt())
+                     .arg(d.value("code").toString(), d.value("message").toString()));
+    }
+    QCOMPARE(got.size(), shown.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+      QVERIFY2(got[i].startsWith(shown[i]), qPrintable(got[i]));
+  }
 };
 
 QTEST_GUILESS_MAIN(LspNeovimTest)

@@ -151,8 +151,26 @@ class LspTablesTest : public QObject {
     QVERIFY(shownMessage);
     QVERIFY(shownMessage->message.value("params").toObject().value("message").toString().endsWith(
         ".vornel-scan:2: unknown key 'colour' (known: tables, exclude, format, disable, "
-        "baseline)"));
+        "baseline, line-ends)"));
     QCOMPARE(server.finish(), 0);
+  }
+
+  // The workspace's line-ends setting, read as a run reads it, and read
+  // again when the project file changes.
+  void lineEndsOfTheWorkspace() {
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    QVERIFY(writeFile(at->dir.filePath(".vornel-scan"), "tables = tables\nline-ends = any\n"));
+    auto server = start(*at, {});
+    QVERIFY(server);
+    server->open(at->uri(), "# zoom\nx = \"zmod\"\n");
+    QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{"1:4-1:10 zmod Zoom mode"});
+    QVERIFY(writeFile(at->dir.filePath(".vornel-scan"), "tables = tables\n"));
+    const QStringList told = shown(server->diagnostics(at->uri()));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].startsWith("0:6-1:0  the script's lines end in LF alone"),
+             qPrintable(told[0]));
+    QCOMPARE(server->finish(), 0);
   }
 };
 

@@ -1,10 +1,12 @@
 // vornel-scan with the real programs around it: Vim's quickfix list takes
 // the gcc format, colour goes to a terminal, a pseudo-terminal here, only
-// when it should, and pre-commit runs the hook this repository offers.
+// when it should, pre-commit runs the hook this repository offers, and
+// Emacs with the README's recipe saves the lines typed with CR LF.
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,6 +32,18 @@ const char* const kOnATerminal =
     "    out += chunk\n"
     "os.waitpid(pid, 0)\n"
     "sys.stdout.buffer.write(out)\n";
+
+// The README's Emacs recipe, as a reader copies it.
+QString readmeEmacsRecipe() {
+  QFile readme(QStringLiteral(VORNEL_SOURCE_DIR "/README.md"));
+  if (!readme.open(QIODevice::ReadOnly)) return QString();
+  const QString text = QString::fromUtf8(readme.readAll());
+  const auto found =
+      QRegularExpression(QStringLiteral("\\*\\*Emacs\\*\\* with eglot[^`]*```elisp\n(.*?)```"),
+                         QRegularExpression::DotMatchesEverythingOption)
+          .match(text);
+  return found.captured(1);
+}
 
 }  // namespace
 
@@ -176,6 +190,67 @@ class ReportClientsTest : public QObject {
     const ScanRunResult passed = run("project", "git", {"commit", "-qm", "first"});
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
     QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
+
+    // A script whose lines end in LF alone, its alert swallowed by the
+    // comment before it, is refused all the same.
+    QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));
+    QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+    const ScanRunResult lineEnds = run("project", "git", {"commit", "-qm", "second"});
+    QVERIFY2(lineEnds.exitCode != 0, lineEnds.out.constData());
+    QVERIFY2((QString::fromUtf8(lineEnds.out) + lineEnds.err)
+                 .contains("shots/b.csm:1:6: warning: the script's lines end in LF alone"),
+             lineEnds.out.constData());
+  }
+
+  // Emacs with exactly the README's recipe: lines typed with RET into a
+  // script are saved with CR LF, whatever the script's line ends were, and
+  // the alert on a typed line is found where it was typed.
+  void emacsRecipe_data() {
+    QTest::addColumn<QByteArray>("before");  // the script's bytes; empty: a new script
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("line");  // of the typed alert
+    const QByteArray typed = "x = \"zmod\"\r\nwait(1)\r\n";
+    QTest::newRow("a new script") << QByteArray() << typed << 1;
+    QTest::newRow("CR LF") << QByteArray("a = 1\r\n") << "a = 1\r\n" + typed << 2;
+    QTest::newRow("a CR alone stays") << QByteArray("a\rb\r\n") << "a\rb\r\n" + typed << 3;
+    QTest::newRow("LF alone is mended")
+        << QByteArray("a = 1\nb\n") << "a = 1\r\nb\r\n" + typed << 3;
+  }
+  void emacsRecipe() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(int, line);
+    const QString recipe = readmeEmacsRecipe();
+    QVERIFY2(recipe.contains("csm-mode"), "no Emacs recipe in the README");
+    QVERIFY(writeFile(at("emacs/recipe.el"), recipe.toUtf8()));
+    const QString script = at("emacs/a.csm");
+    QFile::remove(script);
+    if (!before.isEmpty()) QVERIFY(writeFile(script, before));
+    ScanInvocation emacs;
+    emacs.program = QStringLiteral("emacs");
+    // eglot is not what is tried here, and Emacs 28 has none.
+    emacs.arguments = {"-Q",
+                       "--batch",
+                       "-l",
+                       at("emacs/recipe.el"),
+                       "--eval",
+                       "(progn (remove-hook 'csm-mode-hook #'eglot-ensure)"
+                       " (find-file \"" +
+                           script +
+                           "\")"
+                           " (unless (eq major-mode 'csm-mode) (error \"not in csm-mode\"))"
+                           " (goto-char (point-max))"
+                           " (insert \"x = \\\"zmod\\\"\") (newline) (insert \"wait(1)\") (newline)"
+                           " (save-buffer))"};
+    const ScanRunResult edited = runScan(emacs);
+    QVERIFY2(edited.exitCode == 0, qPrintable(edited.err));
+    QFile saved(script);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), after);
+    const ScanRunResult run =
+        runScan({"--tables", at("tables"), "--format", "gcc", "emacs/a.csm"}, dir_.path());
+    QCOMPARE(run.out,
+             "emacs/a.csm:" + QByteArray::number(line) + ":5: warning: Zoom mode [zmod]\n");
   }
 };
 

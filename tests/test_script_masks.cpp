@@ -32,6 +32,7 @@ ScriptMasks expectedGroup(const QByteArray& bytes, qsizetype from) {
     const std::uint64_t bit = std::uint64_t(1) << i;
     if (c == '"') m.quotes |= bit;
     if (c == '\r') m.lineEnds |= bit;
+    if (c == '\n') m.lineFeeds |= bit;
     if (c == '#') m.hashes |= bit;
     if (c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == ' ' || c >= 0x80) m.loose |= bit;
     if (c == '\v' || c >= 0x80) m.odd |= bit;
@@ -75,6 +76,7 @@ class ScriptMasksTest : public QObject {
         QCOMPARE(m.hashes, want.hashes);
         QCOMPARE(m.loose, want.loose);
         QCOMPARE(m.odd, want.odd);
+        QCOMPARE(m.lineFeeds, want.lineFeeds);
         QCOMPARE(m.lineEndsBefore, before);
         before += static_cast<std::uint32_t>(std::popcount(want.lineEnds));
       }

@@ -186,7 +186,7 @@ class SilencingTest : public QObject {
     QTest::addColumn<QString>("error");
     QTest::newRow("unknown key") << QByteArray("format = gcc\nspeed = fast\n")
                                  << ":2: unknown key 'speed' (known: tables, exclude, format, "
-                                    "disable, baseline)";
+                                    "disable, baseline, line-ends)";
     QTest::newRow("no equals") << QByteArray("gcc\n") << ":1: expected key = value";
     QTest::newRow("no value") << QByteArray("tables =\n") << ":1: 'tables' needs a value";
     QTest::newRow("unknown format") << QByteArray("format = xml\n") << ":1: unknown format 'xml'";

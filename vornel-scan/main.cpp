@@ -118,14 +118,14 @@ int main(int argc, char** argv) {
     };
     return runLanguageServer({absolute(options.tablesFolder), fixedTableFolder(),
                               absolute(options.configFile), options.noConfig, options.inlineConfig,
-                              QStringLiteral(PROJECT_VERSION)});
+                              QStringLiteral(PROJECT_VERSION), options.lineEnds});
   }
 
   // The project's settings, which the command line's override.
   Settings settingsRead;
   QString problem;
   if (!resolveSettings({options.tablesFolder, options.configFile, options.noConfig, QString(),
-                        fixedTableFolder()},
+                        fixedTableFolder(), options.lineEnds},
                        &settingsRead, &problem)) {
     errors.error(problem);
     return kCouldNotRun;
@@ -216,6 +216,8 @@ int main(int argc, char** argv) {
   checkSettings.disabled = project.disabled;
   checkSettings.disabledBy = project.path;
   checkSettings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
+  checkSettings.lineEnds = settingsRead.lineEnds;
+  checkSettings.tellLoneLineFeeds = true;
   const ScriptCheck check(scanner, tables, checkSettings);
   RunSettings settings;
   settings.jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());

@@ -81,6 +81,10 @@ void TestBashCompletion::candidates_data() {
       << QStringList{"vornel-scan", "--format", "=", "js"} << QStringList{"json"};
   QTest::newRow("colour") << QStringList{"vornel-scan", "--color", ""}
                           << QStringList{"always", "auto", "never"};
+  QTest::newRow("line ends") << QStringList{"vornel-scan", "--line-ends", ""}
+                             << QStringList{"any", "crlf"};
+  QTest::newRow("line ends after =")
+      << QStringList{"vornel-scan", "--line-ends", "=", "a"} << QStringList{"any"};
   QTest::newRow("scripts and folders") << QStringList{"vornel-scan", ""} << scriptsAndFolders;
   QTest::newRow("after options and paths")
       << QStringList{"vornel-scan", "-q", "--format", "gcc", "alerts.csm", ""} << scriptsAndFolders;

@@ -1,0 +1,197 @@
+// The line-ends setting and rule through the built vornel-scan: the option
+// and the project key, a run's exit status in every format, and the project
+// file and the baseline silencing the rule. Where a lone LF is found and
+// what any reads is tested in-process, in test_line_ends.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunScan.h"
+
+namespace {
+
+// A script whose lines end in LF alone: read as CR LF lines end, its first
+// line's comment runs to its end.
+const QByteArray kLfScript = "# zoom\nx = \"zmod\"\ny = \"isoa\"\n";
+const QString kJoined = QStringLiteral("3 lines were joined");
+
+}  // namespace
+
+class LineEndsRunTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString at(const QString& name) const { return dir_.filePath(name); }
+  ScanRunResult scan(const QStringList& arguments) const {
+    return runScan(QStringList{"--tables", at("tables")} + arguments, dir_.path());
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QVERIFY(writeFile(at("tables/tags.txt"), "\"ownr\",\"Owner tag\",none\r\n"));
+    QVERIFY(writeFile(at("tables/param.txt"),
+                      "\"zmod\",\"Zoom mode\",range\r\n\"isoa\",\"Auto ISO\",note\r\n"));
+    QVERIFY(writeFile(at("lf.csm"), kLfScript));
+    QVERIFY(writeFile(at("crlf.csm"), QByteArray(kLfScript).replace("\n", "\r\n")));
+    QVERIFY(writeFile(at("any.vornel"), "line-ends = any\n"));
+    QVERIFY(writeFile(at("crlf.vornel"), "line-ends = crlf\n"));
+    QVERIFY(writeFile(at("off.vornel"), "disable = line-ends\n"));
+  }
+
+  // What a run reports and its exit status. `out` is looked for in the
+  // report, `err` on standard error; `absent` in neither.
+  void aRun_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("absent");
+    const QString gccLine = "lf.csm:1:7: warning: the script's lines end in LF alone";
+    QTest::newRow("gcc") << QStringList{"--format", "gcc", "lf.csm"} << 1 << gccLine << ""
+                         << "zmod";
+    QTest::newRow("github") << QStringList{"--format", "github", "lf.csm"} << 1
+                            << "::warning file=lf.csm,line=1,col=7,endColumn=8,title=line-ends::"
+                            << ""
+                            << "zmod";
+    QTest::newRow("gitlab") << QStringList{"--format", "gitlab", "lf.csm"} << 1
+                            << "\"check_name\":\"line-ends\""
+                            << ""
+                            << "zmod";
+    QTest::newRow("json") << QStringList{"--format", "json", "lf.csm"} << 1
+                          << "\"line\":1,\"column\":7,\"endColumn\":8,\"rule\":\"line-ends\""
+                          << ""
+                          << "zmod";
+    QTest::newRow("sarif") << QStringList{"--format", "sarif", "lf.csm"} << 1
+                           << "{\"ruleId\":\"line-ends\",\"level\":\"warning\""
+                           << ""
+                           << "zmod";
+    QTest::newRow("classic, on standard error")
+        << QStringList{"--format", "classic", "lf.csm", "crlf.csm"} << 1 << ""
+        << "vornel-scan: lf.csm:1:7: warning: the script's lines end in LF alone"
+        << "";
+    QTest::newRow("the count") << QStringList{"--format", "gcc", "lf.csm"} << 1 << kJoined << ""
+                               << "";
+    QTest::newRow("a CR LF script") << QStringList{"--format", "gcc", "crlf.csm"} << 1
+                                    << "crlf.csm:2:5: warning: Zoom mode [zmod]"
+                                    << ""
+                                    << "line-ends";
+    QTest::newRow("--line-ends any")
+        << QStringList{"--format", "gcc", "--line-ends", "any", "lf.csm"} << 1
+        << "lf.csm:3:5: warning: Auto ISO [isoa]"
+        << ""
+        << "line-ends";
+    QTest::newRow("--line-ends=any") << QStringList{"--format", "gcc", "--line-ends=any", "lf.csm"}
+                                     << 1 << "lf.csm:2:5: warning: Zoom mode [zmod]"
+                                     << ""
+                                     << "line-ends";
+    QTest::newRow("the project's line-ends = any")
+        << QStringList{"--format", "gcc", "--config", "any.vornel", "lf.csm"} << 1
+        << "lf.csm:2:5: warning: Zoom mode [zmod]"
+        << ""
+        << "line-ends";
+    QTest::newRow("the option beats the project")
+        << QStringList{"--format", "gcc", "--config", "any.vornel", "--line-ends", "crlf", "lf.csm"}
+        << 1 << gccLine << ""
+        << "zmod";
+    QTest::newRow("line-ends = crlf")
+        << QStringList{"--format", "gcc", "--config", "crlf.vornel", "lf.csm"} << 1 << gccLine << ""
+        << "zmod";
+    QTest::newRow("the project disables the rule")
+        << QStringList{"--format", "gcc", "--config", "off.vornel", "lf.csm"} << 0 << ""
+        << "0 alerts in 0 of 1 script; 1 silenced"
+        << "LF alone";
+    QTest::newRow("--exit-zero") << QStringList{"--format", "gcc", "--exit-zero", "lf.csm"} << 0
+                                 << gccLine << ""
+                                 << "";
+    QTest::newRow("a bad value") << QStringList{"--line-ends", "lf", "lf.csm"} << 2 << ""
+                                 << "vornel-scan: --line-ends takes crlf or any, not 'lf'"
+                                 << "";
+  }
+
+  void aRun() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QString, absent);
+    const ScanRunResult run = scan(arguments);
+    const QString report = QString::fromUtf8(run.out);
+    QVERIFY2(run.exitCode == status, qPrintable(QString::number(run.exitCode) + ' ' + run.err));
+    QVERIFY2(report.contains(out), qPrintable(report));
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    if (!absent.isEmpty()) {
+      QVERIFY2(!report.contains(absent), qPrintable(report));
+      QVERIFY2(!run.err.contains(absent), qPrintable(run.err));
+    }
+  }
+
+  // A baseline records the script's line ends by path and rule, and a run
+  // with it is clean until another script's lines end in LF.
+  void baseline() {
+    QVERIFY(writeFile(at("base/lf.csm"), "z = \"zmod\"\r\n" + kLfScript));
+    ScanRunResult run = scan({"--write-baseline", "known.json", "base"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: recorded 2 alerts in known.json\n"));
+    QFile file(at("known.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("{\"version\": 1, \"alerts\": [\n"
+                        "{\"path\": \"base/lf.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                        "\"statement\": \"z=\\\"zmod\\\"\", \"count\": 1},\n"
+                        "{\"path\": \"base/lf.csm\", \"rule\": \"line-ends\", \"count\": 1}\n"
+                        "]}\n"));
+    run = scan({"--format", "gcc", "--baseline", "known.json", "base"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY(writeFile(at("base/new.csm"), "a\nb\n"));
+    run = scan({"--format", "gcc", "--baseline", "known.json", "base"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.startsWith("base/new.csm:1:2: warning: the script's lines end in LF alone"),
+             run.out.constData());
+    QVERIFY2(!run.out.contains("base/lf.csm"), run.out.constData());
+  }
+
+  void badBaselineEntries_data() {
+    QTest::addColumn<QByteArray>("entry");
+    QTest::newRow("another rule") << QByteArray(
+        "{\"path\": \"a.csm\", \"rule\": \"quote\", \"count\": 1}");
+    QTest::newRow("a rule and a table") << QByteArray(
+        "{\"path\": \"a.csm\", \"rule\": \"line-ends\", \"table\": \"params\", "
+        "\"code\": \"zmod\", \"statement\": \"\", \"count\": 1}");
+    QTest::newRow("a rule without a count")
+        << QByteArray("{\"path\": \"a.csm\", \"rule\": \"line-ends\"}");
+  }
+
+  void badBaselineEntries() {
+    QFETCH(QByteArray, entry);
+    QVERIFY(writeFile(at("bad.json"), "{\"version\": 1, \"alerts\": [" + entry + "]}\n"));
+    const ScanRunResult run = scan({"--baseline", "bad.json", "crlf.csm"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.startsWith("vornel-scan: bad.json: entry 1 is not an alert"),
+             qPrintable(run.err));
+  }
+
+  // The rule is explained as the others are.
+  void explained() {
+    const ScanRunResult run = scan({"--explain", "line-ends"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.startsWith("line-ends: a script's lines end in LF alone"),
+             run.out.constData());
+    QVERIFY(run.out.contains("*.csm -text"));
+    QVERIFY(run.out.contains("line-ends = any"));
+  }
+
+  void badProjectValue() {
+    QVERIFY(writeFile(at("bad.vornel"), "# settings\nline-ends = lf\n"));
+    const ScanRunResult run = scan({"--config", "bad.vornel", "crlf.csm"});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: bad.vornel:2: line-ends takes crlf or any, "
+                                     "not 'lf'\n"));
+  }
+};
+
+QTEST_GUILESS_MAIN(LineEndsRunTest)
+#include "test_line_ends_run.moc"
