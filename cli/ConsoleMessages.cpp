@@ -44,6 +44,10 @@ void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
   }
 }
 
+void ConsoleMessages::linkPassedOver(const ScriptFailure& link) {
+  error(link.path + QStringLiteral(": link not followed: ") + link.reason);
+}
+
 void ConsoleMessages::diagnostic(const Diagnostic& d) {
   // A comment that is no directive reads as an error, as a compiler's
   // syntax error does.

@@ -15,6 +15,7 @@ class ConsoleMessages : public RunMessages {
 
   void scriptDone(const QString& path, qint64 alerts, const QString& error) override;
   void pathFailed(const ScriptFailure& failure) override;
+  void linkPassedOver(const ScriptFailure& link) override;
   void diagnostic(const Diagnostic& diagnostic) override;
   // "12 alerts in 3 of 40 scripts", and the paths not checked.
   void summary(const RunTotals& totals);

@@ -1,11 +1,15 @@
 #include "ScanRun.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <thread>
+
+#include <QSet>
 
 namespace {
 
@@ -28,6 +32,10 @@ quint64 hitKey(TableKind table, qsizetype row) {
 // One entry of the walk while it is being checked and written.
 struct Part {
   ScriptEntry entry;
+  qint64 place = 0;  // in the walk's order
+  // The file opened, when it has a name of its own: a part whose file an
+  // earlier part opened too is dropped.
+  std::optional<FileIdentity> file;
   QByteArray waiting;  // report text not yet written
   bool done = false;
   bool opened = false;  // the script was opened, so it has a part in the report
@@ -57,10 +65,28 @@ struct ScanRun::Shared {
   std::deque<std::unique_ptr<Part>> parts;  // from the first not yet written on
   qint64 mostAhead = 0;
   std::atomic<bool> helperBusy{false};
+  // Each file of the parts done, and the earliest place in the walk it was
+  // opened from. A part is done before any later one is written, so when a
+  // part is to be written, every earlier opening of its file is here.
+  std::map<std::pair<quint64, quint64>, qint64> firstPlaces;
+
+  void noteFile(const Part& part) {
+    if (!part.file) return;
+    const auto [at, added] =
+        firstPlaces.try_emplace({part.file->device, part.file->inode}, part.place);
+    if (!added) at->second = std::min(at->second, part.place);
+  }
+  bool metBefore(const Part& part) const {
+    if (!part.file) return false;
+    const auto found = firstPlaces.find({part.file->device, part.file->inode});
+    return found != firstPlaces.end() && found->second < part.place;
+  }
+
   // Kept by the writing thread alone.
   bool separatorDue = false;
   RunTotals totals;
   std::map<quint64, std::pair<qint64, qint64>> hits;
+  QSet<QString> brokenLinksTold;  // by name: a folder given twice has them twice
 
   void wait(std::unique_lock<std::mutex>& lock) {
     ++waiting;
@@ -141,6 +167,15 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
     std::unique_ptr<Part> finished;
     QByteArray bytes;
     Part& first = *shared.parts.front();
+    if (shared.metBefore(first)) {
+      // Every earlier part is written, so the file's first name is known.
+      first.waiting.clear();
+      if (first.done) {
+        shared.parts.pop_front();
+        ++shared.written;
+      }
+      continue;
+    }
     bytes.swap(first.waiting);
     if (first.done) {
       finished = std::move(shared.parts.front());
@@ -172,7 +207,12 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       totals.rules |= part.rules;
       for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);
-      if (part.error.isEmpty()) {
+      if (part.entry.brokenLink) {
+        if (!shared.brokenLinksTold.contains(part.entry.path)) {
+          shared.brokenLinksTold.insert(part.entry.path);
+          shared.messages->linkPassedOver({part.entry.path, part.error});
+        }
+      } else if (part.error.isEmpty()) {
         ++totals.scripts;
       } else {
         const ScriptFailure failure{part.entry.path, part.error};
@@ -216,6 +256,7 @@ void ScanRun::work(Shared& shared) {
         }
         shared.parts.push_back(std::make_unique<Part>());
         shared.parts.back()->entry = std::move(entry);
+        shared.parts.back()->place = shared.taken;
         taken.push_back(shared.parts.back().get());
         ++shared.taken;
       }
@@ -227,6 +268,7 @@ void ScanRun::work(Shared& shared) {
     for (std::size_t i = 0; i < taken.size(); ++i) {
       taken[i]->waiting += texts[i];
       taken[i]->done = true;
+      shared.noteFile(*taken[i]);
     }
     writeReady(shared, lock);
   }
@@ -257,6 +299,7 @@ QByteArray ScanRun::check(Shared& shared, Part& part, ScanWorkspace& workspace) 
     part.error = error;
     return QByteArray();
   }
+  if (FileIdentity file; !part.entry.standardInput && source->identity(&file)) part.file = file;
   ScriptReport report;
   report.path = part.entry.path;
   PartSink sink(format_, check_.tables(), report, part, settings_.record != nullptr, handOn);

@@ -20,6 +20,8 @@ class RunMessages {
   virtual void scriptDone(const QString& path, qint64 alerts, const QString& error) = 0;
   // A path could not be checked at all.
   virtual void pathFailed(const ScriptFailure& failure) = 0;
+  // A link to a script could not be followed, and was passed over.
+  virtual void linkPassedOver(const ScriptFailure& link) = 0;
   // A diagnostic other than a table alert, that the report's format does
   // not carry.
   virtual void diagnostic(const Diagnostic& diagnostic) = 0;
@@ -35,7 +37,8 @@ struct RunSettings {
 // whatever the threads' order: a script's part goes out as soon as every
 // earlier one has, written by whichever thread finds it ready, and a thread
 // that has got far ahead of the others waits, so that memory stays within a
-// few scripts' reports however many scripts there are.
+// few scripts' reports however many scripts there are. A file is checked
+// once however many names the walk meets it by, under the first.
 class ScanRun {
  public:
   ScanRun(const ScriptCheck& check, const ReportFormat& format, FileSystem& files,

@@ -5,14 +5,14 @@
 #include <QFile>
 
 #include "NativePath.h"
+#include "ScriptName.h"
 
 namespace {
 
 const QString kScriptExtension = QStringLiteral(".csm");
 
 QString joined(const QString& folder, const QString& name) {
-  if (folder.isEmpty()) return name;
-  return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+  return folder.isEmpty() ? name : folder + u'/' + name;
 }
 
 QByteArray joined(const QByteArray& folder, const QByteArray& name) {
@@ -61,7 +61,8 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       const QString relative = joined(folder.relative, name);
       if (found.kind == FolderEntry::Kind::Folder) {
         if (name.startsWith(u'.') || excluded(name, relative)) continue;
-        Folder inner{joined(folder.path, name), joined(folder.native, found.name), relative, {}, 0};
+        Folder inner{
+            scriptNameIn(folder.path, name), joined(folder.native, found.name), relative, {}, 0};
         const QString path = inner.path;
         QString error;
         if (!enter(std::move(inner), &error)) {
@@ -70,12 +71,23 @@ bool ScriptWalk::next(ScriptEntry* entry) {
         }
         continue;
       }
-      if (found.kind != FolderEntry::Kind::File ||
-          !name.endsWith(kScriptExtension, Qt::CaseInsensitive) || excluded(name, relative)) {
+      const bool script =
+          found.kind == FolderEntry::Kind::File || found.kind == FolderEntry::Kind::BrokenLink;
+      if (!script || !name.endsWith(kScriptExtension, Qt::CaseInsensitive) ||
+          excluded(name, relative)) {
         continue;
       }
+      if (found.kind == FolderEntry::Kind::BrokenLink) {
+        *entry = ScriptEntry{scriptNameIn(folder.path, name),
+                             joined(folder.native, found.name),
+                             false,
+                             found.reason,
+                             false,
+                             true};
+        return true;
+      }
       *entry = ScriptEntry{
-          joined(folder.path, name), joined(folder.native, found.name), false, {}, true};
+          scriptNameIn(folder.path, name), joined(folder.native, found.name), false, {}, true};
       if (outputs_ && !outputs_->isEmpty()) {
         entry->error = outputs_->refusalFor(entry->nativePath);
         if (!entry->error.isEmpty()) {
@@ -87,12 +99,13 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       return true;
     }
     if (nextPath_ == paths_.size()) return false;
-    const QString path = paths_[nextPath_++];
-    if (path == QStringLiteral("-")) {
+    const QString given = paths_[nextPath_++];
+    if (given == QStringLiteral("-")) {
       *entry = ScriptEntry{standardInputName_, {}, true, {}};
       return true;
     }
-    const QByteArray native = encodeNativePath(path);
+    const QByteArray native = encodeNativePath(given);
+    const QString path = scriptName(given);
     FolderEntry::Kind kind;
     QString error;
     if (!kindOfPath(native, &kind, &error)) {

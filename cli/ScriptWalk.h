@@ -12,11 +12,14 @@
 
 // One script to check, or a path that could not be walked.
 struct ScriptEntry {
-  QString path;           // as shown in the report
+  QString path;           // as shown in the report: its scriptName()
   QByteArray nativePath;  // as the system knows it; empty for standard input
   bool standardInput = false;
   QString error;            // why the path cannot be checked, or empty
   bool listedFile = false;  // found a file in a folder's listing a moment ago
+  // A link to a script that cannot be followed, passed over: `error` tells
+  // why. It is no failure of the run.
+  bool brokenLink = false;
 };
 
 // Where a run takes its scripts from, one at a time, in the report's order.
@@ -30,8 +33,10 @@ class ScriptEntries {
 // The scripts that the paths on the command line name, in a stable order:
 // the paths in the order given, and inside a folder every `*.csm` file
 // (any case) below it, sorted by path. Hidden folders and links to folders
-// are passed over, and so is whatever an exclusion pattern matches. One
-// folder is listed at a time, as the walk reaches it.
+// are passed over, and so is whatever an exclusion pattern matches; so is
+// a script's link that cannot be followed, yielded as a broken link to be
+// told of. One folder is listed at a time, as the walk reaches it. Paths
+// are shown by their scriptName().
 class ScriptWalk : public ScriptEntries {
  public:
   // `-` among `paths` is standard input, shown as `standardInputName`.

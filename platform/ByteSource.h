@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "FileIdentity.h"
+
 // One open file, read through one descriptor for as long as it is open, so
 // that whatever happens to its path meanwhile (a rename, a new file in its
 // place) every read sees the same file. A regular file has a size and is
@@ -25,4 +27,11 @@ class ByteSource {
   // read ended, a file from its start on the first call. Returns as
   // readAt() does.
   virtual qint64 read(char* into, qint64 max, QString* error) = 0;
+
+  // Which file was opened, the same whatever name it was opened by; false
+  // for what has no name of its own, as standard input.
+  virtual bool identity(FileIdentity* identity) const {
+    Q_UNUSED(identity);
+    return false;
+  }
 };

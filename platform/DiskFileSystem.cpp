@@ -21,7 +21,8 @@ QString systemError(int code) {
 
 class DescriptorSource : public ByteSource {
  public:
-  DescriptorSource(int fd, qint64 size, bool owned) : fd_(fd), size_(size), owned_(owned) {}
+  DescriptorSource(int fd, qint64 size, bool owned, const struct stat& st)
+      : fd_(fd), size_(size), owned_(owned), identity_(identityFrom(st)) {}
   ~DescriptorSource() override {
     if (owned_) ::close(fd_);
   }
@@ -29,6 +30,12 @@ class DescriptorSource : public ByteSource {
   DescriptorSource& operator=(const DescriptorSource&) = delete;
 
   qint64 size() const override { return size_; }
+
+  // Standard input is not owned: whatever file it is, it has no name here.
+  bool identity(FileIdentity* identity) const override {
+    if (owned_) *identity = identity_;
+    return owned_;
+  }
 
   qint64 readAt(qint64 offset, char* into, qint64 max, QString* error) override {
     if (size_ < 0) {
@@ -67,6 +74,7 @@ class DescriptorSource : public ByteSource {
   const int fd_;
   const qint64 size_;
   const bool owned_;
+  const FileIdentity identity_;
   qint64 position_ = 0;
 };
 
@@ -132,7 +140,7 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading,
     const qint64 size = S_ISREG(st.st_mode)            ? qint64(st.st_size)
                         : reading == Reading::FileOnly ? 0
                                                        : -1;
-    return std::make_unique<DescriptorSource>(fd, size, owned);
+    return std::make_unique<DescriptorSource>(fd, size, owned, st);
   }
   if (owned) ::close(fd);
   return nullptr;

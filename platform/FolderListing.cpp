@@ -20,12 +20,16 @@ FolderEntry::Kind kindOf(const struct stat& st) {
   return FolderEntry::Kind::Other;
 }
 
-// The kind of an entry whose type the listing did not tell, or that is a link.
-FolderEntry::Kind lookUp(int folder, const char* name) {
+// The kind of an entry whose type the listing did not tell, or that is a
+// link; one that is gone by now is something else.
+FolderEntry::Kind lookUp(int folder, const char* name, QString* reason) {
   struct stat st {};
   if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return FolderEntry::Kind::Other;
   if (!S_ISLNK(st.st_mode)) return kindOf(st);
-  if (::fstatat(folder, name, &st, 0) != 0) return FolderEntry::Kind::Other;  // broken
+  if (::fstatat(folder, name, &st, 0) != 0) {
+    *reason = systemError(errno);
+    return FolderEntry::Kind::BrokenLink;
+  }
   return S_ISDIR(st.st_mode) ? FolderEntry::Kind::LinkToFolder : kindOf(st);
 }
 
@@ -44,11 +48,20 @@ bool listFolder(const QByteArray& path, std::vector<FolderEntry>* entries, QStri
     ::close(fd);
     return false;
   }
-  errno = 0;
-  while (const dirent* entry = ::readdir(folder)) {
+  // readdir() tells its failure by errno alone, which a look at an entry
+  // may have set: it is cleared before each call and read at once.
+  int failure = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(folder);
+    if (!entry) {
+      failure = errno;
+      break;
+    }
     const char* name = entry->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     FolderEntry::Kind kind;
+    QString reason;
     switch (entry->d_type) {
       case DT_REG:
         kind = FolderEntry::Kind::File;
@@ -58,14 +71,13 @@ bool listFolder(const QByteArray& path, std::vector<FolderEntry>* entries, QStri
         break;
       case DT_LNK:
       case DT_UNKNOWN:
-        kind = lookUp(::dirfd(folder), name);
+        kind = lookUp(::dirfd(folder), name, &reason);
         break;
       default:
         kind = FolderEntry::Kind::Other;
     }
-    entries->push_back({QByteArray(name), kind});
+    entries->push_back({QByteArray(name), kind, reason});
   }
-  const int failure = errno;
   ::closedir(folder);
   if (failure != 0) {
     *error = systemError(failure);

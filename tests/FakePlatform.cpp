@@ -8,14 +8,20 @@ namespace {
 class MemorySource : public ByteSource {
  public:
   MemorySource(QByteArray bytes, bool stream, qint64 failAt, qint64 readSize,
-               std::shared_ptr<std::atomic<qint64>> delivered)
-      : bytes_(std::move(bytes)),
+               std::shared_ptr<std::atomic<qint64>> delivered, FileIdentity identity)
+      : identity_(identity),
+        bytes_(std::move(bytes)),
         stream_(stream),
         failAt_(failAt),
         readSize_(readSize),
         delivered_(std::move(delivered)) {}
 
   qint64 size() const override { return stream_ ? -1 : bytes_.size(); }
+
+  bool identity(FileIdentity* identity) const override {
+    *identity = identity_;
+    return true;
+  }
 
   qint64 readAt(qint64 offset, char* into, qint64 max, QString* error) override {
     if (stream_) {
@@ -45,6 +51,7 @@ class MemorySource : public ByteSource {
     return n;
   }
 
+  const FileIdentity identity_;
   const QByteArray bytes_;
   const bool stream_;
   const qint64 failAt_;
@@ -63,10 +70,11 @@ std::unique_ptr<ByteSource> FakeFileSystem::openFile(const QString& path, QStrin
   return openAs(path, false, error);
 }
 
-std::unique_ptr<ByteSource> FakeFileSystem::openAs(const QString& path, bool stream,
+std::unique_ptr<ByteSource> FakeFileSystem::openAs(const QString& name, bool stream,
                                                    QString* error) {
   const QMutexLocker locked(&lock_);
-  ++opens_[path];
+  ++opens_[name];
+  const QString path = names_.value(name, name);
   if (openFailures_.contains(path)) {
     *error = openFailures_.value(path);
     return nullptr;
@@ -77,8 +85,11 @@ std::unique_ptr<ByteSource> FakeFileSystem::openAs(const QString& path, bool str
   }
   auto& delivered = delivered_[path];
   if (!delivered) delivered = std::make_shared<std::atomic<qint64>>(0);
+  // Each path its own inode: its hash, which two paths of a test share
+  // by chance as rarely as two files do.
+  const FileIdentity identity{1, quint64(qHash(path))};
   return std::make_unique<MemorySource>(files_.value(path), stream, readFailures_.value(path, -1),
-                                        readSize_, delivered);
+                                        readSize_, delivered, identity);
 }
 
 int FakeFileSystem::opens(const QString& path) const {

@@ -17,6 +17,9 @@
 class FakeFileSystem : public FileSystem {
  public:
   void add(const QString& path, const QByteArray& bytes) { files_[path] = bytes; }
+  // `name` opens the file at `path`, as a link or a hard link does: the
+  // same bytes and the same identity.
+  void addName(const QString& name, const QString& path) { names_[name] = path; }
   void failOpen(const QString& path, const QString& reason) { openFailures_[path] = reason; }
   // A read of `path` that reaches byte `offset` fails ("Input/output
   // error"), after the bytes before it were delivered.
@@ -37,6 +40,7 @@ class FakeFileSystem : public FileSystem {
   std::unique_ptr<ByteSource> openAs(const QString& path, bool stream, QString* error);
 
   QHash<QString, QByteArray> files_;
+  QHash<QString, QString> names_;  // another name -> the file's path
   QHash<QString, QString> openFailures_;
   QHash<QString, qint64> readFailures_;
   mutable QMutex lock_;  // sources are read from more than one thread

@@ -83,6 +83,9 @@ class Told : public RunMessages {
   void pathFailed(const ScriptFailure& failure) override {
     lines.append(failure.path + QStringLiteral(": ") + failure.reason);
   }
+  void linkPassedOver(const ScriptFailure& link) override {
+    lines.append(link.path + QStringLiteral(": link not followed: ") + link.reason);
+  }
   void diagnostic(const Diagnostic& d) override {
     lines.append(QStringLiteral("%1:%2:%3: %4 [%5]")
                      .arg(d.path)

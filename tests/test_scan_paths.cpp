@@ -1,9 +1,11 @@
 // vornel-scan on many paths: folders walked in a stable order, what is
-// passed over, standard input, errors that stop nothing, and the same
-// report on any number of threads.
+// passed over, links that cannot be followed, each script once under one
+// name, standard input, errors that stop nothing, and the same report on
+// any number of threads.
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +49,18 @@ class ScanPathsTest : public QObject {
     QVERIFY(QFile::link(at("tree/sub"), at("tree/link")));
     QVERIFY(QFile::link(at("tree"), at("tree/sub/loop")));
     QVERIFY(QFile::link(at("tree/a.csm"), at("tree/sub/linked.csm")));
+
+    QVERIFY(writeFile(at("links/good.csm"), alert));
+    QVERIFY(QFile::link("nowhere.csm", at("links/dangling.csm")));
+    QVERIFY(QFile::link("loop.csm", at("links/loop.csm")));
+    QVERIFY(QFile::link("nowhere.txt", at("links/notes.txt")));
+
+    QVERIFY(writeFile(at("tw/a/x.csm"), alert));
+    QVERIFY(writeFile(at("tw/b.csm"), "y = \"zmod\"\r\nwait(1)\r\n"));
+    QCOMPARE(::link(QFile::encodeName(at("tw/b.csm")).constData(),
+                    QFile::encodeName(at("tw/hard.csm")).constData()),
+             0);
+    QVERIFY(QFile::link("b.csm", at("tw/soft.csm")));
   }
 
   // Which scripts a walk reports, in its order.
@@ -55,11 +69,11 @@ class ScanPathsTest : public QObject {
     QTest::addColumn<QStringList>("paths");
     QTest::newRow("a folder, sorted by path; hidden folders and links to folders passed over")
         << QStringList{"tree"}
-        << QStringList{"tree/B.CSM",     "tree/a.csm",          "tree/gen/f.csm",    "tree/sub.csm",
-                       "tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm"};
+        << QStringList{"tree/B.CSM",   "tree/a.csm",     "tree/gen/f.csm",
+                       "tree/sub.csm", "tree/sub/d.csm", "tree/sub/x.gen.csm"};
     QTest::newRow("paths in the order given")
-        << QStringList{"tree/sub", "tree/a.csm"}
-        << QStringList{"tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm", "tree/a.csm"};
+        << QStringList{"tree/sub", "tree/B.CSM"}
+        << QStringList{"tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm", "tree/B.CSM"};
     QTest::newRow("exclusions by name and by path")
         << QStringList{"--exclude", "*.gen.csm", "--exclude", "gen", "--exclude", "sub/l*", "tree"}
         << QStringList{"tree/B.CSM", "tree/a.csm", "tree/sub.csm", "tree/sub/d.csm"};
@@ -104,6 +118,209 @@ class ScanPathsTest : public QObject {
     QCOMPARE(run.out, out);
     QCOMPARE(run.err, err);
     QCOMPARE(run.exitCode, 1);
+  }
+
+  // A link to a script that cannot be followed is named and passed over:
+  // the rest of its folder is checked, and the exit status is what it
+  // would be without the link. A broken link that is no script is not
+  // named.
+  void linksThatCannotBeFollowed_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("exitCode");
+    const QByteArray good = "links/good.csm:1:5: warning: Zoom mode [zmod]\n";
+    const QString dangling =
+        "vornel-scan: links/dangling.csm: link not followed: No such file or directory\n";
+    const QString loop =
+        "vornel-scan: links/loop.csm: link not followed: Too many levels of symbolic links\n";
+    const QString oneAlert = "1 alert in 1 of 1 script\n";
+    QTest::newRow("beside a script")
+        << QStringList{"links"} << good << dangling + loop + oneAlert << 1;
+    QTest::newRow("alone in their folder")
+        << QStringList{"--exclude", "good.csm", "links"} << QByteArray()
+        << dangling + loop + "no scripts (*.csm) found\n"
+        << 0;
+    QTest::newRow("excluded, not named")
+        << QStringList{"--exclude", "dang*", "links"} << good << loop + oneAlert << 1;
+    QTest::newRow("a folder given twice names them once")
+        << QStringList{"links", "./links/"} << good << dangling + loop + oneAlert << 1;
+  }
+
+  void linksThatCannotBeFollowed() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, out);
+    QFETCH(QString, err);
+    QFETCH(int, exitCode);
+    const ScanRunResult run = scan(QStringList{"--format", "gcc"} + arguments);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.exitCode, exitCode);
+  }
+
+  // A script is checked once however it is named, and shown under the
+  // first name the run meets, on any number of threads.
+  void eachScriptOnce_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("err");
+    const QString two = "2 alerts in 2 of 2 scripts\n";
+    QTest::newRow("a folder, itself again and a folder in it")
+        << QStringList{"tw", "./tw", "tw/a"} << QStringList{"tw/a/x.csm", "tw/b.csm"} << two;
+    QTest::newRow("one script by three names")
+        << QStringList{"tw/a/x.csm", "./tw/a/x.csm", "tw//a/./x.csm"} << QStringList{"tw/a/x.csm"}
+        << "1 alert in 1 of 1 script\n";
+    QTest::newRow("a link first, then its folder with the file and a hard link")
+        << QStringList{"tw/soft.csm", "tw"} << QStringList{"tw/soft.csm", "tw/a/x.csm"} << two;
+    QTest::newRow("a hard link first") << QStringList{"tw/hard.csm", "tw/b.csm", "tw/a"}
+                                       << QStringList{"tw/hard.csm", "tw/a/x.csm"} << two;
+  }
+
+  void eachScriptOnce() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, paths);
+    QFETCH(QString, err);
+    for (const QString jobs : {"1", "3"}) {
+      const ScanRunResult run = scan(QStringList{"-j", jobs, "--format", "gcc"} + arguments);
+      QStringList seen;
+      for (const QByteArray& line : run.out.split('\n')) {
+        if (!line.isEmpty()) seen.append(QString::fromUtf8(line.left(line.indexOf(':'))));
+      }
+      QCOMPARE(seen, paths);
+      QCOMPARE(run.err, err);
+      QCOMPARE(run.exitCode, 1);
+    }
+  }
+
+  // A baseline counts each alert once, however often its script is named.
+  void baselineOncePerScript() {
+    const ScanRunResult run = scan({"--write-baseline", "once.json", "tw", "tw/a", "./tw/b.csm"});
+    QCOMPARE(run.err, QStringLiteral("vornel-scan: recorded 2 alerts in once.json\n"));
+    QCOMPARE(run.exitCode, 0);
+    QFile written(at("once.json"));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(),
+             QByteArray("{\"version\": 1, \"alerts\": [\n"
+                        "{\"path\": \"tw/a/x.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                        "\"statement\": \"x=\\\"zmod\\\"\", \"count\": 1},\n"
+                        "{\"path\": \"tw/b.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                        "\"statement\": \"y=\\\"zmod\\\"\", \"count\": 1}\n"
+                        "]}\n"));
+  }
+
+  // A baseline recorded before scripts were shown without `./` (as from
+  // `--write-baseline old.json ./tw`) silences its alerts whatever the
+  // scripts are named by now.
+  void oldBaselineStillSilences_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("./tw") << QStringList{"./tw"};
+    QTest::newRow("tw") << QStringList{"tw"};
+    QTest::newRow("each by another name") << QStringList{"./tw/a/x.csm", "tw/./b.csm"};
+  }
+
+  void oldBaselineStillSilences() {
+    QFETCH(QStringList, arguments);
+    QVERIFY(writeFile(at("old.json"),
+                      "{\"version\": 1, \"alerts\": [\n"
+                      "{\"path\": \"tw/a/x.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                      "\"statement\": \"x=\\\"zmod\\\"\", \"count\": 1},\n"
+                      "{\"path\": \"tw/b.csm\", \"table\": \"params\", \"code\": \"zmod\", "
+                      "\"statement\": \"y=\\\"zmod\\\"\", \"count\": 1}\n"
+                      "]}\n"));
+    const ScanRunResult run = scan(QStringList{"--baseline", "old.json"} + arguments);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.err, QStringLiteral("0 alerts in 0 of 2 scripts; 2 silenced\n"));
+    QCOMPARE(run.exitCode, 0);
+  }
+
+  // Every format and message shows a script by one name: as given, without
+  // `./`; `..` stays. SARIF's URI is that name relative to SRCROOT, or an
+  // absolute file URI for an absolute name outside the working folder. `@`
+  // stands for the test's folder.
+  void oneNamePerScript_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("folder");  // where it runs, in the test's folder
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("names");  // found in the report, in this order
+    const QStringList given{"./tw/a", "tw/./b.csm", "./missing.csm"};
+    const auto sarif = [](const char* uri) {
+      return QStringLiteral("{\"uri\":\"%1\",\"uriBaseId\":\"SRCROOT\"}").arg(uri);
+    };
+    QTest::newRow("classic") << "classic"
+                             << "" << given << QStringList{"tw/a/x.csm:1 ", "\ntw/b.csm:1 "};
+    QTest::newRow("gcc") << "gcc"
+                         << "" << given << QStringList{"tw/a/x.csm:1:5:", "\ntw/b.csm:1:5:"};
+    QTest::newRow("github") << "github"
+                            << "" << given
+                            << QStringList{"file=tw/a/x.csm,", "file=tw/b.csm,",
+                                           "file=missing.csm::"};
+    QTest::newRow("gitlab") << "gitlab"
+                            << "" << given
+                            << QStringList{"\"path\":\"tw/a/x.csm\"", "\"path\":\"tw/b.csm\""};
+    QTest::newRow("json") << "json"
+                          << "" << given
+                          << QStringList{"\"path\":\"tw/a/x.csm\"", "\"path\":\"tw/b.csm\"",
+                                         "\"path\":\"missing.csm\""};
+    QTest::newRow("sarif") << "sarif"
+                           << "" << given
+                           << QStringList{sarif("tw/a/x.csm"), sarif("tw/b.csm"),
+                                          sarif("missing.csm")};
+    QTest::newRow("below ., gcc") << "gcc"
+                                  << "tw" << QStringList{"."}
+                                  << QStringList{"a/x.csm:1:5:", "\nb.csm:1:5:"};
+    QTest::newRow("below ., github")
+        << "github"
+        << "tw" << QStringList{"."} << QStringList{"file=a/x.csm,", "file=b.csm,"};
+    QTest::newRow("below ., sarif")
+        << "sarif"
+        << "tw" << QStringList{"."} << QStringList{sarif("a/x.csm"), sarif("b.csm")};
+    QTest::newRow("a .. stays, gcc")
+        << "gcc"
+        << "" << QStringList{"tw/a/../b.csm"} << QStringList{"tw/a/../b.csm:1:5:"};
+    QTest::newRow("a .. stays, gitlab")
+        << "gitlab"
+        << "" << QStringList{"tw/a/../b.csm"} << QStringList{"\"path\":\"tw/a/../b.csm\""};
+    QTest::newRow("a .. stays, sarif")
+        << "sarif"
+        << "" << QStringList{"tw/a/../b.csm"} << QStringList{sarif("tw/a/../b.csm")};
+    QTest::newRow("absolute, gcc")
+        << "gcc"
+        << "" << QStringList{"@/tw/./b.csm"} << QStringList{"@/tw/b.csm:1:5:"};
+    QTest::newRow("absolute below the working folder, sarif")
+        << "sarif"
+        << "" << QStringList{"@/tw/./b.csm"} << QStringList{sarif("tw/b.csm")};
+    QTest::newRow("absolute outside the working folder, sarif")
+        << "sarif"
+        << "tw/a" << QStringList{"@/./tw/b.csm"} << QStringList{"{\"uri\":\"file://@/tw/b.csm\"}"};
+    QTest::newRow("absolute leaving the working folder by .., sarif")
+        << "sarif"
+        << "" << QStringList{"@/tw/a/../b.csm"}
+        << QStringList{"{\"uri\":\"file://@/tw/a/../b.csm\"}"};
+  }
+
+  void oneNamePerScript() {
+    QFETCH(QString, format);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, names);
+    arguments.replaceInStrings(QRegularExpression("^@"), dir_.path());
+    const ScanRunResult run =
+        runScan(QStringList{"--tables", tables_, "--format", format} + arguments, at(folder));
+    const QString out = QString::fromUtf8(run.out);
+    qsizetype from = 0;
+    for (QString name : names) {
+      name.replace(u'@', dir_.path());
+      const qsizetype found = out.indexOf(name, from);
+      QVERIFY2(found >= 0, qPrintable(name + " not in order in:\n" + out));
+      from = found + name.size();
+    }
+    const QRegularExpression dotSegment("(^|[^.])\\./");
+    QVERIFY2(!out.contains(dotSegment), qPrintable(out));
+    QVERIFY2(!run.err.contains(dotSegment), qPrintable(run.err));
+    if (arguments.contains("./missing.csm")) {
+      QVERIFY2(run.err.contains("vornel-scan: missing.csm: No such file or directory\n"),
+               qPrintable(run.err));
+    }
   }
 
   // A path that cannot be checked is named on stderr; every other is
@@ -239,8 +456,8 @@ class ScanPathsTest : public QObject {
                                 "--format",       "gcc",           "."};
     how.workingFolder = shared.path();
     const ScanRunResult run = runScan(how);
-    QCOMPARE(run.out, QByteArray("./open/a.csm:1:5: warning: Zoom mode [zmod]\n"));
-    QVERIFY2(run.err.startsWith("vornel-scan: ./closed: Permission denied\n"), qPrintable(run.err));
+    QCOMPARE(run.out, QByteArray("open/a.csm:1:5: warning: Zoom mode [zmod]\n"));
+    QVERIFY2(run.err.startsWith("vornel-scan: closed: Permission denied\n"), qPrintable(run.err));
     QCOMPARE(run.exitCode, 2);
   }
 

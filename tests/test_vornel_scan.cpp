@@ -141,7 +141,7 @@ class VornelScanTest : public QObject {
         << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
         << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
            "2 alerts in 1 of 2 scripts\n";
-    QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/alerts.csm",
+    QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/again.csm",
                                                "@/twice.csm"}
                                 << 1
                                 << "5 alerts in 3 of 3 scripts\n"
@@ -154,6 +154,8 @@ class VornelScanTest : public QObject {
     QFETCH(int, exitCode);
     QFETCH(QString, err);
     write(path("twice.csm"), "a = \"ownr\"\r\n");
+    // A copy, not a second name: a script named twice is checked once.
+    write(path("again.csm"), "x = GetFileTag(\"ownr\")\r\n\tSetCameraState(\"zmod\", 1)\r\n");
     arguments.replaceInStrings(QStringLiteral("@"), dir_.path());
     const Run run = scanText(QStringList{"--tables", tables_} + arguments);
     QCOMPARE(run.err, err.replace(QStringLiteral("@"), dir_.path()));

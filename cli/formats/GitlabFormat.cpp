@@ -1,5 +1,4 @@
 #include <QCryptographicHash>
-#include <QDir>
 
 #include "Formats.h"
 #include "JsonText.h"
@@ -19,11 +18,9 @@ class GitlabFormat : public ReportFormat {
 
   void begin(QByteArray* out) const override { *out += '['; }
 
-  // Paths as GitLab matches them to the repository's files: `./` and
-  // doubled slashes taken out.
   void openScript(ScriptReport* script, QByteArray*) const override {
     script->pathText.clear();
-    appendString(&script->pathText, QDir::cleanPath(script->path));
+    appendString(&script->pathText, script->path);
   }
 
   void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {

@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "Formats.h"
 #include "JsonText.h"
 #include "NativePath.h"
@@ -22,7 +20,8 @@ QStringView descriptionOf(const TableRow& row) {
 }
 
 // SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
-// relative to the working folder and by line and columns (in code points);
+// relative to the working folder (SRCROOT) and by line and columns (in
+// code points);
 // a rule for each table row that alerts hit and for each other rule that
 // gave a diagnostic; paths that could not be checked as
 // tool execution notifications.
@@ -122,20 +121,31 @@ class SarifFormat : public ReportFormat {
   }
 
  private:
-  // Relative to the working folder when the path lies below it, else an
-  // absolute file URI.
+  // The script's name as a URI relative to the working folder; an absolute
+  // name below the working folder too, with the folder's part taken off.
+  // Any other absolute name is an absolute file URI. A `..` stays, as it
+  // does in the name: this is the name's URI, not the file's.
   QByteArray artifactLocation(const QString& path) const {
-    const QString absolute = QDir::cleanPath(QDir(facts_.workingFolder).absoluteFilePath(path));
     const QString base = facts_.workingFolder + u'/';
+    QString relative = path;
+    if (path.startsWith(u'/')) {
+      relative = path.startsWith(base) && !hasParentSegment(path.sliced(base.size()))
+                     ? path.sliced(base.size())
+                     : QString();
+    }
     QByteArray location = "{\"uri\":";
-    if (absolute.startsWith(base)) {
-      appendString(&location, QString::fromLatin1(uriPath(absolute.mid(base.size()))));
+    if (!relative.isEmpty()) {
+      appendString(&location, QString::fromLatin1(uriPath(relative)));
       location += ",\"uriBaseId\":";
       appendString(&location, kBaseId);
     } else {
-      appendString(&location, QString::fromLatin1("file://" + uriPath(absolute)));
+      appendString(&location, QString::fromLatin1("file://" + uriPath(path)));
     }
     return location + '}';
+  }
+
+  static bool hasParentSegment(const QString& path) {
+    return path.split(u'/').contains(QStringLiteral(".."));
   }
 
   const RunFacts facts_;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The one name a script is shown under, in every report and message: the
+// path as given, without its `.` segments and doubled slashes, so that
+// `./shots/a.csm` and `shots//a.csm` read `shots/a.csm`. `..` and links
+// stay: where a path leads through them depends on the disk, not on its
+// text.
+QString scriptName(const QString& path);
+
+// The name of `entry`, found in the folder named `folder`.
+QString scriptNameIn(const QString& folder, const QString& entry);
