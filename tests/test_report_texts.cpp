@@ -35,6 +35,7 @@ class Unheard : public RunMessages {
  public:
   void scriptDone(const QString&, qint64, const QString&) override {}
   void pathFailed(const ScriptFailure&) override {}
+  void linkPassedOver(const ScriptFailure&) override {}
   void diagnostic(const Diagnostic&) override {}
 };
 
