@@ -29,7 +29,7 @@ void appendLine(const Diagnostic& alert, QString* report) {
   *report += QLatin1Char(' ');
   *report += alert.statement;
   *report += QLatin1StringView(":  ");
-  *report += alert.message();
+  *report += alert.givenMessage();
 }
 
 void appendLine(const Diagnostic& alert, QByteArray* report, QByteArrayView numberColour) {
@@ -39,7 +39,7 @@ void appendLine(const Diagnostic& alert, QByteArray* report, QByteArrayView numb
   *report += ' ';
   *report += encodeSystemText(alert.statement);
   *report += ":  ";
-  *report += encodeSystemText(alert.message());
+  *report += encodeSystemText(alert.givenMessage());
   *report += '\n';
 }
 
@@ -68,7 +68,7 @@ void ReportText::diagnostic(const Diagnostic& alert) {
   // costs the same however long the report is; a report of many megabytes
   // asks for huge pages as it grows.
   const QStringView separator = alerts_ > 0 ? QStringView(u"\r\n") : QStringView();
-  const QStringView message = alert.message();
+  const QStringView message = alert.givenMessage();
   const qsizetype most = separator.size() + 20 + 1 + alert.statement.size() + 3 + message.size();
   const qsizetype used = text_.size();
   if (tooLarge_) return;

@@ -48,7 +48,11 @@ Way wayOf(const QByteArray& path, struct stat* st, bool* exists, QString* why) {
 
 }  // namespace
 
-OutputFile::OutputFile() = default;
+OutputCalls OutputCalls::system() {
+  return {::write, ::fsync};
+}
+
+OutputFile::OutputFile(OutputCalls calls) : calls_(std::move(calls)) {}
 
 OutputFile::~OutputFile() {
   close();
@@ -75,12 +79,16 @@ bool OutputFile::open(const QString& path, QString* error) {
     case Way::Refused:
       return false;
     case Way::Aside:
+      // Written through its descriptor, as a device is: QSaveFile keeps no
+      // errno, and a write that fills the disk partway through it reports
+      // "Unknown error".
       aside_ = std::make_unique<QSaveFile>(path);
-      if (!aside_->open(QIODevice::WriteOnly)) {
+      if (!aside_->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = aside_->errorString();
         aside_.reset();
         return false;
       }
+      descriptor_ = aside_->handle();
       return true;
     case Way::Directly:
       break;
@@ -105,15 +113,10 @@ bool OutputFile::open(const QString& path, QString* error) {
 }
 
 bool OutputFile::write(QByteArrayView bytes, QString* error) {
-  if (aside_) {
-    if (aside_->write(bytes.data(), bytes.size()) == bytes.size()) return true;
-    *error = aside_->errorString();
-    return false;
-  }
   const char* at = bytes.data();
   qsizetype left = bytes.size();
   while (left > 0) {
-    const ssize_t n = ::write(descriptor_, at, std::size_t(left));
+    const ssize_t n = calls_.write(descriptor_, at, std::size_t(left));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       *error = systemError(n < 0 ? errno : EIO);
@@ -126,10 +129,25 @@ bool OutputFile::write(QByteArrayView bytes, QString* error) {
 }
 
 bool OutputFile::commit(QString* error) {
-  if (aside_ && !aside_->commit()) {
-    *error = aside_->errorString();
-    close();
-    return false;
+  if (aside_) {
+    // A file system that allocates late tells a full disk only here.
+    // QSaveFile syncs as well, but passes over a failure.
+    int failed = 0;
+    while (calls_.sync(descriptor_) != 0) {
+      if (errno == EINTR) continue;
+      failed = errno;
+      break;
+    }
+    if (failed != 0) {
+      *error = systemError(failed);
+      cancel();
+      return false;
+    }
+    if (!aside_->commit()) {
+      *error = aside_->errorString();
+      close();
+      return false;
+    }
   }
   close();
   return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QByteArrayView>
@@ -7,7 +8,18 @@
 
 #include "FileIdentity.h"
 
+#include <sys/types.h>
+
 class QSaveFile;
+
+// The system calls by which an output's bytes reach its file, with their
+// errno. A test stands in for them to fill a disk, which it cannot do to a
+// real one.
+struct OutputCalls {
+  std::function<ssize_t(int descriptor, const void* bytes, size_t size)> write;
+  std::function<int(int descriptor)> sync;
+  static OutputCalls system();
+};
 
 // A file the program writes: a report or a baseline. One rule for both, so
 // that writing never turns what the user named into something else:
@@ -21,9 +33,13 @@ class QSaveFile;
 //   replace it. It is opened without being created, so that it never
 //   becomes a file, even if it goes away meanwhile.
 // - A folder, a socket or a file of the kernel's /proc or /sys is refused.
+//
+// A failure is told by the system's own words for it: a disk that fills up
+// is "No space left on device", whether a write or the sync at the end
+// finds it.
 class OutputFile {
  public:
-  OutputFile();
+  explicit OutputFile(OutputCalls calls = OutputCalls::system());
   // What was written aside and not committed is dropped.
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
@@ -49,6 +65,7 @@ class OutputFile {
  private:
   void close();
 
+  OutputCalls calls_;
   std::unique_ptr<QSaveFile> aside_;
   int descriptor_ = -1;
   bool ownsDescriptor_ = false;

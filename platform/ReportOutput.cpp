@@ -1,6 +1,6 @@
 #include "ReportOutput.h"
 
-ReportOutput::ReportOutput() {
+ReportOutput::ReportOutput(OutputCalls calls) : file_(std::move(calls)) {
   file_.openStandardOutput();
 }
 

@@ -11,8 +11,8 @@
 // nothing more is written after it.
 class ReportOutput {
  public:
-  // Standard output.
-  ReportOutput();
+  // Standard output; `calls` write to whatever is opened.
+  explicit ReportOutput(OutputCalls calls = OutputCalls::system());
   // `path`; false with error() set when it cannot be written there.
   bool openFile(const QString& path);
 

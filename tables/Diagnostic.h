@@ -37,7 +37,15 @@ struct Diagnostic {
   QString silencedBecause;  // the directive's reason, or what silenced it
 
   QStringView code() const { return row ? QStringView(row->code) : QStringView(statement); }
-  QStringView message() const { return row ? QStringView(row->message) : QStringView(text); }
+  // The message as the table row or the check gives it: empty when a row
+  // gives none. The desktop program's report shows it so.
+  QStringView givenMessage() const { return row ? QStringView(row->message) : QStringView(text); }
+  // What reports show: the given message, or the code when it is empty, so
+  // that no report carries an alert without text.
+  QStringView message() const {
+    const QStringView given = givenMessage();
+    return given.isEmpty() ? code() : given;
+  }
   Severity severity() const { return rules::infoOf(rule).severity; }
   // "params/zmod" for a table alert, the rule's name otherwise.
   QString ruleId() const {

@@ -5,8 +5,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 #include "DiskFileSystem.h"
 #include "OutputFile.h"
+#include "ReportOutput.h"
 #include "SpecialFiles.h"
 #include "WholeFile.h"
 
@@ -107,6 +110,59 @@ class TestFileRules : public QObject {
     if (kind.startsWith("link:")) QCOMPARE(kindAndInode(path), link);
     QFile got(path);
     if (written) QVERIFY(got.open(QIODevice::ReadOnly) && got.readAll() == "new");
+  }
+
+  // A disk that fills up, which no test can do to a real one: the write
+  // calls take `room` bytes (all they are given when negative), then fail
+  // with ENOSPC; the sync at the end fails so too when `syncFails`, as a
+  // file system that allocates late tells it. Whenever it is found, the
+  // report names its file and the system's reason, and what was at the
+  // path is left as it was.
+  void aFullDiskIsNamed_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<qint64>("room");
+    QTest::addColumn<bool>("syncFails");
+    QTest::newRow("a file, at the first write") << "file" << qint64(0) << false;
+    QTest::newRow("a file, partway through a write") << "file" << qint64(300) << false;
+    QTest::newRow("a new name, partway through a write") << "" << qint64(1) << false;
+    QTest::newRow("a file, at the sync") << "file" << qint64(-1) << true;
+    QTest::newRow("a device, partway through a write") << "null" << qint64(300) << false;
+  }
+
+  void aFullDiskIsNamed() {
+    QFETCH(QString, kind);
+    QFETCH(qint64, room);
+    QFETCH(bool, syncFails);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report");
+    if (!kind.isEmpty()) QVERIFY(makeFile(path, kind, "old"));
+    OutputCalls calls = OutputCalls::system();
+    calls.write = [&room](int descriptor, const void* bytes, size_t size) -> ssize_t {
+      if (room == 0) {
+        errno = ENOSPC;
+        return -1;
+      }
+      if (room > 0 && size > size_t(room)) size = size_t(room);
+      const ssize_t written = ::write(descriptor, bytes, size);
+      if (room > 0 && written > 0) room -= written;
+      return written;
+    };
+    calls.sync = [syncFails](int descriptor) {
+      if (!syncFails) return ::fsync(descriptor);
+      errno = ENOSPC;
+      return -1;
+    };
+    ReportOutput output(calls);
+    QVERIFY2(output.openFile(path), qPrintable(output.error()));
+    output.write(QByteArray(1000, 'x'));
+    QVERIFY(!output.finish());
+    QCOMPARE(output.error(), path + QStringLiteral(": No space left on device"));
+    const QStringList left =
+        QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    QCOMPARE(left, kind.isEmpty() ? QStringList() : QStringList{"report"});
+    QFile got(path);
+    if (kind == "file") QVERIFY(got.open(QIODevice::ReadOnly) && got.readAll() == "old");
   }
 };
 

@@ -2,16 +2,22 @@
 // reference tables come from the fixed folder beside the program.
 
 #include <cstdlib>
+#include <optional>
 
 #include <QApplication>
 
 #include "CheckerProgram.h"
 #include "DiskFileSystem.h"
+#include "DisplayStart.h"
 #include "QtModalPrompts.h"
 #include "TableFolder.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  std::optional<QApplication> app;
+  {
+    const DisplayStart start;
+    app.emplace(argc, argv);
+  }
   DiskFileSystem files;
   QtModalPrompts prompts;
   CheckerProgram program(files, prompts, fixedTableFolder());

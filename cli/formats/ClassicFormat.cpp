@@ -32,7 +32,7 @@ class ClassicFormat : public ReportFormat {
     if (facts_.color) *out += "\x1b[32m";
     *out += QByteArray::number(alert.line);
     if (facts_.color) *out += "\x1b[0m";
-    *out += ' ' + lineText(alert.statement) + ":  " + lineText(alert.message()) + '\n';
+    *out += ' ' + lineText(alert.statement) + ":  " + lineText(alert.givenMessage()) + '\n';
   }
 
  private:

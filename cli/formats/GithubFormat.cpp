@@ -3,22 +3,26 @@
 
 namespace {
 
-// A workflow command's message: `%`, CR and LF escaped.
-QByteArray escapeData(QStringView text) {
+// A byte as a workflow command's escape: `%` and two uppercase hex digits.
+void appendEscaped(char c, QByteArray* out) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  *out += '%';
+  *out += kHex[uchar(c) >> 4];
+  *out += kHex[uchar(c) & 0xF];
+}
+
+// A workflow command's message: `%`, CR and LF escaped as the runner
+// decodes them, and every other control character and DEL the same way, so
+// that a table's message or a file's name cannot colour or rewrite the log.
+QByteArray escapeData(QStringView text, bool property = false) {
   QByteArray out;
   for (const char c : encodeSystemText(text)) {
-    switch (c) {
-      case '%':
-        out += "%25";
-        break;
-      case '\r':
-        out += "%0D";
-        break;
-      case '\n':
-        out += "%0A";
-        break;
-      default:
-        out += c;
+    const bool escaped =
+        c == '%' || uchar(c) < 0x20 || c == '\x7f' || (property && (c == ':' || c == ','));
+    if (escaped) {
+      appendEscaped(c, &out);
+    } else {
+      out += c;
     }
   }
   return out;
@@ -26,10 +30,7 @@ QByteArray escapeData(QStringView text) {
 
 // A workflow command's property: as a message, and `:` and `,` too.
 QByteArray escapeProperty(QStringView text) {
-  QByteArray out = escapeData(text);
-  out.replace(":", "%3A");
-  out.replace(",", "%2C");
-  return out;
+  return escapeData(text, true);
 }
 
 // GitHub Actions workflow commands: each diagnostic an annotation on its

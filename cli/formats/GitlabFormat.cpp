@@ -33,7 +33,7 @@ class GitlabFormat : public ReportFormat {
     const int before = script->seen[identity]++;
     identity += '\0' + QByteArray::number(before);
     *out += ",\n{\"description\":";
-    appendString(out, alert.message().isEmpty() ? alert.code() : alert.message());
+    appendString(out, alert.message());
     *out += ",\"check_name\":";
     appendString(out, rule);
     *out += ",\"fingerprint\":\"";

@@ -13,9 +13,10 @@ QByteArray uriPath(const QString& path) {
   return encodeNativePath(path).toPercentEncoding("/");
 }
 
-// A message's text; a table message may be empty, and SARIF wants one.
-QStringView messageOf(QStringView message, QStringView code) {
-  return message.isEmpty() ? code : message;
+// A table row's description: its message, or its code when it gives none,
+// as a diagnostic's message is shown; SARIF wants a text.
+QStringView descriptionOf(const TableRow& row) {
+  return row.message.isEmpty() ? row.code : row.message;
 }
 
 // SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
@@ -49,7 +50,7 @@ class SarifFormat : public ReportFormat {
     appendString(out, alert.ruleId());
     *out += alert.severity() == Severity::Error ? ",\"level\":\"error\"" : ",\"level\":\"warning\"";
     *out += ",\"message\":{\"text\":";
-    appendString(out, messageOf(alert.message(), alert.code()));
+    appendString(out, alert.message());
     *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;
     *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
     if (alert.column > 0) *out += ",\"startColumn\":" + QByteArray::number(alert.column);
@@ -80,7 +81,7 @@ class SarifFormat : public ReportFormat {
       *out += i > 0 ? ",\n{\"id\":" : "\n{\"id\":";
       appendString(out, rules::rowId(hit.table, row.code));
       *out += ",\"shortDescription\":{\"text\":";
-      appendString(out, messageOf(row.message, row.code));
+      appendString(out, descriptionOf(row));
       *out += '}';
       if (!row.note.isEmpty()) {
         *out += ",\"fullDescription\":{\"text\":";

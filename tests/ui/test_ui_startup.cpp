@@ -1,6 +1,7 @@
 // Start-up: the splash, the hidden main window and its load step, the
 // windows' icon, Timer1 with its 3000 ms and the 100 ms after a click, a table
-// failure, and the end of the program when the main window closes.
+// failure, the end of the program when the main window closes, and a start
+// where no display can be opened.
 
 #include <functional>
 
@@ -88,6 +89,9 @@ class TestStartup : public QObject {
   void tableFailure_data();
   void tableFailure();
   void aFailedStartIsToldOnStandardError();
+  void withoutADisplay_data();
+  void withoutADisplay();
+  void whatThePlatformSaysOnAGoodStartIsKept();
   void splashClosedEarlyDoesNotEndTheProgram();
   void closingTheMainWindowEndsTheProgram();
   void cleanup();
@@ -357,6 +361,80 @@ void TestStartup::aFailedStartIsToldOnStandardError() {
   QCOMPARE(process.state(), QProcess::Running);
   process.kill();
   process.waitForFinished();
+}
+
+void TestStartup::withoutADisplay_data() {
+  QTest::addColumn<QString>("platform");
+  QTest::addColumn<QString>("display");
+  QTest::addColumn<QString>("reason");
+  const QString unset = QStringLiteral(" (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+  QTest::newRow("nothing set") << ""
+                               << ""
+                               << "could not connect to display" + unset;
+  QTest::newRow("xcb, and no display") << "xcb"
+                                       << ""
+                                       << "could not connect to display" + unset;
+  QTest::newRow("xcb, and a display that is not there") << "xcb"
+                                                        << ":9871"
+                                                        << "could not connect to display :9871";
+  QTest::newRow("a platform that does not exist")
+      << "nosuch"
+      << ""
+      << "Could not find the Qt platform plugin \"nosuch\" in \"\"";
+}
+
+// The built program, where it cannot open a display: one line that says
+// so, and status 1, not Qt's lines about plugins and an abort.
+void TestStartup::withoutADisplay() {
+  QFETCH(QString, platform);
+  QFETCH(QString, display);
+  QFETCH(QString, reason);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    environment.remove(QString::fromLatin1(name));
+  if (!platform.isEmpty()) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+  if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(VORNEL_CHECKER_PATH), {});
+  QVERIFY(process.waitForFinished(30000));
+  const QByteArray said = process.readAllStandardError();
+  QCOMPARE(QString::fromLocal8Bit(said),
+           "vornel-script-checker: cannot open a display: " + reason + u'\n');
+  QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(process.exitCode(), 1);
+  QCOMPARE(process.readAllStandardOutput(), QByteArray());
+}
+
+// What the platform plugins say while the display opens is held back, for
+// the one line should it fail; when it opens, it is told after all.
+void TestStartup::whatThePlatformSaysOnAGoodStartIsKept() {
+  QTemporaryDir root;
+  QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+  const QString program = root.filePath(QStringLiteral("bin/vornel-script-checker"));
+  QVERIFY(QFile::copy(QStringLiteral(VORNEL_CHECKER_PATH), program));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.plugin=true"));
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.start(program, {});
+  QVERIFY(process.waitForStarted());
+  // With no tables beside it, it tells its failed start and waits.
+  QElapsedTimer waited;
+  waited.start();
+  QByteArray said;
+  while (!said.contains("Start-up Failed") && waited.elapsed() < 30000 &&
+         process.state() == QProcess::Running) {
+    process.waitForReadyRead(1000);
+    said += process.readAllStandardError();
+  }
+  process.kill();
+  process.waitForFinished();
+  const qsizetype loaded =
+      said.indexOf("qt.qpa.plugin: Successfully loaded Qt platform plugin \"offscreen\"\n");
+  QVERIFY2(loaded >= 0, said.constData());
+  QVERIFY2(loaded < said.indexOf("Start-up Failed"), said.constData());
 }
 
 void TestStartup::splashClosedEarlyDoesNotEndTheProgram() {
