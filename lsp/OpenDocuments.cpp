@@ -6,8 +6,8 @@
 #include <QJsonObject>
 #include <QUrl>
 
+#include "EditableText.h"
 #include "ProtocolValues.h"
-#include "TextPositions.h"
 
 namespace {
 
@@ -92,15 +92,15 @@ QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
     edits.push_back(std::move(edit));
   }
   QByteArray& document = found->second.text;
+  EditableText text(std::move(document));
   for (const Edit& edit : edits) {
     if (edit.whole) {
-      document = edit.text;
-      continue;
+      text = EditableText(edit.text);
+    } else {
+      text.replace(edit.range, edit.text);
     }
-    const qint64 from = textpositions::offsetOf(document, edit.range.start);
-    const qint64 to = textpositions::offsetOf(document, edit.range.end);
-    document.replace(from, qMax(from, to) - from, edit.text);
   }
+  document = text.take();
   found->second.version = version;
   *uri = name;
   return QString();
