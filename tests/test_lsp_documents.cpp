@@ -34,7 +34,7 @@ const CheckSetup& setup() {
 
 QJsonArray diagnosticsOf(const QByteArray& text) {
   const std::atomic<bool> stop{false};
-  return checkDocument(setup(), text, stop).diagnostics;
+  return diagnosticsOf(checkDocument(setup(), text, stop));
 }
 
 // Each diagnostic's code and message, wherever it stands.

@@ -51,7 +51,7 @@ struct TablesSeen {
   // What the script shows with the tables read last.
   QStringList shows(const QByteArray& script) const {
     const std::atomic<bool> stop{false};
-    return setup ? shown(checkDocument(*setup, script, stop).diagnostics)
+    return setup ? shown(diagnosticsOf(checkDocument(*setup, script, stop)))
                  : QStringList{"no tables"};
   }
 
