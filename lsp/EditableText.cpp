@@ -61,15 +61,16 @@ void EditableText::moveGapTo(qint64 offset) {
 }
 
 void EditableText::widenGap(qint64 bytes) {
-  if (gapEnd_ - gapStart_ >= bytes) return;
-  // Room for more than this edit, so that many insertions widen it seldom.
-  const qint64 gap = bytes + size() / 4 + 64;
+  const qint64 gap = gapEnd_ - gapStart_;
+  if (gap >= bytes) return;
+  // Room for more than this edit, so that many insertions widen it seldom;
+  // grown where it is when the allocator can, not copied to a new buffer.
+  const qint64 wider = bytes + size() / 4 + 64;
   const qint64 after = buffer_.size() - gapEnd_;
-  QByteArray wider(size() + gap, Qt::Uninitialized);
-  std::memcpy(wider.data(), buffer_.constData(), std::size_t(gapStart_));
-  std::memcpy(wider.data() + gapStart_ + gap, buffer_.constData() + gapEnd_, std::size_t(after));
-  buffer_ = std::move(wider);
-  gapEnd_ = gapStart_ + gap;
+  buffer_.resize(buffer_.size() + wider - gap);
+  char* data = buffer_.data();
+  std::memmove(data + gapStart_ + wider, data + gapEnd_, std::size_t(after));
+  gapEnd_ = gapStart_ + wider;
 }
 
 void EditableText::replace(const lsp::TextRange& range, QByteArrayView with) {

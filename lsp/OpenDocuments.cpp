@@ -11,9 +11,13 @@
 
 namespace {
 
-// Document versions and positions arrive as JSON; the text is held as UTF-8.
+// Document versions and positions arrive as JSON; the text is held as UTF-8,
+// in no more room than it takes: the conversion makes room for three bytes
+// a character, which a thousand open scripts would keep.
 QByteArray utf8(const QString& text) {
-  return text.toUtf8();
+  QByteArray bytes = text.toUtf8();
+  bytes.squeeze();
+  return bytes;
 }
 
 }  // namespace
