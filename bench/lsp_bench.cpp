@@ -1,7 +1,7 @@
 // vornel-lsp-bench: times vornel-scan --lsp as an editor uses it, for
 // bench/lsp (make bench).
 //
-//   vornel-lsp-bench SERVER TABLES SCRIPT
+//   vornel-lsp-bench SERVER TABLES SCRIPT ALERTS
 //
 // 1. Opens SCRIPT and makes 100 one-character edits, one at a time, each
 //    after the diagnostics of the one before came: how long after the
@@ -10,6 +10,14 @@
 //    server's peak and current resident memory.
 // 3. Makes 1,000 one-character edits back to back, as fast typing does, and
 //    waits for the diagnostics of the last: how much resident memory grew.
+// 4. In a server of its own, opens SCRIPT repeated to 20 MiB and to 5 MiB,
+//    and sends one change of 5,000 (2,000) edits to each, one edit every so
+//    many lines, backwards through the text as VS Code sends a "replace
+//    all", then forwards as Neovim sends its edits, each followed by a
+//    hover: how long after the change was sent the hover is answered.
+// 5. In a server of its own, opens 1,000 scripts of 400 short alerting
+//    lines, taken from ALERTS, and waits for the diagnostics of all: the peak
+//    resident memory.
 // Prints Markdown; exits 2 when it cannot measure.
 
 #include <algorithm>
@@ -31,9 +39,21 @@
 namespace {
 
 constexpr int kSettleMilliseconds = 150;
+// Long enough for a server that walks a big script once for every edit.
+constexpr int kPatienceMilliseconds = 300000;
 constexpr int kTimedEdits = 100;
 constexpr int kOpenScripts = 50;
 constexpr int kTypedEdits = 1000;
+constexpr int kManyScripts = 1000;
+constexpr int kAlertsPerScript = 400;
+constexpr int kShortLine = 24;  // bytes
+
+struct BigChange {
+  qint64 bytes;
+  int edits;
+  double limitMs;
+};
+const BigChange kBigChanges[] = {{20 << 20, 5000, 1000}, {5 << 20, 2000, 250}};
 
 [[noreturn]] void fail(const QString& why) {
   std::fprintf(stderr, "vornel-lsp-bench: %s\n", qPrintable(why));
@@ -49,7 +69,7 @@ class Client {
   }
   void send(const QJsonObject& message) {
     process_.write(lsp::encodeMessage(message));
-    process_.waitForBytesWritten(60000);
+    process_.waitForBytesWritten(kPatienceMilliseconds);
   }
   void notify(const QString& method, const QJsonObject& params) {
     send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
@@ -71,7 +91,7 @@ class Client {
         return found;
       }
       // Writing may have read what came meanwhile.
-      if (process_.bytesAvailable() == 0 && !process_.waitForReadyRead(60000))
+      if (process_.bytesAvailable() == 0 && !process_.waitForReadyRead(kPatienceMilliseconds))
         fail("the server stopped answering");
       decoder_.feed(process_.readAllStandardOutput());
     }
@@ -128,6 +148,40 @@ QJsonObject oneCharacter(const QString& uri, int version, int line, int characte
                                   {"text", typing ? " " : ""}}}}};
 }
 
+// `edits` edits, one every so many lines of `text`, each putting a line's
+// first character in its place: a change as large as a "replace all" that
+// leaves the diagnostics as they were. Backwards through the text, or
+// forwards.
+QJsonObject spreadEdits(const QString& uri, int version, const QString& text, int edits,
+                        bool backwards) {
+  const QStringList lines = text.split(QLatin1StringView("\r\n"));
+  const qsizetype step = (lines.size() - 1) / edits;
+  QJsonArray changes;
+  for (int i = 0; i < edits; ++i) {
+    const int line = int((backwards ? edits - 1 - i : i) * step);
+    const QJsonObject start{{"line", line}, {"character", 0}};
+    const QJsonObject end{{"line", line}, {"character", 1}};
+    changes.append(QJsonObject{{"range", QJsonObject{{"start", start}, {"end", end}}},
+                               {"text", lines[line].left(1)}});
+  }
+  return {{"textDocument", QJsonObject{{"uri", uri}, {"version", version}}},
+          {"contentChanges", changes}};
+}
+
+QJsonObject hoverAtStart(const QString& uri) {
+  return {{"textDocument", QJsonObject{{"uri", uri}}},
+          {"position", QJsonObject{{"line", 0}, {"character", 0}}}};
+}
+
+// SCRIPT repeated, whole lines, to at least `bytes` bytes of UTF-8.
+QString repeatedTo(const QString& text, qint64 bytes) {
+  const qint64 once = text.toUtf8().size();
+  QString repeated;
+  repeated.reserve(text.size() * ((bytes + once - 1) / once));
+  for (qint64 size = 0; size < bytes; size += once) repeated += text;
+  return repeated;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
@@ -139,7 +193,7 @@ double median(std::vector<double> values) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
-  if (args.size() != 4) fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT");
+  if (args.size() != 5) fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT ALERTS");
   QFile file(args[3]);
   if (!file.open(QIODevice::ReadOnly)) fail("cannot read " + args[3]);
   const QString text = QString::fromUtf8(file.readAll());
@@ -192,6 +246,85 @@ int main(int argc, char** argv) {
   const qint64 typed = client.memory("VmRSS");
   if (client.finish() != 0) fail("the server did not end well");
 
+  // 4. Big changes, in a server of their own, so that its memory is theirs.
+  struct BigResult {
+    qint64 bytes;
+    int edits;
+    double backwardsMs;
+    double forwardsMs;
+  };
+  std::vector<BigResult> big;
+  {
+    Client server(args[1], args[2]);
+    server.request("initialize", {{"rootUri", QUrl::fromLocalFile(args[2]).toString()},
+                                  {"capabilities", QJsonObject{}}});
+    server.notify("initialized", {});
+    for (const BigChange& change : kBigChanges) {
+      const QString name = QStringLiteral("/bench/big-%1.csm").arg(change.bytes);
+      const QString bigUri = QUrl::fromLocalFile(name).toString();
+      const QString bigText = repeatedTo(text, change.bytes);
+      server.notify("textDocument/didOpen", opened(bigUri, bigText));
+      const qsizetype bigAlerts = server.published(bigUri, 1).size();
+      BigResult result{bigText.toUtf8().size(), change.edits, 0, 0};
+      for (int version = 2; version <= 3; ++version) {
+        const bool backwards = version == 2;
+        const QJsonObject edits = spreadEdits(bigUri, version, bigText, change.edits, backwards);
+        clock.start();
+        server.notify("textDocument/didChange", edits);
+        server.request("textDocument/hover", hoverAtStart(bigUri));
+        (backwards ? result.backwardsMs : result.forwardsMs) = double(clock.nsecsElapsed()) / 1e6;
+        if (server.published(bigUri, version).size() != bigAlerts)
+          fail("a big change changed the diagnostics");
+      }
+      big.push_back(result);
+    }
+    if (server.finish() != 0) fail("the server did not end well");
+  }
+
+  // 5. Many scripts with many alerts, in a server of their own.
+  QFile alertsFile(args[4]);
+  if (!alertsFile.open(QIODevice::ReadOnly)) fail("cannot read " + args[4]);
+  QStringList alertLines;
+  qint64 manyPeak = 0;
+  qint64 manyBytes = 0;
+  {
+    Client server(args[1], args[2]);
+    server.request("initialize", {{"rootUri", QUrl::fromLocalFile(args[2]).toString()},
+                                  {"capabilities", QJsonObject{}}});
+    server.notify("initialized", {});
+    // The short lines of ALERTS that alert, from its first few thousand:
+    // scripts of about 9.6 KB, each line alerting.
+    QStringList probe;
+    for (int i = 0; i < 10 * kAlertsPerScript && !alertsFile.atEnd(); ++i)
+      probe.append(QString::fromUtf8(alertsFile.readLine()).chopped(2));
+    const QString probeUri = QUrl::fromLocalFile("/bench/probe.csm").toString();
+    server.notify("textDocument/didOpen", opened(probeUri, probe.join("\r\n")));
+    int lastLine = -1;
+    for (const QJsonValue& d : server.published(probeUri, 1)) {
+      const int line = d["range"]["start"]["line"].toInt();
+      if (line != lastLine && alertLines.size() < kAlertsPerScript &&
+          probe[line].toUtf8().size() <= kShortLine) {
+        alertLines.append(probe[line]);
+      }
+      lastLine = line;
+    }
+    server.notify("textDocument/didClose", {{"textDocument", QJsonObject{{"uri", probeUri}}}});
+    if (alertLines.size() < kAlertsPerScript) fail("too few alerting lines in " + args[4]);
+    const QString script = alertLines.join("\r\n") + "\r\n";
+    manyBytes = script.toUtf8().size();
+    for (int i = 1; i <= kManyScripts; ++i) {
+      const QString name = QStringLiteral("/bench/many-%1.csm").arg(i);
+      server.notify("textDocument/didOpen", opened(QUrl::fromLocalFile(name).toString(), script));
+    }
+    for (int i = 1; i <= kManyScripts; ++i) {
+      const QString name = QStringLiteral("/bench/many-%1.csm").arg(i);
+      if (server.published(QUrl::fromLocalFile(name).toString(), 1).size() != kAlertsPerScript)
+        fail("a script of many alerts did not get them all");
+    }
+    manyPeak = server.memory("VmHWM");
+    if (server.finish() != 0) fail("the server did not end well");
+  }
+
   const double limitMs = 20;
   const double limitMiB = 64;
   std::printf("\n### Benchmark: `vornel-scan --lsp` (bench/lsp)\n\n");
@@ -213,6 +346,16 @@ int main(int argc, char** argv) {
   std::printf(
       "- Then %d edits back to back to one of them: resident memory %.1f MiB (%+.1f MiB).\n\n",
       kTypedEdits, double(typed) / 1024, double(typed - resident) / 1024);
+  for (const BigResult& result : big) {
+    std::printf(
+        "- One change of %d edits to a script of %.1f MiB, then a hover: answered %.0f ms after "
+        "the change was sent when the edits go backwards, %.0f ms when they go forwards.\n",
+        result.edits, double(result.bytes) / 1048576, result.backwardsMs, result.forwardsMs);
+  }
+  std::printf(
+      "- %d scripts of %d alerting lines (%lld bytes each) open: peak resident memory %.1f "
+      "MiB.\n\n",
+      kManyScripts, kAlertsPerScript, static_cast<long long>(manyBytes), double(manyPeak) / 1024);
   std::printf("| Target | Limit | Result |\n|---|---:|---|\n");
   std::printf(
       "| Diagnostics after a one-character edit, after settling (median of %d) | ≤ %.0f ms | %s "
@@ -221,5 +364,18 @@ int main(int argc, char** argv) {
   std::printf("| Peak resident memory with %d scripts open | < %.0f MiB | %s (%.1f MiB) |\n",
               kOpenScripts, limitMiB, double(peak) / 1024 < limitMiB ? "PASS" : "FAIL",
               double(peak) / 1024);
+  for (std::size_t i = 0; i < big.size(); ++i) {
+    const double slower = std::max(big[i].backwardsMs, big[i].forwardsMs);
+    std::printf(
+        "| A hover after one change of %d edits to %.0f MiB, either way through it | ≤ %.0f ms | "
+        "%s (%.0f ms) |\n",
+        big[i].edits, double(big[i].bytes) / 1048576, kBigChanges[i].limitMs,
+        slower <= kBigChanges[i].limitMs ? "PASS" : "FAIL", slower);
+  }
+  const double manyLimitMiB = 200;
+  std::printf(
+      "| Peak resident memory with %d scripts of %d alerts open | ≤ %.0f MiB | %s (%.1f MiB) |\n",
+      kManyScripts, kAlertsPerScript, manyLimitMiB,
+      double(manyPeak) / 1024 <= manyLimitMiB ? "PASS" : "FAIL", double(manyPeak) / 1024);
   return 0;
 }

@@ -104,17 +104,30 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                    ? anylineends::withLoneLineFeedsTurned(text)
                    : text,
                kept.kept);
+  check.warnings.reserve(kept.kept.size());
   for (std::size_t i = 0; i < kept.kept.size(); ++i) {
     const Diagnostic& d = kept.kept[i];
-    check.diagnostics.append(diagnostic(ranges[i], kWarning, d.message().toString(), d.row));
+    check.warnings.push_back({ranges[i], d.row, d.row ? QString() : d.text});
   }
-  if (kept.count > kMostDiagnostics) {
-    check.diagnostics.append(
+  check.count = kept.count;
+  return check;
+}
+
+QJsonArray diagnosticsOf(const DocumentCheck& check) {
+  QJsonArray diagnostics;
+  for (const DocumentCheck::Warning& w : check.warnings) {
+    // A row without a message is shown by its code, as in every report.
+    const QString message =
+        !w.row ? w.message : w.row->message.isEmpty() ? w.row->code : w.row->message;
+    diagnostics.append(diagnostic(w.range, kWarning, message, w.row));
+  }
+  if (check.count > kMostDiagnostics) {
+    diagnostics.append(
         diagnostic({}, kInformation,
                    QStringLiteral("vornel-scan shows %1 of the %2 warnings in this script")
                        .arg(kMostDiagnostics)
-                       .arg(kept.count),
+                       .arg(check.count),
                    nullptr));
   }
-  return check;
+  return diagnostics;
 }

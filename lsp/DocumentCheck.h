@@ -1,18 +1,29 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QString>
 
 #include "CheckSetup.h"
+#include "ProtocolValues.h"
 
-// One check of an open script: its LSP diagnostics, a warning for each
-// alert that nothing silences (ranged over the quoted code) and for each
-// comment that starts like a directive but is none, which vornel-scan
-// would name on standard error.
+// One check of an open script: a warning for each alert that nothing
+// silences (ranged over the quoted code) and for each comment that starts
+// like a directive but is none, which vornel-scan would name on standard
+// error. Many checks may wait together for the main thread, so each keeps
+// no more than its ranges and the table rows: their JSON, many times the
+// size, is made as they are published.
 struct DocumentCheck {
-  QJsonArray diagnostics;
+  struct Warning {
+    lsp::TextRange range;
+    const TableRow* row = nullptr;  // in the tables of the setup checked with
+    QString message;                // when there is no row
+  };
+  std::vector<Warning> warnings;
+  qint64 count = 0;      // of warnings, those past the most shown too
   bool stopped = false;  // `stop` was set before the check ended
 };
 
@@ -24,3 +35,5 @@ inline constexpr qsizetype kMostDiagnostics = 10000;
 // Checks `text` (UTF-8); reads `stop` as it goes and gives up once it is set.
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop);
+// The LSP diagnostics of a check, while the setup it was made with lasts.
+QJsonArray diagnosticsOf(const DocumentCheck& check);

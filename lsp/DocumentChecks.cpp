@@ -73,7 +73,8 @@ void DocumentChecks::start(const QString& uri, State& state) {
   state.stop = std::make_shared<std::atomic<bool>>(false);
   threads_.post([this, uri, generation, version, text, setup = setup_, stop = state.stop] {
     DocumentCheck check = checkDocument(*setup, text, *stop);
-    queue_.push([this, uri, generation, version, check = std::move(check)] {
+    // The setup goes along, for the table rows the warnings point into.
+    queue_.push([this, uri, generation, version, check = std::move(check), setup] {
       finished(uri, generation, version, check);
     });
   });
@@ -89,6 +90,6 @@ void DocumentChecks::finished(const QString& uri, quint64 generation, qint64 ver
   if (state.wanted) {
     start(uri, state);
   } else if (generation == state.generation && !check.stopped) {
-    publish_(uri, version, check.diagnostics);
+    publish_(uri, version, diagnosticsOf(check));
   }
 }

@@ -6,14 +6,18 @@
 #include <QJsonObject>
 #include <QUrl>
 
+#include "EditableText.h"
 #include "ProtocolValues.h"
-#include "TextPositions.h"
 
 namespace {
 
-// Document versions and positions arrive as JSON; the text is held as UTF-8.
+// Document versions and positions arrive as JSON; the text is held as UTF-8,
+// in no more room than it takes: the conversion makes room for three bytes
+// a character, which a thousand open scripts would keep.
 QByteArray utf8(const QString& text) {
-  return text.toUtf8();
+  QByteArray bytes = text.toUtf8();
+  bytes.squeeze();
+  return bytes;
 }
 
 }  // namespace
@@ -92,15 +96,15 @@ QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
     edits.push_back(std::move(edit));
   }
   QByteArray& document = found->second.text;
+  EditableText text(std::move(document));
   for (const Edit& edit : edits) {
     if (edit.whole) {
-      document = edit.text;
-      continue;
+      text = EditableText(edit.text);
+    } else {
+      text.replace(edit.range, edit.text);
     }
-    const qint64 from = textpositions::offsetOf(document, edit.range.start);
-    const qint64 to = textpositions::offsetOf(document, edit.range.end);
-    document.replace(from, qMax(from, to) - from, edit.text);
   }
+  document = text.take();
   found->second.version = version;
   *uri = name;
   return QString();

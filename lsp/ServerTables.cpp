@@ -19,13 +19,12 @@ const QString kProject = QStringLiteral(".vornel-scan");
 }  // namespace
 
 ServerTables::ServerTables(ServerSettings settings, Changed changed, Failed failed)
-    : settings_(std::move(settings)), changed_(std::move(changed)), failed_(std::move(failed)) {
+    : settings_(std::move(settings)),
+      changed_(std::move(changed)),
+      failed_(std::move(failed)),
+      watched_([this] { reloadSoon(); }) {
   reloadTimer_.setSingleShot(true);
   QObject::connect(&reloadTimer_, &QTimer::timeout, [this] { reload(); });
-  // A save by renaming drops the watch on the file; the folder's change
-  // brings it back at the reload.
-  QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, [this] { reloadSoon(); });
-  QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, [this] { reloadSoon(); });
 }
 
 bool ServerTables::mayConcern(const QString& path) {
@@ -48,14 +47,15 @@ void ServerTables::reload() {
   if (!resolveSettings({settings_.tablesFolder, settings_.configFile, settings_.noConfig,
                         workspace_, settings_.installedTables, settings_.lineEnds},
                        &read, &problem)) {
-    watch({read.project.path});
+    watched_.watch(projectFileCandidates(read.project.path));
     fail(problem);
     return;
   }
   const ProjectFile& project = read.project;
   const QString& folder = read.tablesFolder;
   const QDir dir(folder);
-  watch({project.path, folder, dir.absoluteFilePath(kTags), dir.absoluteFilePath(kParams)});
+  watched_.watch(projectFileCandidates(project.path) +
+                 QStringList{dir.absoluteFilePath(kTags), dir.absoluteFilePath(kParams)});
   DiskFileSystem files;
   Tables tables;
   TableFault fault;
@@ -79,12 +79,15 @@ void ServerTables::fail(const QString& message) {
   failed_(message);
 }
 
-void ServerTables::watch(const QStringList& paths) {
-  const QStringList watched = watcher_.files() + watcher_.directories();
-  if (!watched.isEmpty()) watcher_.removePaths(watched);
-  QStringList existing;
-  for (const QString& path : paths) {
-    if (!path.isEmpty() && QFileInfo::exists(path)) existing.append(path);
+QStringList ServerTables::projectFileCandidates(const QString& found) const {
+  if (settings_.noConfig) return {};
+  if (!settings_.configFile.isEmpty()) return {settings_.configFile};
+  // As the search goes: up to the folder that holds a repository.
+  QStringList candidates;
+  for (QDir folder(workspace_);;) {
+    const QString candidate = folder.absoluteFilePath(kProject);
+    candidates.append(candidate);
+    if (candidate == found || folder.exists(QStringLiteral(".git")) || !folder.cdUp()) break;
   }
-  if (!existing.isEmpty()) watcher_.addPaths(existing);
+  return candidates;
 }

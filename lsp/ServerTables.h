@@ -3,17 +3,18 @@
 #include <functional>
 #include <memory>
 
-#include <QFileSystemWatcher>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include "CheckSetup.h"
 #include "ServerSettings.h"
+#include "WatchedPaths.h"
 
 // The tables the server checks against, found as vornel-scan finds them
 // (--tables, the project file of the workspace, the tables beside the
-// program) and kept current: the tables and the project file are watched,
-// and read again when they, or the editor, say they changed. Tables that
+// program) and kept current: the tables and the project file are watched
+// by their paths, and read again when they, or the editor, say they changed. Tables that
 // cannot be read leave the last good ones in use.
 class ServerTables {
  public:
@@ -35,13 +36,15 @@ class ServerTables {
  private:
   void reload();
   void fail(const QString& message);
-  void watch(const QStringList& paths);
+  // Where a project file would count: the one given, or each folder from
+  // the workspace up to the one that has it, or to the top of the tree.
+  QStringList projectFileCandidates(const QString& found) const;
 
   const ServerSettings settings_;
   Changed changed_;
   Failed failed_;
   QString workspace_;
   QString lastFailure_;
-  QFileSystemWatcher watcher_;
   QTimer reloadTimer_;
+  WatchedPaths watched_;
 };

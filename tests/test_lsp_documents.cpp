@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <QRandomGenerator>
+
 #include "DocumentCheck.h"
 #include "OpenDocuments.h"
 #include "QuickFix.h"
@@ -32,7 +34,7 @@ const CheckSetup& setup() {
 
 QJsonArray diagnosticsOf(const QByteArray& text) {
   const std::atomic<bool> stop{false};
-  return checkDocument(setup(), text, stop).diagnostics;
+  return diagnosticsOf(checkDocument(setup(), text, stop));
 }
 
 // Each diagnostic's code and message, wherever it stands.
@@ -58,6 +60,57 @@ QString changed(OpenDocuments& documents, const QByteArray& script, const QJsonA
   return documents.change(QJsonObject{{"textDocument", QJsonObject{{"uri", kUri}, {"version", 2}}},
                                       {"contentChanges", changes}},
                           &uri);
+}
+
+// The changes made the plain way: each position counted from the text's
+// first byte, each edit spliced in on its own.
+QByteArray editedPlainly(QByteArray text, const QJsonArray& changes) {
+  for (const QJsonValue& change : changes) {
+    const QJsonObject c = change.toObject();
+    const QByteArray with = c.value("text").toString().toUtf8();
+    if (!c.contains("range")) {
+      text = with;
+      continue;
+    }
+    auto offset = [&text](const QJsonValue& at) {
+      const QJsonObject p = at.toObject();
+      return textpositions::offsetOf(
+          text, {p.value("line").toInteger(), p.value("character").toInteger()});
+    };
+    const qint64 from = offset(c.value("range").toObject().value("start"));
+    const qint64 to = offset(c.value("range").toObject().value("end"));
+    text.replace(from, qMax(from, to) - from, with);
+  }
+  return text;
+}
+
+// Pieces that random texts and edits are made of: every line end, and
+// characters of one to four UTF-8 bytes and one or two UTF-16 units.
+const QStringList kPieces{"a", "b", " ", "\u00e9", "\u20ac", "\U0001F600", "\r\n", "\r", "\n"};
+
+QString randomText(QRandomGenerator& random, int pieces) {
+  QString text;
+  for (int i = 0; i < pieces; ++i) text += kPieces[random.bounded(int(kPieces.size()))];
+  return text;
+}
+
+enum class Order { Backwards, Forwards, Anywhere };
+
+// `count` edits in `order` over a text of about `lines` lines, each
+// replacing up to two characters, or a line end, with up to three pieces.
+QJsonArray randomEdits(QRandomGenerator& random, int count, int lines, Order order) {
+  std::vector<std::pair<int, int>> at;
+  for (int i = 0; i < count; ++i) at.emplace_back(random.bounded(lines + 2), random.bounded(7));
+  if (order != Order::Anywhere) std::sort(at.begin(), at.end());
+  if (order == Order::Backwards) std::reverse(at.begin(), at.end());
+  QJsonArray changes;
+  for (const auto& [line, character] : at) {
+    const bool nextLine = random.bounded(4) == 0;
+    changes.append(edit(line, character, line + (nextLine ? 1 : 0),
+                        nextLine ? 0 : character + random.bounded(3),
+                        randomText(random, random.bounded(4))));
+  }
+  return changes;
 }
 
 }  // namespace
@@ -207,6 +260,54 @@ class LspDocumentsTest : public QObject {
     QCOMPARE(changed(documents, script, changes), problem);
     QCOMPARE(documents.find(kUri)->text, result);
     QCOMPARE(documents.find(kUri)->version, problem.isEmpty() ? 2 : 1);
+  }
+
+  // Many edits in one change land where the plain way puts them, whichever
+  // way through the text they go, across every kind of line end and
+  // characters outside the 16-bit range, joining and splitting lines.
+  void manyEdits_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QJsonArray>("changes");
+    auto row = [](const char* name, const QByteArray& script, const QJsonArray& changes) {
+      QTest::newRow(name) << script << changes;
+    };
+    const QByteArray mixed = "x = \"zmod\"\r\ny = \"\xf0\x9f\x98\x80\"\rz = 1\nw\r\n";
+    row("first line, then last", mixed, {edit(0, 0, 0, 1, "q"), edit(3, 1, 3, 1, "!")});
+    row("last line, then first", mixed, {edit(3, 0, 3, 1, "q"), edit(0, 0, 0, 0, "p")});
+    row("past the text's end", mixed, {edit(4, 0, 4, 0, "tail"), edit(2, 3, 9, 9, "")});
+    row("an end past the last line", mixed, {edit(1, 2, 7, 0, "\r\n")});
+    row("a CR that meets an LF", "a\rb\nc", {edit(1, 0, 1, 1, ""), edit(0, 1, 0, 1, "x")});
+    row("an LF put after a lone CR", "a\rb\r\nc", {edit(1, 0, 1, 0, "\n"), edit(1, 1, 1, 1, "y")});
+    row("a CR put before an LF", "a\nb", {edit(0, 1, 0, 1, "\r"), edit(1, 0, 1, 0, "z")});
+    row("between the CR and the LF", "a\r\nb", {edit(0, 2, 0, 2, "x"), edit(1, 0, 1, 0, "y")});
+    row("the CR of a CR LF taken", "a\r\nb\r\nc",
+        {edit(0, 1, 0, 2, ""), edit(1, 0, 1, 0, "y"), edit(2, 0, 2, 1, "Z")});
+    row("lines added, then edited", "a\nb",
+        {edit(0, 1, 0, 1, "\r\n1\r2\n3"), edit(3, 1, 4, 0, "-"), edit(2, 0, 2, 1, "+")});
+    row("lines taken, then edited", "1\n2\r3\r\n4\n5",
+        {edit(1, 0, 3, 0, ""), edit(1, 1, 1, 1, "x"), edit(0, 1, 2, 0, "")});
+    row("a surrogate pair put, then split", "ab",
+        {edit(0, 1, 0, 1, "\U0001F600"), edit(0, 2, 0, 2, "x"), edit(0, 3, 0, 4, "y")});
+    row("the whole text between edits", "ab",
+        {edit(0, 1, 0, 1, "x"), QJsonObject{{"text", "1\r\n2"}}, edit(1, 0, 1, 1, "3")});
+    for (const auto& [name, order] : {std::pair{"backwards", Order::Backwards},
+                                      {"forwards", Order::Forwards},
+                                      {"anywhere", Order::Anywhere}}) {
+      for (quint32 seed = 1; seed <= 20; ++seed) {
+        QRandomGenerator random(seed);
+        const QString text = randomText(random, 120);
+        const int lines = int(text.count(u'\n') + text.count(u'\r'));
+        QTest::addRow("random, %s, %u", name, seed)
+            << text.toUtf8() << randomEdits(random, 40, lines, order);
+      }
+    }
+  }
+  void manyEdits() {
+    QFETCH(QByteArray, script);
+    QFETCH(QJsonArray, changes);
+    OpenDocuments documents;
+    QCOMPARE(changed(documents, script, changes), QString());
+    QCOMPARE(documents.find(kUri)->text, editedPlainly(script, changes));
   }
 
   // A hover over a quoted code shows its table row, directives or not.

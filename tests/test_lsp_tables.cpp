@@ -2,17 +2,64 @@
 // found from the workspace's project file, read again when they change on
 // disk or the editor says so, and kept when the new ones are malformed.
 
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DocumentCheck.h"
 #include "LspSession.h"
 #include "RunScan.h"
+#include "ServerTables.h"
 
 namespace {
 
 bool isShowMessage(const QJsonObject& message) {
   return message.value("method") == QLatin1StringView("window/showMessage");
 }
+
+// How an editor or a checkout puts new contents in a file.
+enum class Rewrite { RenameOver, DeleteThenCreate, DeleteWaitCreate, InPlace };
+
+bool rewrite(const QString& path, const QByteArray& bytes, Rewrite how) {
+  switch (how) {
+    case Rewrite::RenameOver: {
+      QSaveFile file(path);  // written aside, then renamed over
+      return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    }
+    case Rewrite::DeleteWaitCreate:
+      if (!QFile::remove(path)) return false;
+      QTest::qWait(400);  // the deletion is seen on its own
+      return writeFile(path, bytes);
+    case Rewrite::DeleteThenCreate:
+      return QFile::remove(path) && writeFile(path, bytes);
+    case Rewrite::InPlace:
+      return writeFile(path, bytes);
+  }
+  return false;
+}
+
+// A ServerTables in this process, and what it told.
+struct TablesSeen {
+  explicit TablesSeen(const ServerSettings& settings)
+      : tables(
+            settings,
+            [this](std::shared_ptr<const CheckSetup> made) {
+              setup = std::move(made);
+              ++changes;
+            },
+            [this](const QString& message) { failures.append(message); }) {}
+  // What the script shows with the tables read last.
+  QStringList shows(const QByteArray& script) const {
+    const std::atomic<bool> stop{false};
+    return setup ? shown(diagnosticsOf(checkDocument(*setup, script, stop)))
+                 : QStringList{"no tables"};
+  }
+
+  std::shared_ptr<const CheckSetup> setup;
+  int changes = 0;
+  QStringList failures;
+  ServerTables tables;
+};
 
 }  // namespace
 
@@ -60,6 +107,146 @@ class LspTablesTest : public QObject {
   }
 
  private slots:
+  // A table or the project file is read again however its new contents
+  // come: renamed over it (editors, checkouts), deleted and created again,
+  // or written in place; a checkout that rewrites both tables has them read
+  // once, and a malformed table is named once however often it is rewritten.
+  void rewrittenOnDisk_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QStringList>("firstShows");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<QStringList>("secondShows");
+    const QString zmod = "0:4-0:10 zmod Zoom mode";
+    const QByteArray newc = params_ + "\"newc\",\"New code\",none\r\n";
+    const QByteArray newer = params_ + "\"newc\",\"Newer code\",none\r\n";
+    const QStringList showsNewc{zmod, "1:4-1:10 newc New code"};
+    const QStringList showsNewer{zmod, "1:4-1:10 newc Newer code"};
+    const QByteArray disabling = "tables = tables\ndisable = zmod\n";
+    const QByteArray plain = "tables = tables\n";
+    auto row = [](const char* name, const QString& file, Rewrite how, const QByteArray& first,
+                  const QStringList& firstShows, const QByteArray& second,
+                  const QStringList& secondShows) {
+      QTest::newRow(name) << file << int(how) << first << firstShows << second << secondShows;
+    };
+    for (const auto& [name, how] : {std::pair{"renamed over", Rewrite::RenameOver},
+                                    {"deleted and created at once", Rewrite::DeleteThenCreate},
+                                    {"deleted, later created", Rewrite::DeleteWaitCreate},
+                                    {"written in place", Rewrite::InPlace}}) {
+      row(qPrintable(QStringLiteral("table ") + name), "tables/param.txt", how, newc, showsNewc,
+          newer, showsNewer);
+      row(qPrintable(QStringLiteral("project file ") + name), ".vornel-scan", how, disabling, {},
+          plain, {zmod});
+    }
+    row("other table renamed over", "tables/tags.txt", Rewrite::RenameOver,
+        "\"newc\",\"New tag\",none\r\n", {zmod, "1:4-1:10 newc New tag"}, tags_, {zmod});
+    row("project file made in a folder up, then renamed over", "../.vornel-scan",
+        Rewrite::RenameOver, "disable = zmod\n", {}, "disable = isoa\n", {zmod});
+  }
+  // Each rewrite is done twice over, the second time to a file the first
+  // one made.
+  void rewrittenOnDisk() {
+    QFETCH(QString, file);
+    QFETCH(int, how);
+    QFETCH(QByteArray, first);
+    QFETCH(QStringList, firstShows);
+    QFETCH(QByteArray, second);
+    QFETCH(QStringList, secondShows);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    // The workspace is a folder below the temporary one, so that a project
+    // file can come into being above it.
+    const QString root = at->dir.filePath("work");
+    QVERIFY(writeFile(root + "/tables/tags.txt", tags_));
+    QVERIFY(writeFile(root + "/tables/param.txt", params_));
+    // A project file in the workspace would hide one above it.
+    if (!file.startsWith("../")) QVERIFY(writeFile(root + "/.vornel-scan", "tables = tables\n"));
+    TablesSeen seen(ServerSettings{{}, root + "/tables", {}, false, true, {}});
+    seen.tables.load(root);
+    const QByteArray script = "x = \"zmod\"\r\ny = \"newc\"\r\n";
+    QCOMPARE(seen.shows(script), QStringList{"0:4-0:10 zmod Zoom mode"});
+    const QString path = QDir(root).absoluteFilePath(file);
+    for (int round = 0; round < 2; ++round) {
+      QTest::qWait(300);
+      QVERIFY(rewrite(path, first, Rewrite(how)));
+      QTRY_COMPARE_WITH_TIMEOUT(seen.shows(script), firstShows, 1500);
+      QTest::qWait(300);
+      QVERIFY(rewrite(path, second, Rewrite(how)));
+      QTRY_COMPARE_WITH_TIMEOUT(seen.shows(script), secondShows, 1500);
+    }
+  }
+
+  // Tables in a folder that is not there yet, as a checkout of another
+  // branch leaves it for a while: read once the folder and they are made.
+  void tablesFolderMadeLater() {
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const QString later = at->dir.filePath("later/tables");
+    TablesSeen seen(ServerSettings{later, {}, {}, true, true, {}});
+    seen.tables.load(at->dir.path());
+    QCOMPARE(seen.failures.size(), 1);
+    QVERIFY(writeFile(later + "/tags.txt", tags_));
+    QVERIFY(writeFile(later + "/param.txt", params_));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.shows(script_), QStringList{"0:4-0:10 zmod Zoom mode"}, 1500);
+  }
+
+  // Other files coming and going beside the tables and the project file
+  // do not have every open script checked again.
+  void otherFilesPassedOver() {
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, false, true, {}});
+    seen.tables.load(at->dir.path());
+    QCOMPARE(seen.changes, 1);
+    QVERIFY(writeFile(at->tables() + "/notes.txt", "x"));
+    QVERIFY(rewrite(at->dir.filePath("a.csm"), script_, Rewrite::RenameOver));
+    QVERIFY(QFile::remove(at->tables() + "/notes.txt"));
+    QTest::qWait(500);
+    QCOMPARE(seen.changes, 1);
+  }
+
+  void rewrittenTogether_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("renamed over") << int(Rewrite::RenameOver);
+    QTest::newRow("deleted and created") << int(Rewrite::DeleteThenCreate);
+    QTest::newRow("in place") << int(Rewrite::InPlace);
+  }
+  void rewrittenTogether() {
+    QFETCH(int, how);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}});
+    seen.tables.load(at->dir.path());
+    QCOMPARE(seen.changes, 1);
+    QTest::qWait(50);
+    QVERIFY(rewrite(at->tables() + "/tags.txt", "\"newt\",\"New tag\",none\r\n", Rewrite(how)));
+    QVERIFY(rewrite(at->tables() + "/param.txt", "\"newp\",\"New param\",none\r\n", Rewrite(how)));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.shows("x = \"newt\" \"newp\"\r\n").size(), 2, 1500);
+    QTest::qWait(500);
+    QCOMPARE(seen.changes, 2);
+    QCOMPARE(seen.failures, QStringList());
+  }
+
+  // A malformed table renamed over again and again is named once.
+  void malformedRewrittenNamedOnce() {
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}});
+    seen.tables.load(at->dir.path());
+    const QString paramFile = at->tables() + "/param.txt";
+    for (int i = 0; i < 3; ++i) {
+      QTest::qWait(300);
+      QVERIFY(rewrite(paramFile, params_ + "\"newc\"\r\n", Rewrite::RenameOver));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(seen.failures.size(), 1, 1500);
+    QTest::qWait(500);
+    QCOMPARE(
+        seen.failures,
+        QStringList{paramFile + ": line 2: expected a code, a message and a note, found 1 field"});
+    QCOMPARE(seen.changes, 1);
+  }
+
   // A table changed on disk is read again and every open script checked
   // again; a malformed one is named once, with its line, and the last good
   // tables stay in use until it is mended.
