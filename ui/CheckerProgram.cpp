@@ -1,6 +1,7 @@
 #include "CheckerProgram.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +34,8 @@ CheckerProgram::CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString
 
 CheckerProgram::~CheckerProgram() = default;
 
-bool CheckerProgram::Main() {
+bool CheckerProgram::Main(const QString& script) {
+  scriptAtLaunch_ = script;
   // Started first, so that the thread is up by the time the tables are read.
   helper_.warmUp();
   // Both windows take the program's icon rather than one of their own.
@@ -54,6 +56,11 @@ bool CheckerProgram::loadFrmMain() {
   QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
   QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
   QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });
+  // Queued: the file manager that dropped the script is answered before the
+  // scan, and any message box of it, hold the event loop.
+  QObject::connect(
+      main_.get(), &FrmMain::scriptDropped, main_.get(),
+      [this](const QString& path) { ScanChosenScript(path); }, Qt::QueuedConnection);
   return LoadReferenceTables();
 }
 
@@ -83,6 +90,13 @@ void CheckerProgram::FinishSplash() {
     splash_->close();
     splash_.reset();
   }
+  if (!scriptAtLaunch_.isEmpty()) {
+    // Once the window has handled its showing, so the scan's progress
+    // appears in it rather than before it.
+    QTimer::singleShot(0, main_.get(), [this, path = std::exchange(scriptAtLaunch_, QString())] {
+      ScanChosenScript(path);
+    });
+  }
 }
 
 void CheckerProgram::HurrySplash() {
@@ -93,4 +107,8 @@ void CheckerProgram::HurrySplash() {
 
 ScanCommandResult CheckerProgram::ScanScript() {
   return runScanCommand(*window_, files_, *check_, &helper_);
+}
+
+ScanCommandResult CheckerProgram::ScanChosenScript(const QString& path) {
+  return scanChosenScript(*window_, files_, *check_, &helper_, path);
 }
