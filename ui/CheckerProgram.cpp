@@ -84,19 +84,20 @@ bool CheckerProgram::LoadReferenceTables() {
 
 void CheckerProgram::FinishSplash() {
   main_->Timer1->stop();
-  // The main window comes first, so one of the two is always on screen.
-  showCentred(main_.get());
+  const QString script = std::exchange(scriptAtLaunch_, QString());
+  // The main window comes first, so one of the two is always on screen. A
+  // scan holds the event loop; the window is painted before one starts, so
+  // that the user sees it run rather than an empty frame.
+  if (script.isEmpty()) {
+    showCentred(main_.get());
+  } else {
+    showCentredAndPaint(main_.get());
+  }
   if (splash_) {
     splash_->close();
     splash_.reset();
   }
-  if (!scriptAtLaunch_.isEmpty()) {
-    // Once the window has handled its showing, so the scan's progress
-    // appears in it rather than before it.
-    QTimer::singleShot(0, main_.get(), [this, path = std::exchange(scriptAtLaunch_, QString())] {
-      ScanChosenScript(path);
-    });
-  }
+  if (!script.isEmpty()) ScanChosenScript(script);
 }
 
 void CheckerProgram::HurrySplash() {

@@ -2,6 +2,7 @@
 
 #include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -85,7 +86,9 @@ bool FrmMain::answerFileDrop(QEvent* event) {
     case QEvent::DragMove:
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      if (!bringsLocalFiles(drop->mimeData())) return false;
+      // Files and addresses are dragged here to be opened, never to have
+      // their names typed into the report.
+      if (!drop->mimeData() || !drop->mimeData()->hasUrls()) return false;
       const QString script = droppedScript(drop->mimeData());
       if (script.isEmpty()) {
         drop->ignore();

@@ -11,7 +11,7 @@ class QTimer;
 // box and the start-up timer, laid out at fixed pixel positions. It only
 // holds the controls; the program connects their events to its commands.
 // A script dropped anywhere on it, the report box too, is told through
-// scriptDropped(); drops of other files are refused.
+// scriptDropped(); drops of other files or addresses are refused.
 class FrmMain : public QWidget {
   Q_OBJECT
 

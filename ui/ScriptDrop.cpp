@@ -1,7 +1,5 @@
 #include "ScriptDrop.h"
 
-#include <algorithm>
-
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -17,10 +15,4 @@ QString droppedScript(const QMimeData* data) {
   if (urls.size() != 1 || !urls[0].isLocalFile()) return QString();
   const QString path = urls[0].toLocalFile();
   return filterShows(scriptFilter(), QFileInfo(path).fileName()) ? path : QString();
-}
-
-bool bringsLocalFiles(const QMimeData* data) {
-  if (!data || !data->hasUrls()) return false;
-  const QList<QUrl> urls = data->urls();
-  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
