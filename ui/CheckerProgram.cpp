@@ -56,8 +56,9 @@ bool CheckerProgram::loadFrmMain() {
   QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
   QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
   QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });
-  // Queued: the file manager that dropped the script is answered before the
-  // scan, and any message box of it, hold the event loop.
+  // Queued, so that the file manager which dropped the script has its answer
+  // before the scan, and any message box the scan ends with, hold the event
+  // loop.
   QObject::connect(
       main_.get(), &FrmMain::scriptDropped, main_.get(),
       [this](const QString& path) { ScanChosenScript(path); }, Qt::QueuedConnection);

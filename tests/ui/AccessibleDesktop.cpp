@@ -217,3 +217,23 @@ QStringList AccessibleDesktop::read(const QString& application) const {
   QDBusConnection::disconnectFromBus(name);
   return lines;
 }
+
+qint64 AccessibleDesktop::processOf(const QString& application) const {
+  const QString name = QStringLiteral("p") + QUuid::createUuid().toString(QUuid::Id128);
+  qint64 process = 0;
+  {
+    const QDBusConnection bus = QDBusConnection::connectToBus(accessibilityBus_, name);
+    for (const Node& app : children(bus, {kRegistry, kRoot})) {
+      if (nameOf(bus, app) != application) continue;
+      const QDBusMessage reply = call(
+          bus, {QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus")},
+          QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"),
+          {app.service});
+      if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+        process = reply.arguments().constFirst().toLongLong();
+      }
+    }
+  }
+  QDBusConnection::disconnectFromBus(name);
+  return process;
+}

@@ -27,6 +27,9 @@ class AccessibleDesktop {
   // text boxes, their lines joined by LF. Empty while the application has
   // not joined the bus.
   QStringList read(const QString& application) const;
+  // The process of the application named `application`, for ending one
+  // that another program started; 0 while it has not joined the bus.
+  qint64 processOf(const QString& application) const;
 
  private:
   bool startXvfb(QString* error);

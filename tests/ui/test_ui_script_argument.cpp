@@ -2,10 +2,16 @@
 // on its command line, on a desktop of the test's own; its windows are read
 // through the accessibility bus, as a screen reader reads them.
 
+#include <signal.h>
+
+#include <functional>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,11 +32,6 @@ const QString kAlertReport = QStringLiteral(
     "of calls\n"
     "2 owner=GetFileTag(\"ownr\"):  Owner tag ownr is user data, not set by the camera");
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // The lines of the tree that a user reads: the main window, message boxes,
 // labels and the text of text boxes; objects without a name are left out.
 QStringList readable(const QStringList& tree) {
@@ -44,6 +45,30 @@ QStringList readable(const QStringList& tree) {
   return lines;
 }
 
+// Reads the program's readable lines until they are `expected` or the
+// time is up, then once more a moment later: nothing more may come.
+QStringList settledView(const AccessibleDesktop& desktop, const QStringList& expected,
+                        const std::function<bool()>& running) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < kShownWithinMs && running()) {
+    if (readable(desktop.read(kProgramName)) == expected) break;
+    QTest::qWait(200);
+  }
+  QTest::qWait(500);
+  return readable(desktop.read(kProgramName));
+}
+
+QString described(const QStringList& seen, const QStringList& expected) {
+  return QStringLiteral("shown:\n") + seen.join(QLatin1Char('\n')) +
+         QStringLiteral("\nexpected:\n") + expected.join(QLatin1Char('\n'));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 }  // namespace
 
 class TestScriptArgument : public QObject {
@@ -53,6 +78,7 @@ class TestScriptArgument : public QObject {
   void initTestCase();
   void scriptOnTheCommandLine_data();
   void scriptOnTheCommandLine();
+  void openedFromTheFileManager();
   void cleanupTestCase();
 
  private:
@@ -112,26 +138,11 @@ void TestScriptArgument::scriptOnTheCommandLine() {
   program.start(QStringLiteral(VORNEL_CHECKER_PATH), arguments);
   QVERIFY(program.waitForStarted());
 
-  // Read until the window shows what it should, or has shown the same for
-  // a while once the main window is up.
-  QStringList seen;
-  QElapsedTimer waited;
-  waited.start();
-  qint64 mainShownAt = -1;
-  while (waited.elapsed() < kShownWithinMs && program.state() == QProcess::Running) {
-    seen = readable(desktop_.read(kProgramName));
-    if (seen == shown) break;
-    if (mainShownAt < 0 && seen.contains(kMainWindow)) mainShownAt = waited.elapsed();
-    QTest::qWait(200);
-  }
-  // Nothing more comes: no late scan, no further box.
-  QTest::qWait(500);
-  seen = readable(desktop_.read(kProgramName));
+  const QStringList seen =
+      settledView(desktop_, shown, [&] { return program.state() == QProcess::Running; });
   program.kill();
   program.waitForFinished();
-  QVERIFY2(seen == shown,
-           qPrintable(QStringLiteral("shown:\n") + seen.join(QLatin1Char('\n')) +
-                      QStringLiteral("\nexpected:\n") + shown.join(QLatin1Char('\n'))));
+  QVERIFY2(seen == shown, qPrintable(described(seen, shown)));
 
   QStringList said;
   for (const QByteArray& line : program.readAllStandardError().split('\n')) {
@@ -139,6 +150,64 @@ void TestScriptArgument::scriptOnTheCommandLine() {
       said.append(QString::fromLocal8Bit(line) + "\n");
   }
   QCOMPARE(said.join(QString()), saidOnStderr);
+}
+
+// Opened as a file manager opens a script: gio finds the program through
+// its desktop entry and the script's file type, and starts it with the
+// script's full path.
+void TestScriptArgument::openedFromTheFileManager() {
+  const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+  QVERIFY2(!gio.isEmpty(), "gio not found; scripts/install-deps installs libglib2.0-bin");
+  QTemporaryDir home;
+  const QDir dir(home.path());
+  for (const char* sub : {"data/applications", "data/mime/packages", "config", "scripts"}) {
+    QVERIFY(dir.mkpath(QString::fromLatin1(sub)));
+  }
+  QVERIFY(
+      QFile::copy(QStringLiteral(VORNEL_DESKTOP_ENTRY),
+                  dir.filePath(QStringLiteral("data/applications/vornel-script-checker.desktop"))));
+  QVERIFY(
+      QFile::copy(QStringLiteral(VORNEL_MIME_TYPES),
+                  dir.filePath(QStringLiteral("data/mime/packages/vornel-script-checker.xml"))));
+  QProcess mimeDatabase;
+  mimeDatabase.setProcessChannelMode(QProcess::MergedChannels);
+  mimeDatabase.start(QStringLiteral("update-mime-database"),
+                     {dir.filePath(QStringLiteral("data/mime"))});
+  QVERIFY(mimeDatabase.waitForFinished());
+  QVERIFY2(mimeDatabase.exitCode() == 0, mimeDatabase.readAll().constData());
+  // The default that installing the package makes it, written where a
+  // user's own choice would stand.
+  QVERIFY(writeFile(dir.filePath(QStringLiteral("config/mimeapps.list")),
+                    "[Default Applications]\n"
+                    "text/x-vornel-script=vornel-script-checker.desktop\n"));
+  const QString script = dir.filePath(QStringLiteral("scripts/night.csm"));
+  QVERIFY(writeFile(script, kAlertScript));
+
+  QProcessEnvironment environment = desktop_.environment();
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+  environment.insert(QStringLiteral("XDG_DATA_DIRS"), dir.filePath(QStringLiteral("data")));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+  environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), dir.filePath(QStringLiteral("config")));
+  // The desktop entry names the program as installed, found on PATH.
+  environment.insert(QStringLiteral("PATH"),
+                     QFileInfo(QStringLiteral(VORNEL_CHECKER_PATH)).absolutePath() +
+                         QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+  QProcess open;
+  open.setProcessEnvironment(environment);
+  open.setProcessChannelMode(QProcess::MergedChannels);
+  open.start(gio, {QStringLiteral("open"), script});
+  QVERIFY(open.waitForFinished(kShownWithinMs));
+  QVERIFY2(open.exitCode() == 0, open.readAll().constData());
+
+  const QStringList shown{kMainWindow, "label: File " + script + " Selected\n2 Alerts. ",
+                          kAlertReport};
+  const QStringList seen = settledView(desktop_, shown, [] { return true; });
+  // gio has let go of the program; it is ended through the process the
+  // accessibility bus knows it by.
+  const qint64 program = desktop_.processOf(kProgramName);
+  if (program > 0) ::kill(pid_t(program), SIGTERM);
+  QVERIFY2(seen == shown, qPrintable(described(seen, shown)));
+  QVERIFY(program > 0);
 }
 
 QTEST_MAIN(TestScriptArgument)
