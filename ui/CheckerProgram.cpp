@@ -1,6 +1,7 @@
 #include "CheckerProgram.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +34,8 @@ CheckerProgram::CheckerProgram(FileSystem& files, ModalPrompts& prompts, QString
 
 CheckerProgram::~CheckerProgram() = default;
 
-bool CheckerProgram::Main() {
+bool CheckerProgram::Main(const QString& script) {
+  scriptAtLaunch_ = script;
   // Started first, so that the thread is up by the time the tables are read.
   helper_.warmUp();
   // Both windows take the program's icon rather than one of their own.
@@ -54,6 +56,12 @@ bool CheckerProgram::loadFrmMain() {
   QObject::connect(main_->cmdOpen, &QPushButton::clicked, main_.get(), [this] { ScanScript(); });
   QObject::connect(main_->cmdPrint, &QPushButton::clicked, main_.get(), [this] { PrintReport(); });
   QObject::connect(main_->Timer1, &QTimer::timeout, main_.get(), [this] { FinishSplash(); });
+  // Queued, so that the file manager which dropped the script has its answer
+  // before the scan, and any message box the scan ends with, hold the event
+  // loop.
+  QObject::connect(
+      main_.get(), &FrmMain::scriptDropped, main_.get(),
+      [this](const QString& path) { ScanChosenScript(path); }, Qt::QueuedConnection);
   return LoadReferenceTables();
 }
 
@@ -77,12 +85,20 @@ bool CheckerProgram::LoadReferenceTables() {
 
 void CheckerProgram::FinishSplash() {
   main_->Timer1->stop();
-  // The main window comes first, so one of the two is always on screen.
-  showCentred(main_.get());
+  const QString script = std::exchange(scriptAtLaunch_, QString());
+  // The main window comes first, so one of the two is always on screen. A
+  // scan holds the event loop; the window is painted before one starts, so
+  // that the user sees it run rather than an empty frame.
+  if (script.isEmpty()) {
+    showCentred(main_.get());
+  } else {
+    showCentredAndPaint(main_.get());
+  }
   if (splash_) {
     splash_->close();
     splash_.reset();
   }
+  if (!script.isEmpty()) ScanChosenScript(script);
 }
 
 void CheckerProgram::HurrySplash() {
@@ -93,4 +109,8 @@ void CheckerProgram::HurrySplash() {
 
 ScanCommandResult CheckerProgram::ScanScript() {
   return runScanCommand(*window_, files_, *check_, &helper_);
+}
+
+ScanCommandResult CheckerProgram::ScanChosenScript(const QString& path) {
+  return scanChosenScript(*window_, files_, *check_, &helper_, path);
 }

@@ -26,9 +26,11 @@ class CheckerProgram {
 
   // Launch: gives the program its icon, shows frmSplash, loads frmMain hidden
   // and enables Timer1. False when the tables could not be read; the message
-  // box has then been shown and the main window never appears.
-  bool Main();
-  // Tick of Timer1: swaps the splash for the main window.
+  // box has then been shown and the main window never appears. `script`,
+  // when given, is scanned once the main window is on screen.
+  bool Main(const QString& script = QString());
+  // Tick of Timer1: swaps the splash for the main window, then scans the
+  // script given at launch, if any.
   void FinishSplash();
   // Click on the splash: the main window comes 100 ms later.
   void HurrySplash();
@@ -37,6 +39,9 @@ class CheckerProgram {
   bool LoadReferenceTables();
   // Click on "Open Script".
   ScanCommandResult ScanScript();
+  // A script chosen other than through the dialog, given at launch or
+  // dropped on the main window: scanned as if the dialog had chosen it.
+  ScanCommandResult ScanChosenScript(const QString& path);
   // Click on "Print Report": status then report on the default printer. A
   // failure is told in a message box and changes nothing.
   void PrintReport();
@@ -57,6 +62,8 @@ class CheckerProgram {
   FileSystem& files_;
   ModalPrompts& prompts_;
   const QString tableFolder_;
+  // Given at launch; waits for the main window.
+  QString scriptAtLaunch_;
   // Reads half of a large script while the main thread reads the rest.
   HelperThread helper_;
   Tables tables_;

@@ -1,9 +1,13 @@
 #include "FrmMain.h"
 
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include "ScriptDrop.h"
 
 namespace {
 
@@ -60,4 +64,41 @@ FrmMain::FrmMain(QWidget* parent)
   Timer1->setInterval(kTimer1Interval);
   // A precise timer never fires early, so the splash stays up its full time.
   Timer1->setTimerType(Qt::PreciseTimer);
+
+  setAcceptDrops(true);
+  // The report box takes drops of text as any text box does; files dropped
+  // on it are answered here first.
+  txtReport->viewport()->installEventFilter(this);
+}
+
+bool FrmMain::event(QEvent* event) {
+  return answerFileDrop(event) || QWidget::event(event);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  return (watched == txtReport->viewport() && answerFileDrop(event)) ||
+         QWidget::eventFilter(watched, event);
+}
+
+bool FrmMain::answerFileDrop(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      // Files and addresses are dragged here to be opened, never to have
+      // their names typed into the report.
+      if (!drop->mimeData() || !drop->mimeData()->hasUrls()) return false;
+      const QString script = droppedScript(drop->mimeData());
+      if (script.isEmpty()) {
+        drop->ignore();
+        return true;
+      }
+      drop->acceptProposedAction();
+      if (event->type() == QEvent::Drop) emit scriptDropped(script);
+      return true;
+    }
+    default:
+      return false;
+  }
 }

@@ -32,6 +32,10 @@ QString tooLargeToShow(const QString& path, qsizetype mostCharacters) {
 
 }  // namespace
 
+QString scriptFilter() {
+  return kScriptFilter;
+}
+
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
                                  const ScriptCheck& check, HelperThread* helper,
                                  qsizetype mostReportCharacters) {
@@ -42,6 +46,12 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
     window.setStatusText(kNoFileSelected);
     return {};
   }
+  return scanChosenScript(window, files, check, helper, path, mostReportCharacters);
+}
+
+ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
+                                   const ScriptCheck& check, HelperThread* helper,
+                                   const QString& path, qsizetype mostReportCharacters) {
   const QString statusBefore = window.statusText();
   window.setStatusText(classic::fileLine(path));
   appendStatusLine(window, kProcessing);

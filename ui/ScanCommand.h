@@ -19,12 +19,23 @@ struct ScanCommandResult {
 // own copy and lays it out, several times that in memory.
 inline constexpr qsizetype kMostReportCharacters = qsizetype(32) << 20;
 
-// The "Open Script" command: asks for a script, shows the progress in the
-// status label, scans it and shows the report and the summary, with a
-// message box when nothing was found. A script that cannot be read ends
-// with a message box, and the report box keeps the previous report. So does
-// a report longer than `mostReportCharacters`, and the status label goes
-// back to what it said before.
+// The filter of the "Open Script" dialog; a file it shows is a script.
+QString scriptFilter();
+
+// The "Open Script" command: asks for a script and scans it as
+// scanChosenScript() does. No script chosen leaves the report as it was.
 ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
                                  const ScriptCheck& check, HelperThread* helper,
                                  qsizetype mostReportCharacters = kMostReportCharacters);
+
+// What follows the choice of a script, wherever it was chosen: the dialog,
+// the command line or a drop. Shows the progress in the status label, scans
+// `path` and shows the report and the summary, with a message box when
+// nothing was found. A script that cannot be read ends with a message box,
+// and the report box keeps the previous report. So does a report longer
+// than `mostReportCharacters`, and the status label goes back to what it
+// said before.
+ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
+                                   const ScriptCheck& check, HelperThread* helper,
+                                   const QString& path,
+                                   qsizetype mostReportCharacters = kMostReportCharacters);

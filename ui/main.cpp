@@ -1,4 +1,5 @@
-// Vornel Script Checker: the desktop program. It has no command line; the
+// Vornel Script Checker: the desktop program. Its one argument is a script
+// to scan once the main window shows, as the desktop entry passes it; the
 // reference tables come from the fixed folder beside the program.
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <QApplication>
 
 #include "CheckerProgram.h"
+#include "CommandLine.h"
 #include "DiskFileSystem.h"
 #include "DisplayStart.h"
 #include "QtModalPrompts.h"
@@ -21,6 +23,6 @@ int main(int argc, char** argv) {
   DiskFileSystem files;
   QtModalPrompts prompts;
   CheckerProgram program(files, prompts, fixedTableFolder());
-  if (!program.Main()) return EXIT_FAILURE;
+  if (!program.Main(scriptFromArguments(QApplication::arguments()))) return EXIT_FAILURE;
   return QApplication::exec();
 }

@@ -30,7 +30,23 @@ struct Rig {
     window.messageBoxes.clear();
     return runScanCommand(window, fs, check, &helper, mostReport);
   }
+  // The same script chosen elsewhere than in the dialog.
+  ScanCommandResult scanChosen(const QString& path, qsizetype mostReport = kMostReportCharacters) {
+    window.statusHistory.clear();
+    window.messageBoxes.clear();
+    return scanChosenScript(window, fs, check, &helper, path, mostReport);
+  }
 };
+
+// Everything a scan left in the window, message boxes and repaints included.
+QStringList windowAfter(const FakeWindow& window, const ScanCommandResult& result) {
+  QStringList seen = window.statusHistory;
+  seen << "repainted: " + window.repaintedStatus.join(QLatin1Char('|'))
+       << "report: " + window.report
+       << QStringLiteral("outcome %1, %2 alerts").arg(int(result.outcome)).arg(result.alerts);
+  for (const FakeWindow::MessageBox& box : window.messageBoxes) seen << box.title + ": " + box.text;
+  return seen;
+}
 
 using Outcome = ScanCommandResult::Outcome;
 
@@ -63,6 +79,44 @@ class ScanCommandTest : public QObject {
     rig.scan(path, "x\r\n");
     QCOMPARE(rig.window.status, "File " + path.left(60) + "... Selected\r0 Alerts. ");
     QCOMPARE(rig.fs.opens(path), 1);  // opened under its full path
+  }
+
+  // A script given on the command line or dropped on the window goes the
+  // dialog's way from the choice on, without showing the dialog.
+  void chosenScriptGoesTheDialogsWay_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<qsizetype>("mostReport");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("alerts") << QByteArray("a=\"zmod\"\r\nb\r\nc=\"ownr\"\r\n") << true
+                            << kMostReportCharacters << int(Outcome::Completed);
+    QTest::newRow("no alerts") << QByteArray("x = 1\r\n") << true << kMostReportCharacters
+                               << int(Outcome::Completed);
+    QTest::newRow("missing") << QByteArray() << false << kMostReportCharacters
+                             << int(Outcome::Failed);
+    QTest::newRow("report too large")
+        << QByteArray("a=\"zmod\"\r\n") << true << qsizetype(5) << int(Outcome::Failed);
+  }
+
+  void chosenScriptGoesTheDialogsWay() {
+    QFETCH(QByteArray, script);
+    QFETCH(bool, exists);
+    QFETCH(qsizetype, mostReport);
+    QFETCH(int, outcome);
+    Rig byDialog;
+    Rig given;
+    for (Rig* rig : {&byDialog, &given}) {
+      rig->scan(QStringLiteral("/before.csm"), "p=\"isoa\"\r\n");
+      if (exists) rig->fs.add(kScript, script);
+    }
+    const ScanCommandResult dialogResult = byDialog.scan(kScript, mostReport);
+    const int dialogsBefore = given.window.dialogsShown;
+    const ScanCommandResult givenResult = given.scanChosen(kScript, mostReport);
+
+    QCOMPARE(int(givenResult.outcome), outcome);
+    QCOMPARE(windowAfter(given.window, givenResult), windowAfter(byDialog.window, dialogResult));
+    QCOMPARE(given.window.dialogsShown, dialogsBefore);
+    QCOMPARE(given.fs.opens(kScript), 1);
   }
 
   void noFileChosenChangesOnlyTheStatus() {

@@ -65,6 +65,8 @@ class TestWindowServices : public QObject {
   void repaintNowPaintsWithoutTakingInput();
   void nameFilters_data();
   void nameFilters();
+  void filterShows_data();
+  void filterShows();
   void openDialog();
   void cancelledDialogGivesNoName();
   void messageBox();
@@ -229,6 +231,37 @@ void TestWindowServices::nameFilters() {
   QFETCH(QString, filter);
   QFETCH(QString, qtFilters);
   QCOMPARE(qtNameFilters(filter), qtFilters);
+}
+
+void TestWindowServices::filterShows_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("fileName");
+  QTest::addColumn<bool>("shown");
+
+  const QString scripts = QStringLiteral("Vornel Scripts (*.csm)|*.csm");
+  QTest::newRow("script") << scripts << "portrait.csm" << true;
+  QTest::newRow("upper-case extension") << scripts << "PORTRAIT.Csm" << true;
+  QTest::newRow("extension alone") << scripts << ".csm" << true;
+  QTest::newRow("name with spaces and brackets") << scripts << "a [b] (c).csm" << true;
+  QTest::newRow("another extension after it") << scripts << "portrait.csm.txt" << false;
+  QTest::newRow("longer extension") << scripts << "portrait.csmx" << false;
+  QTest::newRow("no dot") << scripts << "portraitcsm" << false;
+  QTest::newRow("text file") << scripts << "notes.txt" << false;
+  QTest::newRow("second pattern") << "Scripts|*.csm; *.txt"
+                                  << "notes.txt" << true;
+  QTest::newRow("second filter") << "Scripts|*.csm|Text|*.txt"
+                                 << "notes.txt" << true;
+  QTest::newRow("description is no pattern") << "*.txt|*.csm"
+                                             << "notes.txt" << false;
+  QTest::newRow("missing pattern shows all") << "Everything"
+                                             << "notes.txt" << true;
+}
+
+void TestWindowServices::filterShows() {
+  QFETCH(QString, filter);
+  QFETCH(QString, fileName);
+  QFETCH(bool, shown);
+  QCOMPARE(::filterShows(filter, fileName), shown);
 }
 
 void TestWindowServices::openDialog() {
