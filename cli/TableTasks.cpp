@@ -151,8 +151,7 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
     }
     out += "}\n";
   } else if (rule) {
-    out = encodeSystemText(
-        QStringLiteral("%1: %2\n  %3\n").arg(rule->id, rule->summary, rule->description));
+    out = encodeSystemText(explainRule(*rule));
   } else if (rows.empty()) {
     out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
   } else {

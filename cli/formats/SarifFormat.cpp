@@ -3,6 +3,7 @@
 #include "Formats.h"
 #include "JsonText.h"
 #include "NativePath.h"
+#include "RowExplanation.h"
 
 namespace {
 
@@ -18,6 +19,16 @@ QByteArray uriPath(const QString& path) {
 // A message's text; a table message may be empty, and SARIF wants one.
 QStringView messageOf(QStringView message, QStringView code) {
   return message.isEmpty() ? code : message;
+}
+
+// A rule's help as --explain shows it, which code scanning shows beside
+// each alert of the rule.
+void appendHelp(const QString& text, const QString& markdown, QByteArray* out) {
+  *out += ",\"help\":{\"text\":";
+  appendString(out, text);
+  *out += ",\"markdown\":";
+  appendString(out, markdown);
+  *out += '}';
 }
 
 // SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
@@ -73,6 +84,8 @@ class SarifFormat : public ReportFormat {
     appendString(out, facts_.toolName);
     *out += ",\"version\":";
     appendString(out, facts_.toolVersion);
+    *out += ",\"informationUri\":";
+    appendString(out, facts_.toolInformationUri);
     *out += ",\"rules\":[";
     bool wroteRule = false;
     for (std::size_t i = 0; i < totals.hits.size(); ++i) {
@@ -82,12 +95,13 @@ class SarifFormat : public ReportFormat {
       appendString(out, rules::rowId(hit.table, row.code));
       *out += ",\"shortDescription\":{\"text\":";
       appendString(out, messageOf(row.message, row.code));
+      // Code scanning wants a full description of every rule; a row without
+      // a note has no more to say than its message.
+      *out += "},\"fullDescription\":{\"text\":";
+      appendString(out, row.note.isEmpty() ? messageOf(row.message, row.code) : row.note);
       *out += '}';
-      if (!row.note.isEmpty()) {
-        *out += ",\"fullDescription\":{\"text\":";
-        appendString(out, row.note);
-        *out += '}';
-      }
+      appendHelp(explainRow(*facts_.tables, hit.table, row),
+                 explainRowMarkdown(*facts_.tables, hit.table, row), out);
       *out += ",\"defaultConfiguration\":{\"level\":\"warning\"},\"properties\":{\"table\":";
       appendString(out, rules::tableName(hit.table));
       *out += ",\"code\":";
@@ -103,7 +117,9 @@ class SarifFormat : public ReportFormat {
       appendString(out, info.summary);
       *out += "},\"fullDescription\":{\"text\":";
       appendString(out, info.description);
-      *out += "},\"defaultConfiguration\":{\"level\":";
+      *out += '}';
+      appendHelp(explainRule(info), explainRuleMarkdown(info), out);
+      *out += ",\"defaultConfiguration\":{\"level\":";
       *out += info.severity == Severity::Error ? "\"error\"}}" : "\"warning\"}}";
     }
     *out += "]}},\"invocations\":[{\"executionSuccessful\":";
