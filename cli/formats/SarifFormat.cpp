@@ -34,8 +34,8 @@ void appendHelp(const QString& text, const QString& markdown, QByteArray* out) {
 // SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
 // relative to the working folder and by line and columns (in code points);
 // a rule for each table row that alerts hit and for each other rule that
-// gave a diagnostic; paths that could not be checked as
-// tool execution notifications.
+// gave a diagnostic, with what --explain says of it as its help; paths
+// that could not be checked as tool execution notifications.
 class SarifFormat : public ReportFormat {
  public:
   explicit SarifFormat(const RunFacts& facts) : facts_(facts) {}
@@ -84,8 +84,10 @@ class SarifFormat : public ReportFormat {
     appendString(out, facts_.toolName);
     *out += ",\"version\":";
     appendString(out, facts_.toolVersion);
-    *out += ",\"informationUri\":";
-    appendString(out, facts_.toolInformationUri);
+    if (!facts_.toolInformationUri.isEmpty()) {
+      *out += ",\"informationUri\":";
+      appendString(out, facts_.toolInformationUri);
+    }
     *out += ",\"rules\":[";
     bool wroteRule = false;
     for (std::size_t i = 0; i < totals.hits.size(); ++i) {
