@@ -153,6 +153,14 @@ class TableTasksTest : public QObject {
              QStringLiteral("'zmod' in tags, %1 line 2\n  message: Zoom tag\n  note: t\n"
                             "'zmod' in params, %2 line 1\n  message: Zoom\n  note: range 0, 1\n")
                  .arg(at("l/tags.txt"), at("l/param.txt")));
+    // A path or a message that holds a place holder of the explanation's
+    // own text stays as written.
+    QVERIFY(writeFile(at("p%4/tags.txt"), "\"ownr\",\"Owner %1\",%5\r\n"));
+    QVERIFY(writeFile(at("p%4/param.txt"), ""));
+    run = runScan({"--explain", "ownr", "--tables", at("p%4")});
+    QCOMPARE(QString::fromUtf8(run.out),
+             QStringLiteral("'ownr' in tags, %1 line 1\n  message: Owner %1\n  note: %5\n")
+                 .replace(QStringLiteral("%1 line"), at("p%4/tags.txt") + QStringLiteral(" line")));
     run = runScan({"--explain", "qqqq", "--tables", at("l")});
     QCOMPARE(run.out, QByteArray("'qqqq' is in no table\n"));
     QCOMPARE(run.exitCode, 1);
