@@ -22,7 +22,11 @@ release: deps
 package: release
 	cd build-release && cpack
 
-run: release
+# Only the desktop program it starts: the tables it reads are copied into
+# the build tree when CMake configures it.
+run: deps
+	cmake --preset release
+	cmake --build --preset release --target vornel-script-checker
 	scripts/run
 
 # The package's test checks build-release/vornel-script-checker_*.deb and

@@ -15,6 +15,32 @@ CliParse failure(const QString& what) {
   return parse;
 }
 
+// The unknown options as they were typed: QCommandLineParser names them
+// without their dashes, so `-x` and `--x` would read alike. A long option
+// is one name, up to any `=`; a short one is a letter of a group such as
+// `-xyz`, where an option that takes a value ends the group.
+QStringList unknownAsTyped(const QCommandLineParser& parser, const QStringList& arguments) {
+  const QStringList unknown = parser.unknownOptionNames();
+  QStringList typed;
+  qsizetype next = 0;  // of `unknown`, in the order they were met
+  for (qsizetype i = 1; i < arguments.size() && next < unknown.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QStringLiteral("--")) break;
+    if (argument.startsWith(QStringLiteral("--"))) {
+      if (argument.mid(2).section(u'=', 0, 0) == unknown[next])
+        typed += QStringLiteral("--") + unknown[next++];
+    } else if (argument.startsWith(u'-')) {
+      for (qsizetype c = 1; c < argument.size() && next < unknown.size(); ++c) {
+        if (QStringView(argument).sliced(c, 1) == unknown[next])
+          typed += QStringLiteral("-") + unknown[next++];
+      }
+    }
+  }
+  // Names this walk did not find stay as the parser gave them.
+  for (; next < unknown.size(); ++next) typed += unknown[next];
+  return typed;
+}
+
 }  // namespace
 
 CliParse parseCommandLine(const QStringList& arguments) {
@@ -116,7 +142,14 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("Scripts, folders to search for *.csm scripts, or - for standard input."),
       QStringLiteral("PATH..."));
 
-  if (!parser.parse(arguments)) return failure(parser.errorText());
+  if (!parser.parse(arguments)) {
+    const QStringList unknown = unknownAsTyped(parser, arguments);
+    if (unknown.size() == 1) return failure(QStringLiteral("unknown option '%1'").arg(unknown[0]));
+    if (unknown.size() > 1)
+      return failure(
+          QStringLiteral("unknown options '%1'").arg(unknown.join(QStringLiteral("', '"))));
+    return failure(parser.errorText());
+  }
   CliParse parse;
   if (parser.isSet(help)) {
     parse.outcome = CliParse::Outcome::Help;

@@ -16,6 +16,7 @@
 struct RunFacts {
   QString toolName;
   QString toolVersion;
+  QString toolInformationUri;  // the project's home page
   const Tables* tables = nullptr;
   QString workingFolder;  // absolute, with no `/` at its end
   bool color = false;

@@ -54,7 +54,8 @@ int checkTablesTask(FileSystem& files, const QString& folder, const QString& for
   if (format != "classic" && format != "gcc" && format != "json" && format != "github")
     return unfit(QStringLiteral("--check-tables"), format,
                  QStringLiteral("classic, gcc, json or github"), error);
-  const std::vector<Diagnostic> found = checkTables(files, folder);
+  TableRowCounts rows;
+  const std::vector<Diagnostic> found = checkTables(files, folder, &rows);
   int status = 0;
   QByteArray out = format == "json" ? "{\"version\":1,\"findings\":[" : "";
   for (std::size_t i = 0; i < found.size(); ++i) {
@@ -88,6 +89,16 @@ int checkTablesTask(FileSystem& files, const QString& folder, const QString& for
     }
   }
   if (format == "json") out += "\n]}\n";
+  // Someone reading the check learns that it ran, and on what; the other
+  // formats are read by programs, for which no finding says it all.
+  if (format == "classic" && found.empty()) {
+    out += QStringLiteral("tables are clean: %1 %2, %3 %4\n")
+               .arg(QString::number(rows.tags),
+                    rows.tags == 1 ? QStringLiteral("tag") : QStringLiteral("tags"),
+                    QString::number(rows.params),
+                    rows.params == 1 ? QStringLiteral("parameter") : QStringLiteral("parameters"))
+               .toUtf8();
+  }
   output.write(out);
   return status;
 }
@@ -151,8 +162,7 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
     }
     out += "}\n";
   } else if (rule) {
-    out = encodeSystemText(
-        QStringLiteral("%1: %2\n  %3\n").arg(rule->id, rule->summary, rule->description));
+    out = encodeSystemText(explainRule(*rule));
   } else if (rows.empty()) {
     out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
   } else {

@@ -22,6 +22,10 @@ void insertAt(const QByteArray& text, qint64 offset, const QString& newText, Tex
   edit->newText = newText;
 }
 
+// What a new directive gives as its reason, for the writer to replace:
+// a directive without one tells a reader nothing of why the alert is wrong.
+constexpr QStringView kReasonToFillIn(u"reason");
+
 // The line end a new line before `line` takes: the one `line` has.
 QString lineEndOf(const QByteArray& text, const ScriptLine& line) {
   if (line.end + 1 < text.size() && text[line.end + 1] == '\n') return QStringLiteral("\r\n");
@@ -44,8 +48,10 @@ bool disableCodeEdit(const QByteArray& text, TextPosition position, const QStrin
     return true;
   }
   if (written.empty()) {
-    insertAt(text, line.end,
-             QStringLiteral("  ") + directive::write(Directive::Scope::Line, {code}), edit);
+    insertAt(
+        text, line.end,
+        QStringLiteral("  ") + directive::write(Directive::Scope::Line, {code}, kReasonToFillIn),
+        edit);
     return true;
   }
   if (line.number > 1) {
@@ -62,7 +68,8 @@ bool disableCodeEdit(const QByteArray& text, TextPosition position, const QStrin
   qsizetype indent = 0;
   while (indent < decoded.size() && directive::isBlank(decoded[indent].unicode())) ++indent;
   insertAt(text, line.start,
-           decoded.first(indent) + directive::write(Directive::Scope::NextLine, {code}) +
+           decoded.first(indent) +
+               directive::write(Directive::Scope::NextLine, {code}, kReasonToFillIn) +
                lineEndOf(text, line),
            edit);
   return true;

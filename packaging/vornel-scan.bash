@@ -1,7 +1,9 @@
 # bash completion for vornel-scan: its options, the values of --format,
-# --color and --line-ends, folders for --tables, files for the options that take one, and
-# .csm scripts and folders as paths. Plain bash, so that it works with or
-# without the bash-completion package.
+# --color and --line-ends, folders for --tables, files for the options that
+# take one, rule names and table codes for --explain, and .csm scripts and
+# folders as paths. Plain bash, so that it works with or without the
+# bash-completion package, which is what loads it from where the package
+# installs it.
 
 # Adds to COMPREPLY the paths that compgen's $1 (-d folders, -f files and
 # folders) finds for the word $2, scripts and folders only when $3 is set.
@@ -16,6 +18,43 @@ _vornel_scan_paths() {
     [[ -n ${3:-} && ! -d $path && $path != *.[cC][sS][mM] ]] && continue
     COMPREPLY+=("$path")
   done < <(compgen "$1" -- "$2")
+}
+
+# Adds to COMPREPLY what --explain takes that starts with $1: the names of
+# vornel-scan's own rules, and the codes of the tables this command line
+# would read, as the program itself lists them (--list-codes, with the
+# line's --tables, --config or --no-config, else the project file's tables
+# or the installed ones).
+_vornel_scan_explainable() {
+  local program=${COMP_WORDS[0]/#\~/$HOME} word i line code
+  local -a settings=()
+  local -A offered=()
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    word=${COMP_WORDS[i]}
+    case $word in
+      --tables | --config)
+        # bash splits --tables=dir at the =, which then stands as a word of its own.
+        [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
+        ((i + 1 < COMP_CWORD)) && settings+=("$word" "${COMP_WORDS[i + 1]/#\~/$HOME}")
+        ;;
+      --no-config) settings+=("$word") ;;
+    esac
+  done
+  # Kept in step with the program's list of rules by test_bash_completion.
+  for word in not-a-directive unused-disable unknown-code late-disable fault code-length \
+    never-matches quote control-character listed-twice in-both-tables; do
+    [[ $word == "$1"* ]] && COMPREPLY+=("$word")
+  done
+  # Each line is the code, two spaces, the table's name padded to six, two
+  # spaces and the message. A code is compared as text, never expanded.
+  while IFS= read -r line; do
+    code=${line%%  tags    *}
+    [[ $code == "$line" ]] && code=${line%%  params  *}
+    # A code in both tables is offered once.
+    [[ $code != "$line" && -n $code && $code == "$1"* && -z ${offered[$code]-} ]] || continue
+    offered[$code]=1
+    COMPREPLY+=("$code")
+  done < <("$program" --list-codes "${settings[@]}" 2>/dev/null)
 }
 
 _vornel_scan() {
@@ -50,7 +89,11 @@ _vornel_scan() {
       _vornel_scan_paths -f "$cur"
       return
       ;;
-    -j | --jobs | --exclude | --stdin-filename | --explain)
+    --explain)
+      _vornel_scan_explainable "$cur"
+      return
+      ;;
+    -j | --jobs | --exclude | --stdin-filename)
       return
       ;;
   esac

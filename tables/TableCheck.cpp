@@ -110,7 +110,8 @@ QString shownCode(QStringView code) {
   return shown + u'\'';
 }
 
-std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder) {
+std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder,
+                                    TableRowCounts* rows) {
   std::vector<Diagnostic> found;
   Checker checker(&found);
   const QString tagsPath = tableFilePath(folder, QStringLiteral("tags.txt"));
@@ -128,6 +129,7 @@ std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder) {
     checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason);
   else
     checker.checkRows(params, paramsPath);
+  if (rows) *rows = {qsizetype(tags.rows().size()), qsizetype(params.rows().size())};
   if (!tagsRead || !paramsRead) return found;
 
   // A code in both tables, told at its parameter row.

@@ -13,8 +13,14 @@
 // where the code has it, a quotation mark or a control character in a code,
 // a code listed twice in one table, a code in both tables. A table that
 // cannot be read is a diagnostic of its own rule, an error. They come
-// table by table, in line order, each naming its table's file.
-std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder);
+// table by table, in line order, each naming its table's file. With
+// `rows`, counts the rows of the tables read.
+struct TableRowCounts {
+  qsizetype tags = 0;
+  qsizetype params = 0;
+};
+std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder,
+                                    TableRowCounts* rows = nullptr);
 
 // A code as messages show it: between quotes, control characters as \xNN.
 QString shownCode(QStringView code);

@@ -2,12 +2,14 @@
 // positions, edits as the editor sends them, hovers and quick fixes. What
 // goes over JSON-RPC is in test_lsp_protocol.
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
 
 #include <QRandomGenerator>
 
+#include "Directive.h"
 #include "DocumentCheck.h"
 #include "OpenDocuments.h"
 #include "QuickFix.h"
@@ -343,38 +345,47 @@ class LspDocumentsTest : public QObject {
   }
 
   // The quick fix for the alert of zmod, applied as an editor applies it:
-  // after it, that alert is gone and no other diagnostic came or went.
+  // after it, that alert is gone and no other diagnostic came or went, and
+  // the directive that names zmod reads back with its reason: a new one's
+  // place holder for the writer to fill in, or the one it had.
   void quickFix_data() {
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QByteArray>("fixed");  // empty: no fix
-    auto row = [](const char* name, const QByteArray& script, const QByteArray& fixed) {
-      QTest::newRow(name) << script << fixed;
+    QTest::addColumn<QString>("reason");
+    auto row = [](const char* name, const QByteArray& script, const QByteArray& fixed,
+                  const QString& reason = QStringLiteral("reason")) {
+      QTest::newRow(name) << script << fixed << reason;
     };
     row("a line without a comment", "x = \"zmod\"\ry = 1\r",
-        "x = \"zmod\"  # vornel-scan: disable=zmod\ry = 1\r");
+        "x = \"zmod\"  # vornel-scan: disable=zmod -- reason\ry = 1\r");
     row("a line with an LF and a comment", "a = 1\nx = \"zmod\" # zoom\r\ny = \"isoa\"",
-        "a = 1\nx = \"zmod\" # zoom  # vornel-scan: disable=zmod\r\ny = \"isoa\"");
+        "a = 1\nx = \"zmod\" # zoom  # vornel-scan: disable=zmod -- reason\r\ny = \"isoa\"");
+    row("a comment that looks like a reason", "x = \"zmod\" # zoom -- wide\r\n",
+        "x = \"zmod\" # zoom -- wide  # vornel-scan: disable=zmod -- reason\r\n");
     row("a disable directive with a reason",
         "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr -- the rig\r\n",
-        "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr,zmod -- the rig\r\n");
+        "x = \"zmod\" + \"ownr\" #vornel-scan: disable = ownr,zmod -- the rig\r\n", "the rig");
     row("characters outside 16 bits before the directive",
         "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x # vornel-scan: "
         "disable=isoa\r\n",
         "\xf0\x9f\x98\x80 = \"zmod\" # \xf0\x9f\x98\x80 vornel-scan: x # vornel-scan: "
-        "disable=isoa,zmod\r\n");
+        "disable=isoa,zmod\r\n",
+        "");
     row("another kind of directive: the line above, with the line's CR",
         "a = 1\r\tx = \"zmod\" # vornel-scan: disable-file=isoa\ry\r",
-        "a = 1\r\t# vornel-scan: disable-next-line=zmod\r"
+        "a = 1\r\t# vornel-scan: disable-next-line=zmod -- reason\r"
         "\tx = \"zmod\" # vornel-scan: disable-file=isoa\ry\r");
     row("the last line, with no line end, takes CR LF",
         "x = \"zmod\" # vornel-scan: disable-file=isoa",
-        "# vornel-scan: disable-next-line=zmod\r\nx = \"zmod\" # vornel-scan: disable-file=isoa");
+        "# vornel-scan: disable-next-line=zmod -- reason\r\nx = \"zmod\" # vornel-scan: "
+        "disable-file=isoa");
     row("the line above disables the next line already",
         "# vornel-scan: disable-next-line=isoa\rx = \"zmod\" # vornel-scan: disable-file=ownr\r\n",
         "# vornel-scan: disable-next-line=isoa,zmod\rx = \"zmod\" # vornel-scan: "
-        "disable-file=ownr\r\n");
+        "disable-file=ownr\r\n",
+        "");
     row("a comment that is no directive", "x = \"zmod\" # vornel-scan: enable=zmod\r\n",
-        "x = \"zmod\" # vornel-scan: enable=zmod  # vornel-scan: disable=zmod\r\n");
+        "x = \"zmod\" # vornel-scan: enable=zmod  # vornel-scan: disable=zmod -- reason\r\n");
     row("the line's directive names it already", "x = \"zmod\" # vornel-scan: disable=zmod\r\n",
         "");
     row("the line above names it already",
@@ -384,6 +395,7 @@ class LspDocumentsTest : public QObject {
   void quickFix() {
     QFETCH(QByteArray, script);
     QFETCH(QByteArray, fixed);
+    QFETCH(QString, reason);
     TextEdit fix;
     const TextPosition alert = textpositions::positionOf(script, script.indexOf("\"zmod\""));
     QCOMPARE(disableCodeEdit(script, alert, QStringLiteral("zmod"), &fix), !fixed.isEmpty());
@@ -396,6 +408,14 @@ class LspDocumentsTest : public QObject {
     QStringList left = withoutRanges(shown(diagnosticsOf(script)));
     left.removeOne(QStringLiteral("zmod param row 1"));
     QCOMPARE(withoutRanges(shown(diagnosticsOf(fixed))), left);
+    QStringList reasons;
+    for (const QString& line : QString::fromUtf8(fixed).split(QRegularExpression("\r\n|\r|\n"))) {
+      for (const directive::Found& found : directive::findIn(line)) {
+        if (found.directive.codes.contains(QStringLiteral("zmod")))
+          reasons += found.directive.reason;
+      }
+    }
+    QCOMPARE(reasons, QStringList{reason});
   }
 };
 

@@ -95,7 +95,8 @@ class LspNeovimTest : public QObject {
     QVERIFY(seen.value("fixed_in_time").toBool());
     QCOMPARE(
         seen.value("fixed_line"),
-        QJsonValue("zoom = GetCameraState(\"zmod\",0) # zoom mode  # vornel-scan: disable=zmod"));
+        QJsonValue("zoom = GetCameraState(\"zmod\",0) # zoom mode  # vornel-scan: disable=zmod -- "
+                   "reason"));
     QCOMPARE(entries(seen.value("fixed")),
              (QStringList{"2:34-2:40 2 vornel-scan ownr Owner tag", "sent 2:31-37 ownr"}));
 

@@ -119,7 +119,7 @@ class LspProtocolTest : public QObject {
       return server->response(server->request("textDocument/codeAction", params)).value("result");
     };
     const QJsonObject fix{{"range", range(0, 10, 10)},
-                          {"newText", "  # vornel-scan: disable=zmod"}};
+                          {"newText", "  # vornel-scan: disable=zmod -- reason"}};
     const QJsonObject edit{{"changes", QJsonObject{{scriptUri(), QJsonArray{fix}}}}};
     QCOMPARE(actions(alert, QJsonArray{"refactor", "quickfix"}),
              QJsonValue(QJsonArray{QJsonObject{{"title", "disable zmod on this line"},

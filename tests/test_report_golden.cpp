@@ -133,6 +133,7 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   RunFacts facts;
   facts.toolName = QStringLiteral("vornel-scan");
   facts.toolVersion = QStringLiteral("1.0");
+  facts.toolInformationUri = QStringLiteral(PROJECT_HOMEPAGE_URL);
   facts.tables = &tables;
   facts.workingFolder = QStringLiteral("/project");
   const std::unique_ptr<ReportFormat> format = makeReportFormat(formatName, facts);

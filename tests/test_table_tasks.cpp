@@ -89,6 +89,50 @@ class TableTasksTest : public QObject {
     QCOMPARE(QJsonDocument::fromJson(json.out)["findings"].toArray().size(), findings.size());
   }
 
+  // What a check of the tables tells when it finds nothing: a person reading
+  // it learns that it ran, and on how many rows; a program gets no finding.
+  void cleanTables_data() {
+    QTest::addColumn<QByteArray>("tags");
+    QTest::addColumn<QByteArray>("params");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<int>("exitCode");
+    const QByteArray tag = "\"ownr\",\"Owner\",none\r\n";
+    const QByteArray params = "\"zmod\",\"Zoom\",range\r\n\"isoa\",\"ISO\",\r\n\"shsp\",\"S\",\r\n";
+    QTest::newRow("rows of each") << tag + "\"expo\",\"Exposure\",\r\n"
+                                  << params << "classic"
+                                  << QByteArray("tables are clean: 2 tags, 3 parameters\n") << 0;
+    QTest::newRow("one row of each") << tag << QByteArray("\"zmod\",\"Zoom\",\n") << "classic"
+                                     << QByteArray("tables are clean: 1 tag, 1 parameter\n") << 0;
+    QTest::newRow("empty tables") << QByteArray() << QByteArray() << "classic"
+                                  << QByteArray("tables are clean: 0 tags, 0 parameters\n") << 0;
+    QTest::newRow("a finding, no such line")
+        << tag + tag << params << "classic"
+        << QByteArray(
+               "@/tags.txt:2: code 'ownr' is listed on line 1 already: this row is never "
+               "reported\n")
+        << 1;
+    QTest::newRow("gcc") << tag << params << "gcc" << QByteArray() << 0;
+    QTest::newRow("github") << tag << params << "github" << QByteArray() << 0;
+    QTest::newRow("json") << tag << params << "json"
+                          << QByteArray("{\"version\":1,\"findings\":[\n]}\n") << 0;
+  }
+
+  void cleanTables() {
+    QFETCH(QByteArray, tags);
+    QFETCH(QByteArray, params);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, out);
+    QFETCH(int, exitCode);
+    QVERIFY(writeFile(at("c/tags.txt"), tags));
+    QVERIFY(writeFile(at("c/param.txt"), params));
+    const ScanRunResult run =
+        runScan({"--check-tables", "--tables", at("c"), "--format", format}, dir_.path());
+    QCOMPARE(run.out, out.replace("@", at("c").toUtf8()));
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, exitCode);
+  }
+
   void lookUp() {
     QVERIFY(writeFile(at("l/tags.txt"), "\"ownr\",\"Owner\",none\r\n\"zmod\",\"Zoom tag\",t\r\n"));
     QVERIFY(writeFile(at("l/param.txt"), "\"zmod\",\"Zoom\",range 0, 1\r\n"));
@@ -109,6 +153,14 @@ class TableTasksTest : public QObject {
              QStringLiteral("'zmod' in tags, %1 line 2\n  message: Zoom tag\n  note: t\n"
                             "'zmod' in params, %2 line 1\n  message: Zoom\n  note: range 0, 1\n")
                  .arg(at("l/tags.txt"), at("l/param.txt")));
+    // A path or a message that holds a place holder of the explanation's
+    // own text stays as written.
+    QVERIFY(writeFile(at("p%4/tags.txt"), "\"ownr\",\"Owner %1\",%5\r\n"));
+    QVERIFY(writeFile(at("p%4/param.txt"), ""));
+    run = runScan({"--explain", "ownr", "--tables", at("p%4")});
+    QCOMPARE(QString::fromUtf8(run.out),
+             QStringLiteral("'ownr' in tags, %1 line 1\n  message: Owner %1\n  note: %5\n")
+                 .replace(QStringLiteral("%1 line"), at("p%4/tags.txt") + QStringLiteral(" line")));
     run = runScan({"--explain", "qqqq", "--tables", at("l")});
     QCOMPARE(run.out, QByteArray("'qqqq' is in no table\n"));
     QCOMPARE(run.exitCode, 1);

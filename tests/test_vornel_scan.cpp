@@ -99,8 +99,21 @@ class VornelScanTest : public QObject {
                             << "vornel-scan: --color takes auto, always or never, not 'sometimes'";
     QTest::newRow("empty tables folder")
         << QStringList{"--tables", "", "a.csm"} << "vornel-scan: --tables needs a folder";
+    // Unknown options named as typed, dashes and all.
     QTest::newRow("unknown option")
-        << QStringList{"--fast", "a.csm"} << "vornel-scan: Unknown option 'fast'.";
+        << QStringList{"--fast", "a.csm"} << "vornel-scan: unknown option '--fast'";
+    QTest::newRow("unknown option, the start of a known one")
+        << QStringList{"--fo", "a.csm"} << "vornel-scan: unknown option '--fo'";
+    QTest::newRow("unknown option with a value")
+        << QStringList{"--fo=bar", "a.csm"} << "vornel-scan: unknown option '--fo'";
+    QTest::newRow("unknown short option")
+        << QStringList{"-x", "a.csm"} << "vornel-scan: unknown option '-x'";
+    QTest::newRow("a long name with one dash, read as short options")
+        << QStringList{"-xyz", "a.csm"} << "vornel-scan: unknown options '-x', '-y', '-z'";
+    QTest::newRow("unknown short options among known ones")
+        << QStringList{"-qxj", "2", "--xy", "a.csm"} << "vornel-scan: unknown options '-x', '--xy'";
+    QTest::newRow("a value missing")
+        << QStringList{"a.csm", "--format"} << "vornel-scan: Missing value after '--format'.";
     QTest::newRow("tables folder without tags.txt")
         << QStringList{"--tables", "/nonexistent", "a.csm"}
         << "vornel-scan: /nonexistent/tags.txt: No such file or directory";

@@ -203,6 +203,7 @@ int main(int argc, char** argv) {
   RunFacts facts;
   facts.toolName = QStringLiteral("vornel-scan");
   facts.toolVersion = QStringLiteral(PROJECT_VERSION);
+  facts.toolInformationUri = QStringLiteral(PROJECT_HOMEPAGE_URL);
   facts.tables = &tables;
   facts.workingFolder = QDir::currentPath();
   facts.color = wantsColor(options);

@@ -1,6 +1,7 @@
 #include "Formats.h"
 #include "JsonText.h"
 #include "NativePath.h"
+#include "RowExplanation.h"
 
 namespace {
 
@@ -19,12 +20,22 @@ QStringView descriptionOf(const TableRow& row) {
   return row.message.isEmpty() ? row.code : row.message;
 }
 
+// A rule's help as --explain shows it, which code scanning shows beside
+// each alert of the rule.
+void appendHelp(const QString& text, const QString& markdown, QByteArray* out) {
+  *out += ",\"help\":{\"text\":";
+  appendString(out, text);
+  *out += ",\"markdown\":";
+  appendString(out, markdown);
+  *out += '}';
+}
+
 // SARIF 2.1.0: one run, a result for each diagnostic, located by a URI
 // relative to the working folder (SRCROOT) and by line and columns (in
 // code points);
 // a rule for each table row that alerts hit and for each other rule that
-// gave a diagnostic; paths that could not be checked as
-// tool execution notifications.
+// gave a diagnostic, with what --explain says of it as its help; paths
+// that could not be checked as tool execution notifications.
 class SarifFormat : public ReportFormat {
  public:
   explicit SarifFormat(const RunFacts& facts) : facts_(facts) {}
@@ -73,6 +84,10 @@ class SarifFormat : public ReportFormat {
     appendString(out, facts_.toolName);
     *out += ",\"version\":";
     appendString(out, facts_.toolVersion);
+    if (!facts_.toolInformationUri.isEmpty()) {
+      *out += ",\"informationUri\":";
+      appendString(out, facts_.toolInformationUri);
+    }
     *out += ",\"rules\":[";
     bool wroteRule = false;
     for (std::size_t i = 0; i < totals.hits.size(); ++i) {
@@ -82,12 +97,13 @@ class SarifFormat : public ReportFormat {
       appendString(out, rules::rowId(hit.table, row.code));
       *out += ",\"shortDescription\":{\"text\":";
       appendString(out, descriptionOf(row));
+      // Code scanning wants a full description of every rule; a row without
+      // a note has no more to say than its message.
+      *out += "},\"fullDescription\":{\"text\":";
+      appendString(out, row.note.isEmpty() ? descriptionOf(row) : QStringView(row.note));
       *out += '}';
-      if (!row.note.isEmpty()) {
-        *out += ",\"fullDescription\":{\"text\":";
-        appendString(out, row.note);
-        *out += '}';
-      }
+      appendHelp(explainRow(*facts_.tables, hit.table, row),
+                 explainRowMarkdown(*facts_.tables, hit.table, row), out);
       *out += ",\"defaultConfiguration\":{\"level\":\"warning\"},\"properties\":{\"table\":";
       appendString(out, rules::tableName(hit.table));
       *out += ",\"code\":";
@@ -103,7 +119,9 @@ class SarifFormat : public ReportFormat {
       appendString(out, info.summary);
       *out += "},\"fullDescription\":{\"text\":";
       appendString(out, info.description);
-      *out += "},\"defaultConfiguration\":{\"level\":";
+      *out += '}';
+      appendHelp(explainRule(info), explainRuleMarkdown(info), out);
+      *out += ",\"defaultConfiguration\":{\"level\":";
       *out += info.severity == Severity::Error ? "\"error\"}}" : "\"warning\"}}";
     }
     *out += "]}},\"invocations\":[{\"executionSuccessful\":";

@@ -143,14 +143,46 @@ void verifyInstalledTree(const QString& prefix) {
     QVERIFY2(QFileInfo::exists(usr.filePath(QStringLiteral("share/man/man1/%1.1.gz").arg(program))),
              qPrintable(program));
   }
-  QVERIFY(QFileInfo::exists(
-      usr.filePath(QStringLiteral("share/bash-completion/completions/vornel-scan"))));
+  verifyShellCompletes(usr.path());
+  if (QTest::currentTestFailed()) return;
   QVERIFY(
       QFileInfo::exists(usr.filePath(QStringLiteral("share/doc/vornel-script-checker/copyright"))));
   for (const QString& table : {QStringLiteral("tags.txt"), QStringLiteral("param.txt")}) {
     QCOMPARE(contentsOf(usr.filePath(QStringLiteral("share/vornel-script-checker/") + table)),
              contentsOf(QStringLiteral(VORNEL_SOURCE_DIR "/data/") + table));
   }
+}
+
+void verifyShellCompletes(const QString& usr) {
+  // As a new interactive bash does on the first Tab after vornel-scan: the
+  // bash-completion package's loader looks for the command's completion in
+  // the data folders, sources it and calls the function it registered.
+  const char* const tab =
+      "source /usr/share/bash-completion/bash_completion || exit 3\n"
+      "loader=$(complete -p -D) || exit 4\n"
+      "fn=${loader#*-F }; fn=${fn%% *}\n"
+      "\"$fn\" vornel-scan; (($? == 124)) || exit 5\n"
+      "registered=$(complete -p vornel-scan) || exit 6\n"
+      "fn=${registered#*-F }; fn=${fn%% *}\n"
+      "COMP_WORDS=(vornel-scan --explain zm); COMP_CWORD=2\n"
+      "COMP_LINE=\"${COMP_WORDS[*]}\"; COMP_POINT=${#COMP_LINE}\n"
+      "\"$fn\" vornel-scan zm --explain\n"
+      "printf '%s\\n' \"${COMPREPLY[@]}\"\n";
+  ScanInvocation bash;
+  bash.program = QStringLiteral("bash");
+  bash.arguments = {QStringLiteral("--norc"), QStringLiteral("--noprofile"), QStringLiteral("-c"),
+                    QString::fromLatin1(tab)};
+  bash.workingFolder = usr;
+  // Only this tree's completions and programs, none of the user's.
+  bash.environment = {
+      QStringLiteral("XDG_DATA_DIRS=") + usr + QStringLiteral("/share"),
+      QStringLiteral("BASH_COMPLETION_USER_DIR=") + usr + QStringLiteral("/none"),
+      QStringLiteral("PATH=") + usr + QStringLiteral("/bin:") + qEnvironmentVariable("PATH")};
+  const ScanRunResult run = runScan(bash);
+  QVERIFY2(run.exitCode == 0 && run.err.isEmpty(),
+           qPrintable(QStringLiteral("bash (%1): %2").arg(run.exitCode).arg(run.err)));
+  // The installed program lists the installed tables' codes.
+  QCOMPARE(run.out, QByteArray("zmod\n"));
 }
 
 void verifyScanFindsItsTables(const QString& prefix) {

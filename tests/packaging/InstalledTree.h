@@ -17,8 +17,14 @@ ScanRunResult runTool(const QString& program, const QStringList& arguments);
 // update-mime-database registers for *.csm to the desktop entry that
 // update-desktop-database offers for it, the AppStream metainfo (validated)
 // to its launchable, binaries and release; and the manual page of each
-// program, the bash completion, the copyright file and the tables.
+// program, the bash completion (as bash loads it), the copyright file and
+// the tables.
 void verifyInstalledTree(const QString& prefix);
+
+// A bash with Debian's bash-completion, which loads the tree's completion
+// by the command's name, completes a table code after --explain from the
+// tables the tree's vornel-scan reads.
+void verifyShellCompletes(const QString& usr);
 
 // The installed vornel-scan checks the examples as the built one does, with
 // the tables under its own prefix.

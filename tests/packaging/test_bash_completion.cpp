@@ -1,11 +1,15 @@
 // The bash completion of vornel-scan, sourced into a real bash and asked as
 // bash asks it when Tab is pressed: options, --format and --color values,
-// folders for --tables, .csm scripts and folders as paths.
+// folders for --tables, rule names and table codes for --explain, .csm
+// scripts and folders as paths.
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QFileInfo>
+
 #include "ProgramOptions.h"
+#include "Rules.h"
 #include "RunScan.h"
 
 namespace {
@@ -40,6 +44,11 @@ class TestBashCompletion : public QObject {
                                 QStringLiteral("-c"), QString::fromLatin1(kAsk), kCompletion} +
                     words;
     how.workingFolder = folder_.path();
+    // The vornel-scan being completed is the one built here, found on the
+    // PATH as an installed one is.
+    how.environment = {QStringLiteral("PATH=") +
+                       QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + u':' +
+                       qEnvironmentVariable("PATH")};
     const ScanRunResult run = runScan(how);
     if (run.exitCode != 0 || !run.err.isEmpty())
       return {QStringLiteral("bash failed (%1): %2").arg(run.exitCode).arg(run.err)};
@@ -61,6 +70,15 @@ void TestBashCompletion::initTestCase() {
                            "scripts/deeper/d.csm", ".hidden/e.csm", "tables/tags.txt"}) {
     QVERIFY(writeFile(folder_.filePath(QString::fromLatin1(file)), "x\r\n"));
   }
+  // Tables whose codes --explain offers: one in both tables, one with a
+  // space, a message that looks like a table's column, a code that a shell
+  // would expand.
+  QVERIFY(writeFile(folder_.filePath(QStringLiteral(".codes/tags.txt")),
+                    "\"ownr\",\"Owner\",none\r\n\"copy\",\"Copy  params  x\",\r\n"
+                    "\"$(x)\",\"Shell\",\r\n"));
+  QVERIFY(writeFile(folder_.filePath(QStringLiteral(".codes/param.txt")),
+                    "\"zmod\",\"Zoom\",range\r\n\"co l\",\"Odd\",\r\n\"ownr\",\"Owner too\",\r\n"));
+  QVERIFY(writeFile(folder_.filePath(QStringLiteral(".codes.vornel-scan")), "tables = .codes\n"));
 }
 
 void TestBashCompletion::candidates_data() {
@@ -100,8 +118,29 @@ void TestBashCompletion::candidates_data() {
   QTest::newRow("a baseline file by its start")
       << QStringList{"vornel-scan", "--baseline", "n"} << QStringList{"notes.txt"};
   QTest::newRow("a number of jobs") << QStringList{"vornel-scan", "-j", ""} << QStringList{};
-  QTest::newRow("a code to explain")
-      << QStringList{"vornel-scan", "--explain", ""} << QStringList{};
+  // --explain takes a rule's name or a table's code, from the tables the
+  // line names.
+  QStringList ruleNames;
+  for (const RuleInfo& rule : rules::all()) ruleNames += QString(rule.id);
+  const QStringList codes{"$(x)", "co l", "copy", "ownr", "zmod"};
+  QStringList explainable = ruleNames + codes;
+  explainable.sort();
+  QTest::newRow("codes and rule names to explain")
+      << QStringList{"vornel-scan", "--tables", ".codes", "--explain", ""} << explainable;
+  QTest::newRow("codes and rule names by their start")
+      << QStringList{"vornel-scan", "--tables", ".codes", "--explain", "co"}
+      << QStringList{"co l", "code-length", "control-character", "copy"};
+  QTest::newRow("a code, tables and explain after =")
+      << QStringList{"vornel-scan", "--tables", "=", ".codes", "-q", "--explain", "=", "o"}
+      << QStringList{"ownr"};
+  QTest::newRow("a code from the tables of a project file")
+      << QStringList{"vornel-scan", "--config", ".codes.vornel-scan", "--explain", "z"}
+      << QStringList{"zmod"};
+  QTest::newRow("a code that a shell would expand")
+      << QStringList{"vornel-scan", "--tables", ".codes", "--explain", "$"} << QStringList{"$(x)"};
+  QTest::newRow("rule names only, from tables that cannot be read")
+      << QStringList{"vornel-scan", "--tables", "tables", "--explain", "u"}
+      << QStringList{"unknown-code", "unused-disable"};
 }
 
 void TestBashCompletion::candidates() {

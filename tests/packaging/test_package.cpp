@@ -62,6 +62,9 @@ void TestPackage::control_data() {
   QTest::newRow("name") << "Package"
                         << "vornel-script-checker";
   QTest::newRow("version") << "Version" << VORNEL_VERSION;
+  // Without it, bash never loads the completion the package installs.
+  QTest::newRow("recommends") << "Recommends"
+                              << "bash-completion";
   QTest::newRow("architecture")
       << "Architecture"
       << QString::fromUtf8(runTool(QStringLiteral("dpkg"), {"--print-architecture"}).out).trimmed();
