@@ -1,12 +1,14 @@
-// vornel-scan with the real programs around it: Vim's quickfix list takes
-// the gcc format, colour goes to a terminal, a pseudo-terminal here, only
-// when it should, pre-commit runs the hook this repository offers, and
-// Emacs with the README's recipe saves the lines typed with CR LF.
+// vornel-scan with the real programs around it, set up as the documents
+// say: Vim's quickfix list takes the gcc format, colour goes to a terminal,
+// a pseudo-terminal here, only when it should, pre-commit runs the hook
+// this repository offers, and Emacs saves the lines typed with CR LF.
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,16 +35,20 @@ const char* const kOnATerminal =
     "os.waitpid(pid, 0)\n"
     "sys.stdout.buffer.write(out)\n";
 
-// The README's Emacs recipe, as a reader copies it.
-QString readmeEmacsRecipe() {
-  QFile readme(QStringLiteral(VORNEL_SOURCE_DIR "/README.md"));
-  if (!readme.open(QIODevice::ReadOnly)) return QString();
-  const QString text = QString::fromUtf8(readme.readAll());
-  const auto found =
-      QRegularExpression(QStringLiteral("\\*\\*Emacs\\*\\* with eglot[^`]*```elisp\n(.*?)```"),
-                         QRegularExpression::DotMatchesEverythingOption)
-          .match(text);
-  return found.captured(1);
+// The lines of the first fenced block of `document` (relative to the
+// repository) whose opening line is `fence` and which holds `marker`, so
+// that a test runs a recipe exactly as a user copies it.
+QByteArray fencedBlock(const char* document, const QString& fence, const QString& marker) {
+  QFile file(QStringLiteral(VORNEL_SOURCE_DIR "/") + QLatin1String(document));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (lines[i].trimmed() != fence) continue;
+    QStringList block;
+    while (++i < lines.size() && lines[i].trimmed() != QStringLiteral("```")) block << lines[i];
+    if (block.join(u'\n').contains(marker)) return (block.join(u'\n') + u'\n').toUtf8();
+  }
+  return {};
 }
 
 }  // namespace
@@ -63,41 +69,60 @@ class ReportClientsTest : public QObject {
     QVERIFY(writeFile(at("s/sub/b.csm"), "wait(1)\r\nSetCameraState(\"zmod\", 1) # zoom\r\n"));
   }
 
-  // Vim loads the gcc report with :cfile, with its own default
-  // 'errorformat', and jumps to each alert's opening quotation mark.
+  // Vim set up as docs/editors.md says: :make fills the quickfix list with
+  // one warning per alert at its opening quotation mark, no summary line,
+  // and an error for a script that could not be checked.
+  void vimQuickfix_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QList<QJsonObject>>("expected");
+    QTest::newRow("alerts") << "s/a.csm"
+                            << QList<QJsonObject>{
+                                   {{"file", "s/a.csm"}, {"lnum", 1}, {"col", 5}, {"type", "w"},
+                                    {"text", "Zoom mode [zmod]"}},
+                                   {{"file", "s/a.csm"}, {"lnum", 2}, {"col", 14}, {"type", "w"},
+                                    {"text", "Owner tag [ownr]"}}};
+    QTest::newRow("cannot be checked")
+        << "s/gone.csm"
+        << QList<QJsonObject>{{{"file", "s/gone.csm"},
+                               {"lnum", 0},
+                               {"col", 0},
+                               {"type", "E"},
+                               {"text", "No such file or directory"}}};
+  }
   void vimQuickfix() {
-    const ScanRunResult report =
-        runScan({"--tables", at("tables"), "--format", "gcc", "s"}, dir_.path());
-    QVERIFY(writeFile(at("report.txt"), report.out));
+    QFETCH(QString, script);
+    QFETCH(QList<QJsonObject>, expected);
+    const QByteArray recipe =
+        fencedBlock("docs/editors.md", QStringLiteral("```vim"), QStringLiteral("makeprg"));
+    QVERIFY2(recipe.contains("errorformat"), recipe.constData());
+    QVERIFY(writeFile(at("vimrc"), recipe));
+    QVERIFY(writeFile(at(".vornel-scan"), "tables = tables\n"));
     const QString list =
         "call writefile([json_encode(map(getqflist(), {_, e -> {'file': bufname(e.bufnr), "
-        "'lnum': e.lnum, 'col': e.col, 'text': e.text, 'valid': e.valid}}))], 'qf.json')";
-    const QString jumps =
-        "for i in range(1, len(getqflist())) | execute 'cc' i | "
-        "call writefile([getline('.')[col('.') - 1]], 'jumps.txt', 'a') | endfor";
+        "'lnum': e.lnum, 'col': e.col, 'type': e.type, 'text': e.text, 'valid': e.valid}}))], "
+        "'qf.json')";
     ScanInvocation vim;
     vim.program = QStringLiteral("vim");
-    vim.arguments = {"-es", "-N", "-u", "NONE", "-i", "NONE", "-c", "cfile report.txt",
-                     "-c",  list, "-c", jumps,  "-c", "qa!"};
+    vim.arguments = {"-es", "-N", "-u", "vimrc", "-i", "NONE", script,
+                     "-c",  "silent make", "-c", list, "-c", "qa!"};
     vim.workingFolder = dir_.path();
+    vim.environment = {"PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' +
+                       qgetenv("PATH")};
     QCOMPARE(runScan(vim).exitCode, 0);
     QFile listFile(at("qf.json"));
     QVERIFY(listFile.open(QIODevice::ReadOnly));
     const QJsonArray entries = QJsonDocument::fromJson(listFile.readAll()).array();
-    const QList<QJsonObject> expected = {
-        {{"file", "s/a.csm"}, {"lnum", 1}, {"col", 5}, {"valid", 1}},
-        {{"file", "s/a.csm"}, {"lnum", 2}, {"col", 14}, {"valid", 1}},
-        {{"file", "s/sub/b.csm"}, {"lnum", 2}, {"col", 16}, {"valid", 1}}};
+    QVERIFY(QFile::remove(at("qf.json")) && QFile::remove(at(".vornel-scan")));
     QCOMPARE(entries.size(), expected.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
       QJsonObject entry = entries[i].toObject();
-      QVERIFY(
-          entry.take("text").toString().contains(i == 1 ? "Owner tag [ownr]" : "Zoom mode [zmod]"));
-      QCOMPARE(entry, expected[i]);
+      QCOMPARE(entry.take("valid").toInt(), 1);
+      const QString text = entry.take("text").toString();
+      QVERIFY2(text.contains(expected[i]["text"].toString()), qPrintable(text));
+      QJsonObject want = expected[i];
+      want.remove("text");
+      QCOMPARE(entry, want);
     }
-    QFile jumpsFile(at("jumps.txt"));
-    QVERIFY(jumpsFile.open(QIODevice::ReadOnly));
-    QCOMPARE(jumpsFile.readAll(), QByteArray("\"\n\"\n\"\n"));
   }
 
   // Colour on a terminal unless NO_COLOR or a dumb TERM says otherwise;
@@ -143,8 +168,10 @@ class ReportClientsTest : public QObject {
     QCOMPARE(run.out.contains("\x1b["), coloured);
   }
 
-  // Another repository takes this one's hook with pre-commit: a commit of a
-  // script with an alert is refused, the mended one goes in.
+  // Another repository takes this one's hook with pre-commit, configured
+  // as docs/ci.md shows, from a clone of this repository tagged as a
+  // release is: a commit of a script with an alert is refused, the mended
+  // one goes in.
   void preCommitHook() {
     const QStringList environment = {
         "PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' + qgetenv("PATH"),
@@ -158,18 +185,19 @@ class ReportClientsTest : public QObject {
       ScanInvocation how{arguments, at(folder), {}, environment, program};
       return runScan(how);
     };
-    // The hook's repository holds this repository's hook file as it is now.
-    QFile hooks(QStringLiteral(VORNEL_SOURCE_DIR "/.pre-commit-hooks.yaml"));
-    QVERIFY(hooks.open(QIODevice::ReadOnly));
-    QVERIFY(writeFile(at("hook/.pre-commit-hooks.yaml"), hooks.readAll()));
-    QCOMPARE(run("hook", "git", {"init", "-q"}).exitCode, 0);
-    QCOMPARE(run("hook", "git", {"add", "."}).exitCode, 0);
-    QCOMPARE(run("hook", "git", {"commit", "-qm", "hook"}).exitCode, 0);
-    const QByteArray rev = run("hook", "git", {"rev-parse", "HEAD"}).out.trimmed();
+    QVERIFY(QDir().mkpath(at("project")));
+    const ScanRunResult clone =
+        run("project", "git", {"clone", "-q", QStringLiteral(VORNEL_SOURCE_DIR), at("hook")});
+    if (clone.exitCode != 0) QSKIP("the sources are not a git repository");
+    const ScanRunResult tagged = run("hook", at("hook/scripts/tag-release"), {});
+    QVERIFY2(tagged.exitCode == 0, qPrintable(tagged.err));
 
+    const QByteArray documented = fencedBlock("docs/ci.md", QStringLiteral("```yaml"),
+                                              QStringLiteral(".pre-commit-config.yaml"));
+    const QByteArray address("https://example.org/vornel/vornel-script-checker");
+    QVERIFY2(documented.contains("repo: " + address), documented.constData());
     QVERIFY(writeFile(at("project/.pre-commit-config.yaml"),
-                      "repos:\n- repo: " + at("hook").toUtf8() + "\n  rev: " + rev +
-                          "\n  hooks:\n  - id: vornel-scan\n"));
+                      QByteArray(documented).replace(address, at("hook").toUtf8())));
     QVERIFY(writeFile(at("project/.vornel-scan"), "tables = ../tables\nformat = gcc\n"));
     QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zmod\"\r\n"));
     QVERIFY(writeFile(at("project/notes.txt"), "\"zmod\"\n"));
@@ -202,7 +230,7 @@ class ReportClientsTest : public QObject {
              lineEnds.out.constData());
   }
 
-  // Emacs with exactly the README's recipe: lines typed with RET into a
+  // Emacs with exactly the recipe of docs/editors.md: lines typed with RET into a
   // script are saved with CR LF, whatever the script's line ends were, and
   // the alert on a typed line is found where it was typed.
   void emacsRecipe_data() {
@@ -220,8 +248,9 @@ class ReportClientsTest : public QObject {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
     QFETCH(int, line);
-    const QString recipe = readmeEmacsRecipe();
-    QVERIFY2(recipe.contains("csm-mode"), "no Emacs recipe in the README");
+    const QString recipe = QString::fromUtf8(
+        fencedBlock("docs/editors.md", QStringLiteral("```elisp"), QStringLiteral("eglot")));
+    QVERIFY2(recipe.contains("csm-mode"), "no Emacs recipe in docs/editors.md");
     QVERIFY(writeFile(at("emacs/recipe.el"), recipe.toUtf8()));
     const QString script = at("emacs/a.csm");
     QFile::remove(script);

@@ -136,13 +136,15 @@ void verifyInstalledTree(const QString& prefix) {
   QVERIFY2(QFileInfo::exists(QStringLiteral(VORNEL_SOURCE_DIR "/") + screenshot),
            qPrintable(metainfo.screenshot));
 
-  // Every program has its manual page; the shell finds the completion.
+  // Every program has its manual page, and the tables theirs; the shell
+  // finds the completion.
   const QStringList programs = QDir(usr.filePath(QStringLiteral("bin"))).entryList(QDir::Files);
   QCOMPARE(programs, metainfo.binaries);
   for (const QString& program : programs) {
     QVERIFY2(QFileInfo::exists(usr.filePath(QStringLiteral("share/man/man1/%1.1.gz").arg(program))),
              qPrintable(program));
   }
+  QVERIFY(QFileInfo::exists(usr.filePath(QStringLiteral("share/man/man5/vornel-tables.5.gz"))));
   verifyShellCompletes(usr.path());
   if (QTest::currentTestFailed()) return;
   QVERIFY(
