@@ -117,8 +117,9 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
   QJsonArray diagnostics;
   for (const DocumentCheck::Warning& w : check.warnings) {
     // A row without a message is shown by its code, as in every report.
-    const QString message =
-        !w.row ? w.message : w.row->message.isEmpty() ? w.row->code : w.row->message;
+    const QString message = !w.row                   ? w.message
+                            : w.row->message.isEmpty() ? w.row->code.toString()
+                                                       : w.row->message.toString();
     diagnostics.append(diagnostic(w.range, kWarning, message, w.row));
   }
   if (check.count > kMostDiagnostics) {

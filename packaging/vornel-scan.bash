@@ -41,7 +41,7 @@ _vornel_scan_explainable() {
     esac
   done
   # Kept in step with the program's list of rules by test_bash_completion.
-  for word in not-a-directive unused-disable unknown-code late-disable fault code-length \
+  for word in not-a-directive unused-disable unknown-code late-disable line-ends fault code-length \
     never-matches quote control-character listed-twice in-both-tables; do
     [[ $word == "$1"* ]] && COMPREPLY+=("$word")
   done

@@ -152,6 +152,20 @@ class LspDocumentsTest : public QObject {
     QCOMPARE(shown(diagnosticsOf(script)).join(" | "), expected);
   }
 
+  // A row that gives no message is shown by its code, as in every report.
+  void rowWithoutMessage() {
+    ReferenceTableBuilder builder;
+    const auto code = builder.addText(u"nomg");
+    builder.addRow(code, builder.addText(QStringView()), builder.addText(QStringView()), 1);
+    Tables tables;
+    tables.params = builder.build();
+    const CheckSetup silent(std::move(tables), CheckSettings());
+    const std::atomic<bool> stop{false};
+    const QJsonArray shown = diagnosticsOf(checkDocument(silent, "x = \"nomg\"\r\n", stop));
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0]["message"].toString(), QStringLiteral("nomg"));
+  }
+
   // Under crlf a script with a lone LF is told of at the first, in the
   // editor's lines, among the diagnostics of its checker line; under any a lone LF ends the
   // checker's line as it ends the editor's.
@@ -190,7 +204,7 @@ class LspDocumentsTest : public QObject {
     settings.tellLoneLineFeeds = true;
     const CheckSetup lineEndsSetup(makeTables({"zmod", "isoa"}, {"ownr"}), settings);
     const std::atomic<bool> stop{false};
-    QCOMPARE(shown(checkDocument(lineEndsSetup, script, stop).diagnostics).join(" | "), expected);
+    QCOMPARE(shown(diagnosticsOf(checkDocument(lineEndsSetup, script, stop))).join(" | "), expected);
   }
 
   // An editor is no place for a million squiggles: the first ones, and a

@@ -162,7 +162,7 @@ class LspTablesTest : public QObject {
     QVERIFY(writeFile(root + "/tables/param.txt", params_));
     // A project file in the workspace would hide one above it.
     if (!file.startsWith("../")) QVERIFY(writeFile(root + "/.vornel-scan", "tables = tables\n"));
-    TablesSeen seen(ServerSettings{{}, root + "/tables", {}, false, true, {}});
+    TablesSeen seen(ServerSettings{{}, root + "/tables", {}, false, true, {}, {}});
     seen.tables.load(root);
     const QByteArray script = "x = \"zmod\"\r\ny = \"newc\"\r\n";
     QCOMPARE(seen.shows(script), QStringList{"0:4-0:10 zmod Zoom mode"});
@@ -183,7 +183,7 @@ class LspTablesTest : public QObject {
     const auto at = workspace(params_);
     QVERIFY(at);
     const QString later = at->dir.filePath("later/tables");
-    TablesSeen seen(ServerSettings{later, {}, {}, true, true, {}});
+    TablesSeen seen(ServerSettings{later, {}, {}, true, true, {}, {}});
     seen.tables.load(at->dir.path());
     QCOMPARE(seen.failures.size(), 1);
     QVERIFY(writeFile(later + "/tags.txt", tags_));
@@ -196,7 +196,7 @@ class LspTablesTest : public QObject {
   void otherFilesPassedOver() {
     const auto at = workspace(params_);
     QVERIFY(at);
-    TablesSeen seen(ServerSettings{at->tables(), {}, {}, false, true, {}});
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, false, true, {}, {}});
     seen.tables.load(at->dir.path());
     QCOMPARE(seen.changes, 1);
     QVERIFY(writeFile(at->tables() + "/notes.txt", "x"));
@@ -216,7 +216,7 @@ class LspTablesTest : public QObject {
     QFETCH(int, how);
     const auto at = workspace(params_);
     QVERIFY(at);
-    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}});
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}, {}});
     seen.tables.load(at->dir.path());
     QCOMPARE(seen.changes, 1);
     QTest::qWait(50);
@@ -232,7 +232,7 @@ class LspTablesTest : public QObject {
   void malformedRewrittenNamedOnce() {
     const auto at = workspace(params_);
     QVERIFY(at);
-    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}});
+    TablesSeen seen(ServerSettings{at->tables(), {}, {}, true, true, {}, {}});
     seen.tables.load(at->dir.path());
     const QString paramFile = at->tables() + "/param.txt";
     for (int i = 0; i < 3; ++i) {
