@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include <QHash>
 #include <QSet>
 
 namespace {
@@ -68,18 +69,24 @@ struct ScanRun::Shared {
   // Each file of the parts done, and the earliest place in the walk it was
   // opened from. A part is done before any later one is written, so when a
   // part is to be written, every earlier opening of its file is here.
-  std::map<std::pair<quint64, quint64>, qint64> firstPlaces;
+  // A hash, not a tree: one entry a script, and as few bytes each as may
+  // be, so that a tree of many scripts costs little more memory than a few.
+  QHash<std::pair<quint64, quint64>, qint64> firstPlaces;
 
   void noteFile(const Part& part) {
     if (!part.file) return;
-    const auto [at, added] =
-        firstPlaces.try_emplace({part.file->device, part.file->inode}, part.place);
-    if (!added) at->second = std::min(at->second, part.place);
+    const std::pair<quint64, quint64> key{part.file->device, part.file->inode};
+    const auto at = firstPlaces.find(key);
+    if (at == firstPlaces.end()) {
+      firstPlaces.insert(key, part.place);
+    } else {
+      *at = std::min(*at, part.place);
+    }
   }
   bool metBefore(const Part& part) const {
     if (!part.file) return false;
-    const auto found = firstPlaces.find({part.file->device, part.file->inode});
-    return found != firstPlaces.end() && found->second < part.place;
+    const auto found = firstPlaces.constFind({part.file->device, part.file->inode});
+    return found != firstPlaces.cend() && *found < part.place;
   }
 
   // Kept by the writing thread alone.
