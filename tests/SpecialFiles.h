@@ -11,7 +11,8 @@
 
 // Makes a file of the kind named at `path`, in a test's own folder: "file"
 // (holding `bytes`), "sparse" (`size` bytes that take no disk), "folder",
-// "fifo", "null" and "zero" (device nodes as /dev/null and /dev/zero are),
+// "fifo", "null", "zero" and "full" (device nodes as /dev/null, /dev/zero
+// and /dev/full are),
 // or "link:<target>". False when it cannot.
 inline bool makeFile(const QString& path, const QString& kind, const QByteArray& bytes = {},
                      qint64 size = 0) {
@@ -22,8 +23,10 @@ inline bool makeFile(const QString& path, const QString& kind, const QByteArray&
   if (kind == QStringLiteral("sparse")) return file.open(QIODevice::WriteOnly) && file.resize(size);
   if (kind == QStringLiteral("folder")) return QDir().mkdir(path);
   if (kind == QStringLiteral("fifo")) return ::mkfifo(native.constData(), 0600) == 0;
-  if (kind == QStringLiteral("null") || kind == QStringLiteral("zero")) {
-    const dev_t device = makedev(1, kind == QStringLiteral("null") ? 3 : 5);
+  if (kind == QStringLiteral("null") || kind == QStringLiteral("zero") ||
+      kind == QStringLiteral("full")) {
+    const int minor = kind == QStringLiteral("null") ? 3 : kind == QStringLiteral("zero") ? 5 : 7;
+    const dev_t device = makedev(1, unsigned(minor));
     return ::mknod(native.constData(), S_IFCHR | 0600, device) == 0;
   }
   if (kind.startsWith(QStringLiteral("link:"))) return QFile::link(kind.mid(5), path);

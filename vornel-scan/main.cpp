@@ -238,6 +238,9 @@ int main(int argc, char** argv) {
     return kCouldNotRun;
   }
   const int status = finished(kNoAlerts);
+  // A report that could not be written stopped the run where it failed: the
+  // error is the last word, with no summary of a run cut short.
+  if (status == kCouldNotRun && options.writeBaseline.isEmpty()) return kCouldNotRun;
   if (!options.writeBaseline.isEmpty()) {
     if (!recorded.write(options.writeBaseline, &problem)) {
       errors.error(problem);
