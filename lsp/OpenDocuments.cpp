@@ -96,15 +96,28 @@ QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
     edits.push_back(std::move(edit));
   }
   QByteArray& document = found->second.text;
-  EditableText text(std::move(document));
-  for (const Edit& edit : edits) {
+  if (edits.size() == 1) {
+    // One edit, as typing sends, is made in place: finding it costs no more
+    // than reading up to it, less than finding every line start.
+    const Edit& edit = edits.front();
     if (edit.whole) {
-      text = EditableText(edit.text);
+      document = edit.text;
     } else {
-      text.replace(edit.range, edit.text);
+      const qint64 from = textpositions::offsetOf(document, edit.range.start);
+      const qint64 to = qMax(from, textpositions::offsetOf(document, edit.range.end));
+      document.replace(from, to - from, edit.text);
     }
+  } else {
+    EditableText text(std::move(document));
+    for (const Edit& edit : edits) {
+      if (edit.whole) {
+        text = EditableText(edit.text);
+      } else {
+        text.replace(edit.range, edit.text);
+      }
+    }
+    document = text.take();
   }
-  document = text.take();
   found->second.version = version;
   *uri = name;
   return QString();
