@@ -117,7 +117,7 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
   QJsonArray diagnostics;
   for (const DocumentCheck::Warning& w : check.warnings) {
     // A row without a message is shown by its code, as in every report.
-    const QString message = !w.row                   ? w.message
+    const QString message = !w.row                     ? w.message
                             : w.row->message.isEmpty() ? w.row->code.toString()
                                                        : w.row->message.toString();
     diagnostics.append(diagnostic(w.range, kWarning, message, w.row));

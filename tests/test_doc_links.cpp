@@ -27,7 +27,8 @@ QString textOf(const QString& name) {
 // The targets of a Markdown document's inline links and images, outside
 // code blocks and code spans: `[text](target)`.
 QStringList linkTargets(const QString& markdown) {
-  static const QRegularExpression link(QStringLiteral(R"(!?\[[^\]]*\]\(([^)\s]+)(?:\s+"[^"]*")?\))"));
+  static const QRegularExpression link(
+      QStringLiteral(R"(!?\[[^\]]*\]\(([^)\s]+)(?:\s+"[^"]*")?\))"));
   static const QRegularExpression span(QStringLiteral("`[^`]*`"));
   QStringList targets;
   bool inBlock = false;
@@ -78,10 +79,10 @@ class TestDocLinks : public QObject {
   void linksAreFound_data() {
     QTest::addColumn<QString>("markdown");
     QTest::addColumn<QStringList>("targets");
-    QTest::newRow("link and image") << "See [a](docs/a.md) and ![b](b.png \"B\")."
-                                    << QStringList{"docs/a.md", "b.png"};
-    QTest::newRow("two on a line") << "[a](x.md#part), [b](../y.md)"
-                                   << QStringList{"x.md#part", "../y.md"};
+    QTest::newRow("link and image")
+        << "See [a](docs/a.md) and ![b](b.png \"B\")." << QStringList{"docs/a.md", "b.png"};
+    QTest::newRow("two on a line")
+        << "[a](x.md#part), [b](../y.md)" << QStringList{"x.md#part", "../y.md"};
     QTest::newRow("code span") << "`[a](not.md)` but [b](yes.md)" << QStringList{"yes.md"};
     QTest::newRow("code block") << "```\n[a](not.md)\n```\n[b](yes.md)" << QStringList{"yes.md"};
   }
@@ -98,8 +99,8 @@ class TestDocLinks : public QObject {
     const QStringList targets = linkTargets(readme);
     for (const QString& document : documents().mid(1))
       QVERIFY2(targets.contains(document), qPrintable(document));
-    for (const char* page : {"docs/vornel-scan.1.scd", "docs/vornel-tables.5.scd",
-                             "docs/vornel-script-checker.1.scd"})
+    for (const char* page :
+         {"docs/vornel-scan.1.scd", "docs/vornel-tables.5.scd", "docs/vornel-script-checker.1.scd"})
       QVERIFY2(targets.contains(QLatin1String(page)), page);
   }
 };

@@ -204,7 +204,8 @@ class LspDocumentsTest : public QObject {
     settings.tellLoneLineFeeds = true;
     const CheckSetup lineEndsSetup(makeTables({"zmod", "isoa"}, {"ownr"}), settings);
     const std::atomic<bool> stop{false};
-    QCOMPARE(shown(diagnosticsOf(checkDocument(lineEndsSetup, script, stop))).join(" | "), expected);
+    QCOMPARE(shown(diagnosticsOf(checkDocument(lineEndsSetup, script, stop))).join(" | "),
+             expected);
   }
 
   // An editor is no place for a million squiggles: the first ones, and a

@@ -76,11 +76,16 @@ class ReportClientsTest : public QObject {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QList<QJsonObject>>("expected");
     QTest::newRow("alerts") << "s/a.csm"
-                            << QList<QJsonObject>{
-                                   {{"file", "s/a.csm"}, {"lnum", 1}, {"col", 5}, {"type", "w"},
-                                    {"text", "Zoom mode [zmod]"}},
-                                   {{"file", "s/a.csm"}, {"lnum", 2}, {"col", 14}, {"type", "w"},
-                                    {"text", "Owner tag [ownr]"}}};
+                            << QList<QJsonObject>{{{"file", "s/a.csm"},
+                                                   {"lnum", 1},
+                                                   {"col", 5},
+                                                   {"type", "w"},
+                                                   {"text", "Zoom mode [zmod]"}},
+                                                  {{"file", "s/a.csm"},
+                                                   {"lnum", 2},
+                                                   {"col", 14},
+                                                   {"type", "w"},
+                                                   {"text", "Owner tag [ownr]"}}};
     QTest::newRow("cannot be checked")
         << "s/gone.csm"
         << QList<QJsonObject>{{{"file", "s/gone.csm"},
@@ -103,8 +108,8 @@ class ReportClientsTest : public QObject {
         "'qf.json')";
     ScanInvocation vim;
     vim.program = QStringLiteral("vim");
-    vim.arguments = {"-es", "-N", "-u", "vimrc", "-i", "NONE", script,
-                     "-c",  "silent make", "-c", list, "-c", "qa!"};
+    vim.arguments = {"-es", "-N",          "-u", "vimrc", "-i", "NONE", script,
+                     "-c",  "silent make", "-c", list,    "-c", "qa!"};
     vim.workingFolder = dir_.path();
     vim.environment = {"PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' +
                        qgetenv("PATH")};

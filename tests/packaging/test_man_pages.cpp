@@ -47,14 +47,15 @@ void TestManPages::rendersWithoutWarnings_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QStringList>("sections");
   const QStringList program{"SYNOPSIS", "DESCRIPTION", "EXIT STATUS", "FILES", "EXAMPLES"};
-  QTest::newRow("vornel-scan") << "vornel-scan.1" << "vornel-scan - check Vornel camera scripts"
-                               << program;
+  QTest::newRow("vornel-scan") << "vornel-scan.1"
+                               << "vornel-scan - check Vornel camera scripts" << program;
   QTest::newRow("vornel-script-checker")
-      << "vornel-script-checker.1" << "vornel-script-checker - check a Vornel camera script"
-      << program;
-  QTest::newRow("vornel-tables")
-      << "vornel-tables.5" << "vornel-tables - the reference tables"
-      << QStringList{"SYNOPSIS", "DESCRIPTION", "ERRORS", "FILES", "EXAMPLES"};
+      << "vornel-script-checker.1"
+      << "vornel-script-checker - check a Vornel camera script" << program;
+  QTest::newRow("vornel-tables") << "vornel-tables.5"
+                                 << "vornel-tables - the reference tables"
+                                 << QStringList{"SYNOPSIS", "DESCRIPTION", "ERRORS", "FILES",
+                                                "EXAMPLES"};
 }
 
 void TestManPages::rendersWithoutWarnings() {
@@ -67,8 +68,7 @@ void TestManPages::rendersWithoutWarnings() {
   // man renders for the terminal, where groff lets font faults pass.
   ScanInvocation groff;
   groff.program = QStringLiteral("groff");
-  groff.arguments =
-      QStringList{"-ww", "-man", "-z", QStringLiteral(VORNEL_MAN_DIR "/") + page};
+  groff.arguments = QStringList{"-ww", "-man", "-z", QStringLiteral(VORNEL_MAN_DIR "/") + page};
   const ScanRunResult strict = runScan(groff);
   QCOMPARE(strict.err, QString());
   QCOMPARE(strict.exitCode, 0);
