@@ -2,6 +2,7 @@
 // started on a script in a throwaway folder with the few lines of Lua a
 // user would write (tests/lsp_neovim.lua), reading vim.diagnostic.get().
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,6 +40,32 @@ QStringList entries(const QJsonValue& seen) {
   return all;
 }
 
+// Runs headless Neovim with the Lua client tests/`lua` on `script` of the
+// project folder in `dir`: what the client saw, or {"error": why} when it
+// did not run to its end.
+QJsonObject runNeovim(const QTemporaryDir& dir, const QString& script, const char* lua) {
+  QProcess nvim;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
+  environment.insert("VORNEL_SCRIPT", dir.filePath("project/" + script));
+  environment.insert("VORNEL_ROOT", dir.filePath("project"));
+  environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
+  // Neovim's log, state and settings stay in the throwaway folder.
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+    environment.insert(name, dir.filePath("nvim"));
+  nvim.setProcessEnvironment(environment);
+  nvim.setWorkingDirectory(dir.filePath("project"));
+  nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
+                      QStringLiteral("luafile " VORNEL_SOURCE_DIR "/tests/") + lua});
+  if (!nvim.waitForStarted(10000))
+    return {{"error", "nvim did not start: scripts/install-deps installs neovim"}};
+  if (!nvim.waitForFinished(120000)) return {{"error", "nvim did not finish"}};
+  QFile file(dir.filePath("seen.json"));
+  if (!file.open(QIODevice::ReadOnly))
+    return {{"error", QString::fromLocal8Bit(nvim.readAllStandardError())}};
+  return QJsonDocument::fromJson(file.readAll()).object();
+}
+
 }  // namespace
 
 class LspNeovimTest : public QObject {
@@ -59,26 +86,7 @@ class LspNeovimTest : public QObject {
                       "title = \"Caf\xc3\xa9 \xf0\x9f\x98\x80\" + GetFileTag(\"ownr\")\r\n"
                       "SetCameraState(\"zmod\", 2)  # vornel-scan: disable=zmod -- the rig\r\n"));
 
-    QProcess nvim;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
-    environment.insert("VORNEL_SCRIPT", dir.filePath("project/portrait.csm"));
-    environment.insert("VORNEL_ROOT", dir.filePath("project"));
-    environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
-    // Neovim's log, state and settings stay in the throwaway folder.
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
-      environment.insert(name, dir.filePath("nvim"));
-    nvim.setProcessEnvironment(environment);
-    nvim.setWorkingDirectory(dir.filePath("project"));
-    nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
-                        "luafile " VORNEL_SOURCE_DIR "/tests/lsp_neovim.lua"});
-    QVERIFY2(nvim.waitForStarted(10000),
-             "nvim did not start: scripts/install-deps installs neovim");
-    QVERIFY2(nvim.waitForFinished(120000), "nvim did not finish");
-    QFile file(dir.filePath("seen.json"));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(nvim.readAllStandardError()));
-    const QJsonObject seen = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject seen = runNeovim(dir, "portrait.csm", "lsp_neovim.lua");
     QCOMPARE(seen.value("error").toString(), QString());
     QCOMPARE(seen.value("fileformat"), QJsonValue("dos"));
 
@@ -110,12 +118,13 @@ class LspNeovimTest : public QObject {
   // alerts stand on their lines.
   void neovimShowsLineEnds_data() {
     QTest::addColumn<QByteArray>("project");
-    QTest::addColumn<QStringList>("shown");  // each "line:col-line:col code message-start"
+    QTest::addColumn<QStringList>("shown");  // each entry()'s start
     QTest::newRow("crlf") << QByteArray("tables = tables\n")
-                          << QStringList{"0:6-1:0  the script's lines end in LF alone"};
+                          << QStringList{
+                                 "0:6-1:0 2 vornel-scan  the script's lines end in LF alone"};
     QTest::newRow("any") << QByteArray("tables = tables\nline-ends = any\n")
-                         << QStringList{"1:4-1:10 zmod Zoom mode resets",
-                                        "2:4-2:10 zmod Zoom mode resets"};
+                         << QStringList{"1:4-1:10 2 vornel-scan zmod Zoom mode resets",
+                                        "2:4-2:10 2 vornel-scan zmod Zoom mode resets"};
   }
   void neovimShowsLineEnds() {
     QFETCH(QByteArray, project);
@@ -127,38 +136,12 @@ class LspNeovimTest : public QObject {
     QVERIFY(writeFile(dir.filePath("project/tables/param.txt"),
                       "\"zmod\",\"Zoom mode resets\",range 0 to 2\r\n"));
     QVERIFY(writeFile(dir.filePath("project/lf.csm"), "# zoom\nx = \"zmod\"\ny = \"zmod\"\n"));
-    QProcess nvim;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
-    environment.insert("VORNEL_SCRIPT", dir.filePath("project/lf.csm"));
-    environment.insert("VORNEL_ROOT", dir.filePath("project"));
-    environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
-      environment.insert(name, dir.filePath("nvim"));
-    nvim.setProcessEnvironment(environment);
-    nvim.setWorkingDirectory(dir.filePath("project"));
-    nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
-                        "luafile " VORNEL_SOURCE_DIR "/tests/lsp_neovim_line_ends.lua"});
-    QVERIFY2(nvim.waitForStarted(10000),
-             "nvim did not start: scripts/install-deps installs neovim");
-    QVERIFY2(nvim.waitForFinished(120000), "nvim did not finish");
-    QFile file(dir.filePath("seen.json"));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(nvim.readAllStandardError()));
-    const QJsonObject seen = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject seen = runNeovim(dir, "lf.csm", "lsp_neovim_line_ends.lua");
     QCOMPARE(seen.value("error").toString(), QString());
     QCOMPARE(seen.value("fileformat"), QJsonValue("unix"));
     QVERIFY(seen.value("shown_in_time").toBool());
     QStringList got;
-    for (const QJsonValue& value : seen.value("diagnostics").toArray()) {
-      const QJsonObject d = value.toObject();
-      got.append(QStringLiteral("%1:%2-%3:%4 %5 %6")
-                     .arg(d.value("lnum").toInt())
-                     .arg(d.value("col").toInt())
-                     .arg(d.value("end_lnum").toInt())
-                     .arg(d.value("end_col").toInt())
-                     .arg(d.value("code").toString(), d.value("message").toString()));
-    }
+    for (const QJsonValue& d : seen.value("diagnostics").toArray()) got.append(entry(d));
     QCOMPARE(got.size(), shown.size());
     for (qsizetype i = 0; i < got.size(); ++i)
       QVERIFY2(got[i].startsWith(shown[i]), qPrintable(got[i]));
