@@ -18,6 +18,7 @@
 
 #include "Baseline.h"
 #include "FakePlatform.h"
+#include "ListedScripts.h"
 #include "ReportFormat.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
@@ -62,20 +63,6 @@ const QByteArray kScriptB =
     "v = \"zmod\"\r\n"
     "v = \"zmod\"\r\n"
     "n = \"nomg\"\r\n";
-
-class Listed : public ScriptEntries {
- public:
-  explicit Listed(QStringList paths) : paths_(std::move(paths)) {}
-  bool next(ScriptEntry* entry) override {
-    if (paths_.isEmpty()) return false;
-    const QString path = paths_.takeFirst();
-    *entry = ScriptEntry{path, path.toUtf8(), false, {}};
-    return true;
-  }
-
- private:
-  QStringList paths_;
-};
 
 // What the run tells on standard error, as lines.
 class Told : public RunMessages {
@@ -142,8 +129,8 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   ReportOutput output;
   if (!output.openFile(outputFile)) qFatal("%s", qPrintable(output.error()));
   ScanRun run(check, *format, files, nullptr, RunSettings());
-  Listed walk({QStringLiteral("shots/a.csm"), QStringLiteral("gone.csm"),
-               QStringLiteral("shots/b.csm"), QStringLiteral("/project/s/c.csm")});
+  ListedScripts walk({QStringLiteral("shots/a.csm"), QStringLiteral("gone.csm"),
+                      QStringLiteral("shots/b.csm"), QStringLiteral("/project/s/c.csm")});
   Told told;
   report.totals = run.run(walk, output, told);
   if (!output.finish()) qFatal("%s", qPrintable(output.error()));

@@ -9,27 +9,13 @@
 #include <QTest>
 
 #include "FakePlatform.h"
+#include "ListedScripts.h"
 #include "ReportFormat.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
 #include "ScriptCheck.h"
 
 namespace {
-
-class OneScript : public ScriptEntries {
- public:
-  explicit OneScript(const QString& path) : path_(path) {}
-  bool next(ScriptEntry* entry) override {
-    if (given_) return false;
-    given_ = true;
-    *entry = ScriptEntry{path_, path_.toUtf8(), false, {}};
-    return true;
-  }
-
- private:
-  QString path_;
-  bool given_ = false;
-};
 
 class Unheard : public RunMessages {
  public:
@@ -64,7 +50,7 @@ QByteArray reportOf(const QString& format, const QString& path, const QString& c
   ReportOutput output;
   if (!output.openFile(outputFile)) return "cannot open: " + output.error().toUtf8();
   ScanRun run(check, *writer, files, nullptr, RunSettings());
-  OneScript walk(path);
+  ListedScripts walk({path});
   Unheard messages;
   run.run(walk, output, messages);
   if (!output.finish()) return "cannot write: " + output.error().toUtf8();

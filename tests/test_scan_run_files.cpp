@@ -8,26 +8,13 @@
 
 #include "Baseline.h"
 #include "FakePlatform.h"
+#include "ListedScripts.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
 #include "ScriptCheck.h"
 #include "TestTables.h"
 
 namespace {
-
-class Named : public ScriptEntries {
- public:
-  explicit Named(QStringList paths) : paths_(std::move(paths)) {}
-  bool next(ScriptEntry* entry) override {
-    if (paths_.isEmpty()) return false;
-    const QString path = paths_.takeFirst();
-    *entry = ScriptEntry{path, path.toUtf8(), false, {}};
-    return true;
-  }
-
- private:
-  QStringList paths_;
-};
 
 class Silent : public RunMessages {
  public:
@@ -114,7 +101,7 @@ class ScanRunFilesTest : public QObject {
       settings.jobs = jobs;
       settings.record = &recorded;
       ScanRun run(check, *format, files, nullptr, settings);
-      Named entries(walk);
+      ListedScripts entries(walk);
       const QString out = dir_.filePath(QStringLiteral("report-%1").arg(jobs));
       ReportOutput output;
       QVERIFY(output.openFile(out));
