@@ -124,9 +124,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("Read no project settings."));
   const QCommandLineOption lineEnds(
       QStringLiteral("line-ends"),
-      QStringLiteral("Which bytes end a line: crlf, CR or CR LF only, a lone LF staying in its "
-                     "line and told of (default); or any, a lone LF too."),
-      QStringLiteral("crlf|any"));
+      QStringLiteral("Which bytes end a line: auto, as the file's first line end says "
+                     "(default); crlf, CR or CR LF only, a lone LF staying in its line and told "
+                     "of; or any, a lone LF too."),
+      QStringLiteral("auto|crlf|any"));
   const QCommandLineOption lsp(
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
@@ -238,8 +239,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
   if (parser.isSet(lineEnds)) {
     textlines::LineEnds value;
     if (!textlines::lineEndsNamed(parser.value(lineEnds), &value))
-      return failure(
-          QStringLiteral("--line-ends takes crlf or any, not '%1'").arg(parser.value(lineEnds)));
+      return failure(QStringLiteral("--line-ends takes auto, crlf or any, not '%1'")
+                         .arg(parser.value(lineEnds)));
     o.lineEnds = value;
   }
   o.configFile = parser.value(config);

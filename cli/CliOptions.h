@@ -37,7 +37,7 @@ struct CliOptions {
   QString writeBaseline;  // record the alerts in a file instead of reporting them
   QString configFile;     // the project file; empty: look for .vornel-scan
   bool noConfig = false;
-  std::optional<textlines::LineEnds> lineEnds;  // none: the project file's, else crlf
+  std::optional<textlines::LineEnds> lineEnds;  // none: the project file's, else auto
 };
 
 // What parsing the command line came to.

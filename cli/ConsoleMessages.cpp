@@ -66,6 +66,10 @@ void ConsoleMessages::summary(const RunTotals& totals) {
                      .arg(counted(totals.alerts, "alert", "alerts"))
                      .arg(totals.scriptsWithAlerts)
                      .arg(counted(totals.scripts, "script", "scripts"));
+  if (totals.scriptsWithLinesJoined > 0) {
+    text += QStringLiteral("; %1 with lines joined")
+                .arg(counted(totals.scriptsWithLinesJoined, "script", "scripts"));
+  }
   if (totals.silenced > 0) text += QStringLiteral("; %1 silenced").arg(totals.silenced);
   if (!totals.failures.isEmpty())
     text +=

@@ -54,7 +54,8 @@ struct RunTotals {
   qint64 scriptsWithAlerts = 0;
   qint64 alerts = 0;  // not silenced
   qint64 silenced = 0;
-  qint64 directiveWarnings = 0;   // directives that silence nothing or name unknown codes
+  qint64 directiveWarnings = 0;       // directives that silence nothing or name unknown codes
+  qint64 scriptsWithLinesJoined = 0;  // told that their lines end in LF alone
   quint32 rules = 0;              // the rules other than table rows that gave diagnostics, by bit
   QList<ScriptFailure> failures;  // paths that could not be checked, in order
   std::vector<RowHits> hits;      // by table, then row

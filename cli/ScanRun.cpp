@@ -47,6 +47,7 @@ struct Part {
   QHash<quint64, std::pair<qint64, qint64>> hits;  // row -> alerts not silenced, silenced
   QHash<QString, qint64> recorded;                 // for a baseline being written
   qint64 directiveWarnings = 0;
+  bool linesJoined = false;           // told that its lines end in LF alone
   quint32 rules = 0;                  // the rules other than table rows it gave
   std::vector<Diagnostic> toldAside;  // diagnostics the format does not carry
 };
@@ -141,12 +142,13 @@ class PartSink : public DiagnosticSink {
   void other(const Diagnostic& d) {
     const bool silenced = d.silenced != Diagnostic::Silenced::No;
     // A script read as fewer lines than it has was not checked as its
-    // writer meant: that fails a run as an alert does.
+    // writer meant: that fails a run as an alert does, though it is no
+    // table alert and so not counted as one.
     if (d.rule == Rule::LineEnds) {
       if (silenced) {
         ++part_.silenced;
       } else {
-        ++report_.alerts;
+        part_.linesJoined = true;
         // Recorded instead of reported, as an alert is.
         if (recording_) {
           ++part_.recorded[Baseline::keyOf(d)];
@@ -225,6 +227,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       if (settings_.record && !part.recorded.isEmpty())
         settings_.record->add(part.entry.path, part.recorded);
       totals.directiveWarnings += part.directiveWarnings;
+      if (part.linesJoined) ++totals.scriptsWithLinesJoined;
       totals.rules |= part.rules;
       for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);

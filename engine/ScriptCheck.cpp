@@ -1,6 +1,6 @@
 #include "ScriptCheck.h"
 
-#include "AnyLineEndSource.h"
+#include "LineEndSource.h"
 #include "SuppressionFilter.h"
 
 namespace {
@@ -46,18 +46,19 @@ class ExternalSilencer : public DiagnosticSink {
   QHash<QString, qint64> baselined_;
 };
 
-Diagnostic loneLineFeedsDiagnostic(const LoneLineFeeds& found) {
+Diagnostic loneLineFeedsDiagnostic(const LoneLineFeeds& found, qint64 joined) {
   Diagnostic d;
   d.rule = Rule::LineEnds;
   d.line = found.line;
   d.column = found.column;
   d.endColumn = found.column + 1;
   d.text = QStringLiteral(
-               "the script's lines end in LF alone, which ends no statement: %1 joined into "
-               "the lines before them; keep CR LF in git with '*.csm -text' or "
-               "'*.csm eol=crlf' in .gitattributes, or set 'line-ends = any'")
-               .arg(found.count == 1 ? QStringLiteral("1 line was")
-                                     : QStringLiteral("%1 lines were").arg(found.count));
+               "a line ends in LF alone in a script whose first line ends in CR: %1 joined into "
+               "the lines before; write every line end as CR LF (in git: '*.csm text "
+               "eol=crlf' in .gitattributes, then 'git add --renormalize .'), or set "
+               "'line-ends = any'")
+               .arg(joined == 1 ? QStringLiteral("1 line was")
+                                : QStringLiteral("%1 lines were").arg(joined));
   return d;
 }
 
@@ -69,9 +70,11 @@ ScriptCheck::ScriptCheck(const ScriptScanner& scanner, const Tables& tables, Che
 ScanResult ScriptCheck::check(ByteSource& given, const QString& path, DiagnosticSink& sink,
                               HelperThread* helper, ScanWorkspace* workspace) const {
   ExternalSilencer external(sink, settings_, path);
-  AnyLineEndSource anyLineEnd(given);
-  ByteSource& script = settings_.lineEnds == textlines::LineEnds::Any ? anyLineEnd : given;
+  LineEndSource script(given, settings_.lineEnds);
   ScanResult scan;
+  // A script that may be read by offset on two threads is settled first;
+  // otherwise its first read settles it.
+  if (helper && given.size() >= 0 && !script.settle(&scan.error)) return scan;
   if (!settings_.directives) {
     scan = scanner_.scan(script, external, helper, workspace);
   } else {
@@ -81,7 +84,11 @@ ScanResult ScriptCheck::check(ByteSource& given, const QString& path, Diagnostic
     scan = scanner_.scan(script, directives, helper, workspace);
     directives.finish();
   }
-  if (settings_.tellLoneLineFeeds && scan.loneLineFeeds.count > 0)
-    external.diagnostic(loneLineFeedsDiagnostic(scan.loneLineFeeds));
+  if (settings_.tellLoneLineFeeds && scan.ok() && scan.loneLineFeeds.count > 0) {
+    // A lone LF at the very end ends the last line whatever the setting.
+    const qint64 joined =
+        scan.loneLineFeeds.count - (script.endsInLoneLineFeed(&scan.error) ? 1 : 0);
+    if (joined > 0) external.diagnostic(loneLineFeedsDiagnostic(scan.loneLineFeeds, joined));
+  }
   return scan;
 }

@@ -19,8 +19,9 @@ struct CheckSettings {
   QString disabledBy;
   const Baseline* baseline = nullptr;  // alerts it holds are silenced
   // Which bytes end a line, and whether, when only CR and CR LF do, a
-  // script with a lone LF is told of (a line-ends diagnostic).
-  textlines::LineEnds lineEnds = textlines::LineEnds::CrLf;
+  // script with a lone LF that joins lines is told of (a line-ends
+  // diagnostic).
+  textlines::LineEnds lineEnds = textlines::LineEnds::Auto;
   bool tellLoneLineFeeds = false;
 };
 

@@ -5,7 +5,7 @@
 
 #include <QJsonObject>
 
-#include "AnyLineEndSource.h"
+#include "LineEndSource.h"
 #include "MemorySource.h"
 #include "ProtocolValues.h"
 #include "TextPositions.h"
@@ -51,12 +51,12 @@ class Kept : public DiagnosticSink {
 };
 
 QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString& message,
-                       const TableRow* row) {
+                       const QString& code) {
   QJsonObject object{{QLatin1StringView("range"), lsp::toJson(range)},
                      {QLatin1StringView("severity"), severity},
                      {QLatin1StringView("source"), QLatin1StringView("vornel-scan")},
                      {QLatin1StringView("message"), message}};
-  if (row) object.insert(QLatin1StringView("code"), row->code.toString());
+  if (!code.isEmpty()) object.insert(QLatin1StringView("code"), code);
   return object;
 }
 
@@ -100,14 +100,12 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
   // Where a lone LF ends a line for the check, it does for the positions;
   // a CR in its place ends the same editor line.
   const std::vector<lsp::TextRange> ranges =
-      rangesOf(setup.check.settings().lineEnds == textlines::LineEnds::Any
-                   ? anylineends::withLoneLineFeedsTurned(text)
-                   : text,
-               kept.kept);
+      rangesOf(lineends::asRead(text, setup.check.settings().lineEnds), kept.kept);
   check.warnings.reserve(kept.kept.size());
   for (std::size_t i = 0; i < kept.kept.size(); ++i) {
     const Diagnostic& d = kept.kept[i];
-    check.warnings.push_back({ranges[i], d.row, d.row ? QString() : d.text});
+    check.warnings.push_back(
+        {ranges[i], d.row, d.row ? QString() : d.text, d.row ? QString() : d.ruleId()});
   }
   check.count = kept.count;
   return check;
@@ -120,7 +118,8 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
     const QString message = !w.row                     ? w.message
                             : w.row->message.isEmpty() ? w.row->code.toString()
                                                        : w.row->message.toString();
-    diagnostics.append(diagnostic(w.range, kWarning, message, w.row));
+    diagnostics.append(
+        diagnostic(w.range, kWarning, message, w.row ? w.row->code.toString() : w.rule));
   }
   if (check.count > kMostDiagnostics) {
     diagnostics.append(
@@ -128,7 +127,7 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
                    QStringLiteral("vornel-scan shows %1 of the %2 warnings in this script")
                        .arg(kMostDiagnostics)
                        .arg(check.count),
-                   nullptr));
+                   QString()));
   }
   return diagnostics;
 }

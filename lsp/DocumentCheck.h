@@ -21,6 +21,7 @@ struct DocumentCheck {
     lsp::TextRange range;
     const TableRow* row = nullptr;  // in the tables of the setup checked with
     QString message;                // when there is no row
+    QString rule;                   // the rule's name, when there is no row
   };
   std::vector<Warning> warnings;
   qint64 count = 0;      // of warnings, those past the most shown too

@@ -78,7 +78,7 @@ _vornel_scan() {
       return
       ;;
     --line-ends)
-      mapfile -t COMPREPLY < <(compgen -W 'crlf any' -- "$cur")
+      mapfile -t COMPREPLY < <(compgen -W 'auto crlf any' -- "$cur")
       return
       ;;
     --tables)

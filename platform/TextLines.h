@@ -41,15 +41,20 @@ inline qsizetype nextLineStart(QByteArrayView bytes, qsizetype cr) {
 // Which bytes end a script's lines: CR or CR LF, a lone LF staying inside
 // its line, as scripts are written on the cameras' side; or a lone LF too,
 // for scripts whose line ends were turned into LF on their way (a git
-// checkout with text=auto, an editor set to Unix line ends).
-enum class LineEnds { CrLf, Any };
+// checkout with text=auto, an editor set to Unix line ends); or, under
+// auto, as the file's first line end says: a lone LF there, and a lone LF
+// ends every line, else only CR and CR LF do. Every script a camera writes
+// reads the same under auto as under crlf.
+enum class LineEnds { CrLf, Any, Auto };
 
-// The setting's value named `name`, "crlf" or "any"; false for another.
+// The setting's value named `name`, "auto", "crlf" or "any"; false for another.
 inline bool lineEndsNamed(QStringView name, LineEnds* lineEnds) {
   if (name == u"crlf") {
     *lineEnds = LineEnds::CrLf;
   } else if (name == u"any") {
     *lineEnds = LineEnds::Any;
+  } else if (name == u"auto") {
+    *lineEnds = LineEnds::Auto;
   } else {
     return false;
   }

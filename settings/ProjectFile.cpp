@@ -67,7 +67,7 @@ bool readProjectFile(const QString& path, ProjectFile* project, QString* error) 
     } else if (key == QStringLiteral("line-ends")) {
       textlines::LineEnds lineEnds;
       if (!textlines::lineEndsNamed(value, &lineEnds))
-        return bad(QStringLiteral("line-ends takes crlf or any, not '%1'").arg(value));
+        return bad(QStringLiteral("line-ends takes auto, crlf or any, not '%1'").arg(value));
       project->lineEnds = lineEnds;
     } else {
       return bad(QStringLiteral("unknown key '%1' (known: tables, exclude, format, disable, "

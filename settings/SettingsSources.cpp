@@ -15,6 +15,6 @@ bool resolveSettings(const SettingsSources& sources, Settings* settings, QString
                                ? settings->project.tablesFolder
                                : sources.installedTables;
   settings->lineEnds =
-      sources.lineEnds.value_or(settings->project.lineEnds.value_or(textlines::LineEnds::CrLf));
+      sources.lineEnds.value_or(settings->project.lineEnds.value_or(textlines::LineEnds::Auto));
   return true;
 }

@@ -15,14 +15,14 @@ struct SettingsSources {
   bool noConfig = false;  // --no-config
   QString searchFrom;     // where to look for the project file; empty: the working folder
   QString installedTables;
-  std::optional<textlines::LineEnds> lineEnds;  // --line-ends; none: the project file's, else crlf
+  std::optional<textlines::LineEnds> lineEnds;  // --line-ends; none: the project file's, else auto
 };
 
 // What they come to.
 struct Settings {
   ProjectFile project;   // empty, with no path, when there is none
   QString tablesFolder;  // the folder the tables are read from
-  textlines::LineEnds lineEnds = textlines::LineEnds::CrLf;
+  textlines::LineEnds lineEnds = textlines::LineEnds::Auto;
 };
 
 // Reads the project file the sources name or lead to, and picks the tables

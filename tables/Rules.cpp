@@ -49,13 +49,16 @@ constexpr std::array kRules{
              L("A parameter call reports the parameter row, a tag call the tag's, and a "
                "line with = and no call name both.")},
     RuleInfo{Rule::LineEnds, L("line-ends"), Severity::Warning,
-             L("a script's lines end in LF alone, which ends no statement"),
-             L("A statement ends at CR or CR LF; a LF alone stays inside it, so lines that "
-               "end in LF alone are read as one, and what they hold goes unchecked or is "
-               "taken for a comment. Keep the scripts' CR LF: in a git repository, write "
-               "'*.csm -text' (bytes as committed) or '*.csm eol=crlf' in .gitattributes and "
-               "check the scripts out again. Or let a lone LF end a line: 'line-ends = any' "
-               "in the project file, or --line-ends any.")},
+             L("a line ends in LF alone in a script read with CR line ends"),
+             L("A script whose first line ends in CR or CR LF is read with those line ends: "
+               "a LF alone stays inside its line, so the lines it ends are read as one, and "
+               "what they hold goes unchecked or is taken for a comment. (A script whose "
+               "first line ends in LF alone is read with LF line ends, under the default "
+               "line-ends = auto.) Write every line end as CR LF: in a git repository, put "
+               "'*.csm text eol=crlf' in .gitattributes (and '*.CSM text eol=crlf' for such "
+               "names: git's patterns are case-sensitive), then run 'git add --renormalize .' "
+               "and commit. Or let a lone LF end every line: 'line-ends = any' in the project "
+               "file, or --line-ends any.")},
 };
 
 // The list is in the enum's order, so that a rule's entry is found by its value.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "LineEndSource.h"
 #include "TableFolder.h"
 
 #include "TextLines.h"
@@ -111,7 +112,9 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
   if (!source) return false;
   const qint64 size = qMax<qint64>(source->size(), 0);
   ReferenceTableBuilder builder(size, qMin(size / kShortestRecord + 1, kMostRowsReserved));
-  LineReader lines(*source, format);
+  // A table saved with LF alone reads as a script so saved does.
+  LineEndSource read(*source, textlines::LineEnds::Auto);
+  LineReader lines(read, format);
   QByteArrayView line;
   bool endsFile = false;
   qint64 number = 1;

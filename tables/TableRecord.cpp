@@ -6,7 +6,8 @@ namespace tablerecord {
 
 namespace {
 
-const char kLineFeedHint[] = " (the lines end in LF alone; table lines must end in CR LF or CR)";
+const char kLineFeedHint[] =
+    " (a line ends in LF alone in a table whose first line ends in CR: end every line alike)";
 
 struct Field {
   QByteArrayView text;

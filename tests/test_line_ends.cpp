@@ -1,14 +1,15 @@
 // Line ends through the one check pipeline: under crlf a script with LFs
-// that follow no CR gets one line-ends diagnostic at the first, however the
-// script is read (a file or a stream, short reads, stretches on two
-// threads, long lines in pieces); under any, a script reads exactly as its
-// CR LF twin does.
+// that follow no CR and join lines gets one line-ends diagnostic at the
+// first, however the script is read (a file or a stream, short reads,
+// stretches on two threads, long lines in pieces); under any, a script
+// reads exactly as its CR LF twin does; under auto, as its first line end
+// says.
 
 #include <QRegularExpression>
 #include <QTest>
 
-#include "AnyLineEndSource.h"
 #include "FakePlatform.h"
+#include "LineEndSource.h"
 #include "ScriptCheck.h"
 #include "TestTables.h"
 
@@ -125,15 +126,19 @@ class LineEndsTest : public QObject {
                              << "1:5 zmod | 2 lines";
     QTest::newRow("LF only: a comment swallows the script")
         << "# zoom\n" + kZoom + "\ny = \"isoa\"\n"
-        << "1:7 line-ends 3 | 1 lines";
+        << "1:7 line-ends 2 | 1 lines";
     QTest::newRow("one LF among CR LF") << "a = 1\r\nbb\ncc\r\n" + kZoom + "\r\n"
                                         << "3:5 zmod | 2:3 line-ends 1 | 3 lines";
     QTest::newRow("an LF after a CR LF follows no CR")
         << QByteArray("ab\r\n\nc") << "2:1 line-ends 1 | 2 lines";
     QTest::newRow("LF LF") << QByteArray("a\n\nb") << "1:2 line-ends 2 | 1 lines";
     QTest::newRow("CR CR LF LF") << QByteArray("a\r\r\n\nb\nc") << "3:1 line-ends 2 | 3 lines";
-    QTest::newRow("a trailing LF") << kZoom + "\r\n" + kZoom + "\n"
-                                   << "1:5 zmod | 2:5 zmod | 2:11 line-ends 1 | 2 lines";
+    QTest::newRow("a trailing LF joins nothing") << kZoom + "\r\n" + kZoom + "\n"
+                                                 << "1:5 zmod | 2:5 zmod | 2 lines";
+    QTest::newRow("a LF alone") << QByteArray("a\n") << "1 lines";
+    QTest::newRow("two lines and a trailing LF")
+        << QByteArray("a\nb\n") << "1:2 line-ends 1 | 1 lines";
+    QTest::newRow("a trailing LF after a LF") << QByteArray("a\n\n") << "1:2 line-ends 1 | 1 lines";
     QTest::newRow("an LF first, after a byte-order mark") << "\xEF\xBB\xBF\n" + kZoom + "\r\n"
                                                           << "1:6 zmod | 1:1 line-ends 1 | 1 lines";
     QTest::newRow("columns count characters")
@@ -148,7 +153,7 @@ class LineEndsTest : public QObject {
     QTest::newRow("the first far down, in a long line")
         << QByteArray("a\r\n").repeated(20) + QByteArray(30, 'b') + "\n" + QByteArray(30, 'c') +
                "\n\r\nz\n"
-        << "21:31 line-ends 3 | 22 lines";
+        << "21:31 line-ends 2 | 22 lines";
     QTest::newRow("an alert after the joined line") << "a\nb\r\n" + kZoom + "\r\n"
                                                     << "2:5 zmod | 1:2 line-ends 1 | 2 lines";
   }
@@ -166,6 +171,40 @@ class LineEndsTest : public QObject {
   // added.
   void onlyWhenAskedFor() {
     QCOMPARE(checked("# a\n" + kZoom + "\n", LineEnds::CrLf, kReadings[0], false), "1 lines");
+  }
+
+  // Under auto, the first line end decides: a lone LF there, and the
+  // script reads as under any; a CR there, or none, and as under crlf.
+  void autoFollowsTheFirstLineEnd_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("LF only") << "# zoom\n" + kZoom + "\ny = \"isoa\"\n"
+                             << "2:5 zmod | 3:5 isoa | 3 lines";
+    QTest::newRow("LF first, CR LF later") << "a\n" + kZoom + "\r\nb = \"isoa\"\n"
+                                           << "2:5 zmod | 3:5 isoa | 3 lines";
+    QTest::newRow("CR LF first, a LF later") << "a = 1\r\nbb\ncc\r\n" + kZoom + "\r\n"
+                                             << "3:5 zmod | 2:3 line-ends 1 | 3 lines";
+    QTest::newRow("CR first, a LF later") << kZoom + "\ry\nz"
+                                          << "1:5 zmod | 2:2 line-ends 1 | 2 lines";
+    QTest::newRow("no line end") << kZoom << "1:5 zmod | 1 lines";
+    QTest::newRow("empty") << QByteArray() << "0 lines";
+    QTest::newRow("a LF first, after a byte-order mark")
+        << "\xEF\xBB\xBF\n" + kZoom << "2:5 zmod | 2 lines";
+    QTest::newRow("the first line end past the first read")
+        << QByteArray(5000, 'a') + "\n" + kZoom + "\n"
+        << "2:5 zmod | 2 lines";
+    QTest::newRow("a CR LF split by the first read")
+        << QByteArray(4095, 'a') + "\r\n" + kZoom + "\ny = \"isoa\""
+        << "2:5 zmod | 2:11 line-ends 1 | 2 lines";
+  }
+
+  void autoFollowsTheFirstLineEnd() {
+    QFETCH(QByteArray, script);
+    QFETCH(QString, told);
+    for (const Reading& how : kReadings) {
+      const QString got = checked(script, LineEnds::Auto, how);
+      if (got != told) QFAIL(qPrintable(QStringLiteral("%1: %2").arg(how.name, got)));
+    }
   }
 
   // Under any: the script reads as its CR LF twin does under either setting,
@@ -204,20 +243,27 @@ class LineEndsTest : public QObject {
     }
   }
 
-  // The editor's text, turned for any as the source turns a script.
+  // The editor's text, turned as the source turns a script.
   void aTextTurnsAsTheSourceDoes_data() {
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<LineEnds>("lineEnds");
     QTest::addColumn<QByteArray>("turned");
-    QTest::newRow("LF") << QByteArray("a\nb\n") << QByteArray("a\rb\r");
-    QTest::newRow("CR LF stays") << QByteArray("a\r\nb") << QByteArray("a\r\nb");
-    QTest::newRow("LF LF") << QByteArray("\n\n") << QByteArray("\r\r");
-    QTest::newRow("CR LF LF") << QByteArray("\r\n\n") << QByteArray("\r\n\r");
+    QTest::newRow("LF") << QByteArray("a\nb\n") << LineEnds::Any << QByteArray("a\rb\r");
+    QTest::newRow("CR LF stays") << QByteArray("a\r\nb") << LineEnds::Any << QByteArray("a\r\nb");
+    QTest::newRow("LF LF") << QByteArray("\n\n") << LineEnds::Any << QByteArray("\r\r");
+    QTest::newRow("CR LF LF") << QByteArray("\r\n\n") << LineEnds::Any << QByteArray("\r\n\r");
+    QTest::newRow("crlf turns none") << QByteArray("a\nb") << LineEnds::CrLf << QByteArray("a\nb");
+    QTest::newRow("auto, LF first")
+        << QByteArray("a\nb\r\nc\n") << LineEnds::Auto << QByteArray("a\rb\r\nc\r");
+    QTest::newRow("auto, CR LF first")
+        << QByteArray("a\r\nb\nc") << LineEnds::Auto << QByteArray("a\r\nb\nc");
   }
 
   void aTextTurnsAsTheSourceDoes() {
     QFETCH(QByteArray, text);
+    QFETCH(LineEnds, lineEnds);
     QFETCH(QByteArray, turned);
-    QCOMPARE(anylineends::withLoneLineFeedsTurned(text), turned);
+    QCOMPARE(lineends::asRead(text, lineEnds), turned);
   }
 };
 

@@ -11,10 +11,12 @@
 
 namespace {
 
-// A script whose lines end in LF alone: read as CR LF lines end, its first
-// line's comment runs to its end.
+// A script whose lines end in LF alone, and one whose first line ends in
+// CR LF and whose others end in LF alone: read as CR LF lines end, its
+// second line's comment runs to its end.
 const QByteArray kLfScript = "# zoom\nx = \"zmod\"\ny = \"isoa\"\n";
-const QString kJoined = QStringLiteral("3 lines were joined");
+const QByteArray kMixedScript = "x = 1\r\n" + kLfScript;
+const QString kJoined = QStringLiteral("2 lines were joined");
 
 }  // namespace
 
@@ -35,9 +37,11 @@ class LineEndsRunTest : public QObject {
     QVERIFY(writeFile(at("tables/param.txt"),
                       "\"zmod\",\"Zoom mode\",range\r\n\"isoa\",\"Auto ISO\",note\r\n"));
     QVERIFY(writeFile(at("lf.csm"), kLfScript));
+    QVERIFY(writeFile(at("mixed.csm"), kMixedScript));
     QVERIFY(writeFile(at("crlf.csm"), QByteArray(kLfScript).replace("\n", "\r\n")));
     QVERIFY(writeFile(at("any.vornel"), "line-ends = any\n"));
     QVERIFY(writeFile(at("crlf.vornel"), "line-ends = crlf\n"));
+    QVERIFY(writeFile(at("auto.vornel"), "line-ends = auto\n"));
     QVERIFY(writeFile(at("off.vornel"), "disable = line-ends\n"));
   }
 
@@ -49,65 +53,87 @@ class LineEndsRunTest : public QObject {
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
     QTest::addColumn<QString>("absent");
-    const QString gccLine = "lf.csm:1:7: warning: the script's lines end in LF alone";
-    QTest::newRow("gcc") << QStringList{"--format", "gcc", "lf.csm"} << 1 << gccLine << ""
+    const QString gccLine = "mixed.csm:2:7: warning: a line ends in LF alone";
+    QTest::newRow("gcc") << QStringList{"--format", "gcc", "mixed.csm"} << 1 << gccLine << ""
                          << "zmod";
-    QTest::newRow("github") << QStringList{"--format", "github", "lf.csm"} << 1
-                            << "::warning file=lf.csm,line=1,col=7,endColumn=8,title=line-ends::"
+    QTest::newRow("github") << QStringList{"--format", "github", "mixed.csm"} << 1
+                            << "::warning file=mixed.csm,line=2,col=7,endColumn=8,title=line-ends::"
                             << ""
                             << "zmod";
-    QTest::newRow("gitlab") << QStringList{"--format", "gitlab", "lf.csm"} << 1
+    QTest::newRow("gitlab") << QStringList{"--format", "gitlab", "mixed.csm"} << 1
                             << "\"check_name\":\"line-ends\""
                             << ""
                             << "zmod";
-    QTest::newRow("json") << QStringList{"--format", "json", "lf.csm"} << 1
-                          << "\"line\":1,\"column\":7,\"endColumn\":8,\"rule\":\"line-ends\""
+    QTest::newRow("json") << QStringList{"--format", "json", "mixed.csm"} << 1
+                          << "\"line\":2,\"column\":7,\"endColumn\":8,\"rule\":\"line-ends\""
                           << ""
                           << "zmod";
-    QTest::newRow("sarif") << QStringList{"--format", "sarif", "lf.csm"} << 1
+    QTest::newRow("sarif") << QStringList{"--format", "sarif", "mixed.csm"} << 1
                            << "{\"ruleId\":\"line-ends\",\"level\":\"warning\""
                            << ""
                            << "zmod";
     QTest::newRow("classic, on standard error")
-        << QStringList{"--format", "classic", "lf.csm", "crlf.csm"} << 1 << ""
-        << "vornel-scan: lf.csm:1:7: warning: the script's lines end in LF alone"
+        << QStringList{"--format", "classic", "mixed.csm", "crlf.csm"} << 1 << ""
+        << "vornel-scan: mixed.csm:2:7: warning: a line ends in LF alone"
         << "";
-    QTest::newRow("the count") << QStringList{"--format", "gcc", "lf.csm"} << 1 << kJoined << ""
+    QTest::newRow("the count") << QStringList{"--format", "gcc", "mixed.csm"} << 1 << kJoined << ""
                                << "";
+    QTest::newRow("the summary counts table alerts and the scripts apart")
+        << QStringList{"--format", "gcc", "mixed.csm", "crlf.csm"} << 1 << ""
+        << "2 alerts in 1 of 2 scripts; 1 script with lines joined"
+        << "";
+    QTest::newRow("a LF script reads by its LF")
+        << QStringList{"--format", "gcc", "lf.csm"} << 1 << "lf.csm:3:5: warning: Auto ISO [isoa]"
+        << ""
+        << "line-ends";
     QTest::newRow("a CR LF script") << QStringList{"--format", "gcc", "crlf.csm"} << 1
                                     << "crlf.csm:2:5: warning: Zoom mode [zmod]"
                                     << ""
                                     << "line-ends";
     QTest::newRow("--line-ends any")
-        << QStringList{"--format", "gcc", "--line-ends", "any", "lf.csm"} << 1
-        << "lf.csm:3:5: warning: Auto ISO [isoa]"
+        << QStringList{"--format", "gcc", "--line-ends", "any", "mixed.csm"} << 1
+        << "mixed.csm:4:5: warning: Auto ISO [isoa]"
         << ""
         << "line-ends";
-    QTest::newRow("--line-ends=any") << QStringList{"--format", "gcc", "--line-ends=any", "lf.csm"}
-                                     << 1 << "lf.csm:2:5: warning: Zoom mode [zmod]"
-                                     << ""
-                                     << "line-ends";
+    QTest::newRow("--line-ends=any")
+        << QStringList{"--format", "gcc", "--line-ends=any", "mixed.csm"} << 1
+        << "mixed.csm:3:5: warning: Zoom mode [zmod]"
+        << ""
+        << "line-ends";
     QTest::newRow("the project's line-ends = any")
-        << QStringList{"--format", "gcc", "--config", "any.vornel", "lf.csm"} << 1
-        << "lf.csm:2:5: warning: Zoom mode [zmod]"
+        << QStringList{"--format", "gcc", "--config", "any.vornel", "mixed.csm"} << 1
+        << "mixed.csm:3:5: warning: Zoom mode [zmod]"
         << ""
         << "line-ends";
     QTest::newRow("the option beats the project")
-        << QStringList{"--format", "gcc", "--config", "any.vornel", "--line-ends", "crlf", "lf.csm"}
+        << QStringList{"--format",    "gcc",  "--config", "any.vornel",
+                       "--line-ends", "crlf", "mixed.csm"}
         << 1 << gccLine << ""
         << "zmod";
-    QTest::newRow("line-ends = crlf")
-        << QStringList{"--format", "gcc", "--config", "crlf.vornel", "lf.csm"} << 1 << gccLine << ""
+    QTest::newRow("line-ends = crlf, a LF script")
+        << QStringList{"--format", "gcc", "--config", "crlf.vornel", "lf.csm"} << 1
+        << "lf.csm:1:7: warning: a line ends in LF alone"
+        << ""
+        << "zmod";
+    QTest::newRow("--line-ends auto beats the project's crlf")
+        << QStringList{"--format",    "gcc",  "--config", "crlf.vornel",
+                       "--line-ends", "auto", "lf.csm"}
+        << 1 << "lf.csm:2:5: warning: Zoom mode [zmod]"
+        << ""
+        << "line-ends";
+    QTest::newRow("line-ends = auto, a mixed script")
+        << QStringList{"--format", "gcc", "--config", "auto.vornel", "mixed.csm"} << 1 << gccLine
+        << ""
         << "zmod";
     QTest::newRow("the project disables the rule")
-        << QStringList{"--format", "gcc", "--config", "off.vornel", "lf.csm"} << 0 << ""
+        << QStringList{"--format", "gcc", "--config", "off.vornel", "mixed.csm"} << 0 << ""
         << "0 alerts in 0 of 1 script; 1 silenced"
         << "LF alone";
-    QTest::newRow("--exit-zero") << QStringList{"--format", "gcc", "--exit-zero", "lf.csm"} << 0
+    QTest::newRow("--exit-zero") << QStringList{"--format", "gcc", "--exit-zero", "mixed.csm"} << 0
                                  << gccLine << ""
                                  << "";
     QTest::newRow("a bad value") << QStringList{"--line-ends", "lf", "lf.csm"} << 2 << ""
-                                 << "vornel-scan: --line-ends takes crlf or any, not 'lf'"
+                                 << "vornel-scan: --line-ends takes auto, crlf or any, not 'lf'"
                                  << "";
   }
 
@@ -146,10 +172,10 @@ class LineEndsRunTest : public QObject {
     run = scan({"--format", "gcc", "--baseline", "known.json", "base"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QByteArray());
-    QVERIFY(writeFile(at("base/new.csm"), "a\nb\n"));
+    QVERIFY(writeFile(at("base/new.csm"), "a\r\nb\nc\n"));
     run = scan({"--format", "gcc", "--baseline", "known.json", "base"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.startsWith("base/new.csm:1:2: warning: the script's lines end in LF alone"),
+    QVERIFY2(run.out.startsWith("base/new.csm:2:2: warning: a line ends in LF alone"),
              run.out.constData());
     QVERIFY2(!run.out.contains("base/lf.csm"), run.out.constData());
   }
@@ -178,9 +204,10 @@ class LineEndsRunTest : public QObject {
   void explained() {
     const ScanRunResult run = scan({"--explain", "line-ends"});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.startsWith("line-ends: a script's lines end in LF alone"),
+    QVERIFY2(run.out.startsWith("line-ends: a line ends in LF alone in a script read with CR"),
              run.out.constData());
-    QVERIFY(run.out.contains("*.csm -text"));
+    QVERIFY(run.out.contains("'*.csm text eol=crlf'"));
+    QVERIFY(run.out.contains("git add --renormalize ."));
     QVERIFY(run.out.contains("line-ends = any"));
   }
 
@@ -188,8 +215,9 @@ class LineEndsRunTest : public QObject {
     QVERIFY(writeFile(at("bad.vornel"), "# settings\nline-ends = lf\n"));
     const ScanRunResult run = scan({"--config", "bad.vornel", "crlf.csm"});
     QCOMPARE(run.exitCode, 2);
-    QCOMPARE(run.err, QStringLiteral("vornel-scan: bad.vornel:2: line-ends takes crlf or any, "
-                                     "not 'lf'\n"));
+    QCOMPARE(run.err,
+             QStringLiteral("vornel-scan: bad.vornel:2: line-ends takes auto, crlf or any, "
+                            "not 'lf'\n"));
   }
 };
 

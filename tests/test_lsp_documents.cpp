@@ -143,8 +143,9 @@ class LspDocumentsTest : public QObject {
         "");
     row("a comment that is no directive, to its script line's end",
         "x = \"zmod\" # vornel-scan: enable=zmod\r\nz = 1 # vornel-scan: on\nb\r",
-        "0:11-0:37  not a directive: unknown directive 'enable' | 0:4-0:10 zmod param row 1 | "
-        "1:6-2:1  not a directive: unknown directive 'on\nb'");
+        "0:11-0:37 not-a-directive not a directive: unknown directive 'enable' | 0:4-0:10 zmod "
+        "param row 1 | "
+        "1:6-2:1 not-a-directive not a directive: unknown directive 'on\nb'");
   }
   void diagnostics() {
     QFETCH(QByteArray, script);
@@ -167,40 +168,55 @@ class LspDocumentsTest : public QObject {
   }
 
   // Under crlf a script with a lone LF is told of at the first, in the
-  // editor's lines, among the diagnostics of its checker line; under any a lone LF ends the
-  // checker's line as it ends the editor's.
+  // editor's lines, among the diagnostics of its checker line, by its rule;
+  // under any a lone LF ends the checker's line as it ends the editor's;
+  // under auto the first line end decides.
   void lineEnds_data() {
-    QTest::addColumn<bool>("any");
+    using textlines::LineEnds;
+    QTest::addColumn<LineEnds>("lineEnds");
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QString>("expected");  // joined by " | "
     const QString told = QStringLiteral(
-        " the script's lines end in LF alone, which ends no statement: %1 "
-        "joined into the lines before them; keep CR LF in git with '*.csm -text' "
-        "or '*.csm eol=crlf' in .gitattributes, or set 'line-ends = any'");
+        "line-ends a line ends in LF alone in a script whose first line ends in CR: %1 "
+        "joined into the lines before; write every line end as CR LF (in git: '*.csm text "
+        "eol=crlf' in .gitattributes, then 'git add --renormalize .'), or set "
+        "'line-ends = any'");
     QTest::newRow("crlf: CR LF only")
-        << false << QByteArray("x = \"zmod\"\r\n") << "0:4-0:10 zmod param row 1";
+        << LineEnds::CrLf << QByteArray("x = \"zmod\"\r\n") << "0:4-0:10 zmod param row 1";
     QTest::newRow("crlf: the first lone LF, after an alert on a later line")
-        << false
+        << LineEnds::CrLf
         << QByteArray(
                "a\r\n\xc3\xa9"
                "b\nc\nx = \"zmod\"\r\ny = \"isoa\"\r\n")
         << "3:4-3:10 zmod param row 1 | 1:2-2:0 " + told.arg("2 lines were") +
                " | 4:4-4:10 isoa param row 2";
-    QTest::newRow("any: LF only") << true << QByteArray("# zoom\nx = \"zmod\"\ny = \"isoa\"\n")
+    QTest::newRow("auto: the same")
+        << LineEnds::Auto
+        << QByteArray(
+               "a\r\n\xc3\xa9"
+               "b\nc\nx = \"zmod\"\r\ny = \"isoa\"\r\n")
+        << "3:4-3:10 zmod param row 1 | 1:2-2:0 " + told.arg("2 lines were") +
+               " | 4:4-4:10 isoa param row 2";
+    QTest::newRow("auto: LF first")
+        << LineEnds::Auto << QByteArray("# zoom\nx = \"zmod\"\r\ny = \"isoa\"\n")
+        << "1:4-1:10 zmod param row 1 | 2:4-2:10 isoa param row 2";
+    QTest::newRow("any: LF only") << LineEnds::Any
+                                  << QByteArray("# zoom\nx = \"zmod\"\ny = \"isoa\"\n")
                                   << "1:4-1:10 zmod param row 1 | 2:4-2:10 isoa param row 2";
     QTest::newRow("any: mixed, a tab and a wide character")
-        << true << QByteArray("a\r\nb\n\r\t\xf0\x9f\x98\x80 = \"zmod\"\n\nx = \"isoa\"")
+        << LineEnds::Any << QByteArray("a\r\nb\n\r\t\xf0\x9f\x98\x80 = \"zmod\"\n\nx = \"isoa\"")
         << "3:6-3:12 zmod param row 1 | 5:4-5:10 isoa param row 2";
     QTest::newRow("any: a directive for the next line")
-        << true << QByteArray("# vornel-scan: disable-next-line=zmod\nx = \"zmod\"\nx = \"zmod\"\n")
+        << LineEnds::Any
+        << QByteArray("# vornel-scan: disable-next-line=zmod\nx = \"zmod\"\nx = \"zmod\"\n")
         << "2:4-2:10 zmod param row 1";
   }
   void lineEnds() {
-    QFETCH(bool, any);
+    QFETCH(textlines::LineEnds, lineEnds);
     QFETCH(QByteArray, script);
     QFETCH(QString, expected);
     CheckSettings settings{true, false, {}, {}, nullptr};
-    settings.lineEnds = any ? textlines::LineEnds::Any : textlines::LineEnds::CrLf;
+    settings.lineEnds = lineEnds;
     settings.tellLoneLineFeeds = true;
     const CheckSetup lineEndsSetup(makeTables({"zmod", "isoa"}, {"ownr"}), settings);
     const std::atomic<bool> stop{false};

@@ -113,15 +113,17 @@ class LspNeovimTest : public QObject {
   }
 
   // A script whose lines end in LF alone, as Neovim keeps it
-  // (fileformat=unix): under the default crlf the line-ends warning stands
-  // at the end of the first line; under the project's line-ends = any the
-  // alerts stand on their lines.
+  // (fileformat=unix): under the default auto, as under the project's
+  // line-ends = any, the alerts stand on their lines; under crlf the
+  // line-ends warning, with its code, stands at the end of the first line.
   void neovimShowsLineEnds_data() {
     QTest::addColumn<QByteArray>("project");
     QTest::addColumn<QStringList>("shown");  // each entry()'s start
-    QTest::newRow("crlf") << QByteArray("tables = tables\n")
-                          << QStringList{
-                                 "0:6-1:0 2 vornel-scan  the script's lines end in LF alone"};
+    QTest::newRow("auto") << QByteArray("tables = tables\n")
+                          << QStringList{"1:4-1:10 2 vornel-scan zmod Zoom mode resets",
+                                         "2:4-2:10 2 vornel-scan zmod Zoom mode resets"};
+    QTest::newRow("crlf") << QByteArray("tables = tables\nline-ends = crlf\n")
+                          << QStringList{"0:6-1:0 2 vornel-scan line-ends a line ends in LF alone"};
     QTest::newRow("any") << QByteArray("tables = tables\nline-ends = any\n")
                          << QStringList{"1:4-1:10 2 vornel-scan zmod Zoom mode resets",
                                         "2:4-2:10 2 vornel-scan zmod Zoom mode resets"};

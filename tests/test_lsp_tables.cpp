@@ -352,11 +352,10 @@ class LspTablesTest : public QObject {
     QVERIFY(server);
     server->open(at->uri(), "# zoom\nx = \"zmod\"\n");
     QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{"1:4-1:10 zmod Zoom mode"});
-    QVERIFY(writeFile(at->dir.filePath(".vornel-scan"), "tables = tables\n"));
+    QVERIFY(writeFile(at->dir.filePath(".vornel-scan"), "tables = tables\nline-ends = crlf\n"));
     const QStringList told = shown(server->diagnostics(at->uri()));
     QCOMPARE(told.size(), 1);
-    QVERIFY2(told[0].startsWith("0:6-1:0  the script's lines end in LF alone"),
-             qPrintable(told[0]));
+    QVERIFY2(told[0].startsWith("0:6-1:0 line-ends a line ends in LF alone"), qPrintable(told[0]));
     QCOMPARE(server->finish(), 0);
   }
 };

@@ -224,14 +224,14 @@ class ReportClientsTest : public QObject {
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
     QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
 
-    // A script whose lines end in LF alone, its alert swallowed by the
-    // comment before it, is refused all the same.
+    // A script whose lines end in LF alone is read by its LF: its alert
+    // refuses the commit.
     QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));
     QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
     const ScanRunResult lineEnds = run("project", "git", {"commit", "-qm", "second"});
     QVERIFY2(lineEnds.exitCode != 0, lineEnds.out.constData());
     QVERIFY2((QString::fromUtf8(lineEnds.out) + lineEnds.err)
-                 .contains("shots/b.csm:1:6: warning: the script's lines end in LF alone"),
+                 .contains("shots/b.csm:2:5: warning: Zoom mode [zmod]"),
              lineEnds.out.constData());
   }
 

@@ -95,7 +95,9 @@ class ReportFormatsTest : public QObject {
   void hostileContent() {
     QFETCH(QString, format);
     const QString tables = at("hostile-tables");
-    QVERIFY(writeFile(tables + "/tags.txt", "ownr,say \"hi\" \\ back\x01\t\nnext \xff line,n\r\n"));
+    // Its first row ends in CR LF, so that the LF in the message after stays in it.
+    QVERIFY(writeFile(tables + "/tags.txt",
+                      "expo,m,n\r\nownr,say \"hi\" \\ back\x01\t\nnext \xff line,n\r\n"));
     QVERIFY(writeFile(tables + "/param.txt", "zmod,\"%25 :, odd\",\"note\"\r\n"));
     QVERIFY(QDir().mkpath(at("hostile")));
     const QByteArray name = QFile::encodeName(at("hostile")) + "/q\"b\\s %,:\n\xff.csm";

@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
   if (options.statistics) messages.statistics(totals, tables);
 
   if (status == kCouldNotRun || !totals.failures.isEmpty()) return kCouldNotRun;
-  const bool alerted =
-      totals.alerts > 0 || (options.reportUnusedDisables && totals.directiveWarnings > 0);
+  const bool alerted = totals.alerts > 0 || totals.scriptsWithLinesJoined > 0 ||
+                       (options.reportUnusedDisables && totals.directiveWarnings > 0);
   return alerted && !options.exitZero ? kAlerts : kNoAlerts;
 }

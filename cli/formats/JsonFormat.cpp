@@ -77,6 +77,7 @@ class JsonFormat : public ReportFormat {
     *out += "],\"summary\":{\"scripts\":" + QByteArray::number(totals.scripts);
     *out += ",\"scriptsWithAlerts\":" + QByteArray::number(totals.scriptsWithAlerts);
     *out += ",\"alerts\":" + QByteArray::number(totals.alerts);
+    *out += ",\"scriptsWithLinesJoined\":" + QByteArray::number(totals.scriptsWithLinesJoined);
     *out += ",\"silenced\":" + QByteArray::number(totals.silenced);
     *out += ",\"errors\":" + QByteArray::number(totals.failures.size()) + "}}\n";
   }

@@ -100,9 +100,9 @@ void TestBashCompletion::candidates_data() {
   QTest::newRow("colour") << QStringList{"vornel-scan", "--color", ""}
                           << QStringList{"always", "auto", "never"};
   QTest::newRow("line ends") << QStringList{"vornel-scan", "--line-ends", ""}
-                             << QStringList{"any", "crlf"};
+                             << QStringList{"any", "auto", "crlf"};
   QTest::newRow("line ends after =")
-      << QStringList{"vornel-scan", "--line-ends", "=", "a"} << QStringList{"any"};
+      << QStringList{"vornel-scan", "--line-ends", "=", "a"} << QStringList{"any", "auto"};
   QTest::newRow("scripts and folders") << QStringList{"vornel-scan", ""} << scriptsAndFolders;
   QTest::newRow("after options and paths")
       << QStringList{"vornel-scan", "-q", "--format", "gcc", "alerts.csm", ""} << scriptsAndFolders;

@@ -1,11 +1,15 @@
 // The "Open Script" command against an in-memory file system and window:
 // the status texts, the report and the message boxes of every outcome.
 
+#include <QTemporaryDir>
 #include <QTest>
 
+#include "DiskFileSystem.h"
 #include "FakePlatform.h"
 #include "FakeWindow.h"
+#include "RunScan.h"
 #include "ScanCommand.h"
+#include "TableLoader.h"
 #include "TestTables.h"
 
 namespace {
@@ -134,7 +138,7 @@ class ScanCommandTest : public QObject {
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<qint64>("lines");
     QTest::newRow("empty script") << QByteArray() << qint64(0);
-    QTest::newRow("LF line ends make one line") << QByteArray("a\nb\nc\n") << qint64(1);
+    QTest::newRow("LF line ends end lines") << QByteArray("a\nb\nc\n") << qint64(3);
     QTest::newRow("comments only") << QByteArray("# \"zmod\"\r\n  # x=\"ownr\"") << qint64(2);
   }
 
@@ -153,6 +157,61 @@ class ScanCommandTest : public QObject {
     QCOMPARE(rig.window.messageBoxes.size(), 1);
     QCOMPARE(rig.window.messageBoxes[0].text, QStringLiteral("No problems found!"));
     QCOMPARE(rig.window.messageBoxes[0].title, QStringLiteral("Scan Complete"));
+  }
+
+  // The desktop program and vornel-scan, given the same script and the
+  // sample tables, show the same status and report: "N Alerts." and "No
+  // problems found!" count table alerts only, whatever else vornel-scan
+  // tells (its line-ends warning fails the run on its own line).
+  void bothProgramsShowTheSameStatus_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<int>("alerts");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("CR LF") << QByteArray("x = \"zmod\"\r\ny = \"expo\"\r\n") << 2 << 1;
+    QTest::newRow("CR") << QByteArray("x = \"zmod\"\ry = \"expo\"\r") << 2 << 1;
+    QTest::newRow("LF only") << QByteArray("# note\nx = \"zmod\"\ny = \"expo\"\n") << 2 << 1;
+    QTest::newRow("LF only, no alert") << QByteArray("x=1\ny=2\n") << 0 << 0;
+    QTest::newRow("CR LF first, then a LF that joins a comment")
+        << QByteArray("x = \"zmod\"\r\n# note\ny = \"expo\"\r\n") << 1 << 1;
+    QTest::newRow("mixed, no alert") << QByteArray("x=1\r\n# a\nb\r\n") << 0 << 1;
+    QTest::newRow("a trailing LF") << QByteArray("x=1\r\ny=2\n") << 0 << 0;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFx = \"zmod\"\r\n") << 1 << 1;
+    QTest::newRow("empty") << QByteArray() << 0 << 0;
+  }
+
+  void bothProgramsShowTheSameStatus() {
+    QFETCH(QByteArray, script);
+    QFETCH(int, alerts);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.csm"));
+    QVERIFY(writeFile(path, script));
+    const QString tablesFolder = QStringLiteral(VORNEL_SOURCE_DIR "/data");
+
+    DiskFileSystem disk;
+    Tables tables;
+    TableFault fault;
+    QVERIFY2(loadTables(disk, tablesFolder, &tables, &fault), qPrintable(fault.message()));
+    ScriptScanner scanner(tables);
+    const ScriptCheck check(scanner, tables, CheckSettings());
+    FakeWindow window;
+    scanChosenScript(window, disk, check, nullptr, path, kMostReportCharacters);
+    const QString status = QStringLiteral("File %1 Selected\r%2 Alerts. ").arg(path).arg(alerts);
+    QCOMPARE(window.status, status);
+    QCOMPARE(window.messageBoxes.size(), alerts == 0 ? 1 : 0);
+
+    const ScanRunResult run =
+        runScan({QStringLiteral("--no-config"), QStringLiteral("--tables"), tablesFolder, path});
+    QCOMPARE(run.exitCode, exitCode);
+    QStringList told = run.err.split(u'\n', Qt::SkipEmptyParts);
+    told.removeIf([](const QString& line) { return line.contains(QStringLiteral(": warning: ")); });
+    QString shown = status;
+    shown.replace(u'\r', u'\n');
+    QCOMPARE(told, shown.split(u'\n') +
+                       (alerts == 0 ? QStringList{"No problems found!"} : QStringList{}));
+    // The report box parts its lines with CR LF; a report stream ends each in LF.
+    QCOMPARE(QString::fromUtf8(run.out),
+             window.report.isEmpty() ? QString() : window.report.replace("\r\n", "\n") + "\n");
   }
 
   void secondScanReplacesTheReport() {
