@@ -153,7 +153,9 @@ CliParse parseCommandLine(const QStringList& arguments) {
   CliParse parse;
   if (parser.isSet(help)) {
     parse.outcome = CliParse::Outcome::Help;
+    // Qt's usage line names the program by the path it was started by.
     parse.text = parser.helpText();
+    parse.text.replace(0, parse.text.indexOf(u'\n'), kUsage);
     return parse;
   }
   if (parser.isSet(version)) {
