@@ -111,9 +111,13 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("baseline"),
       QStringLiteral("Report only the alerts beyond those recorded in <file>."),
       QStringLiteral("file"));
+  const QCommandLineOption noBaseline(
+      QStringLiteral("no-baseline"),
+      QStringLiteral("Report every alert, whatever baseline the project file names."));
   const QCommandLineOption writeBaseline(
       QStringLiteral("write-baseline"),
-      QStringLiteral("Record the alerts in <file> instead of reporting them."),
+      QStringLiteral("Record the alerts in <file> instead of reporting them: every one, "
+                     "whatever baseline the project file names, which <file> may replace."),
       QStringLiteral("file"));
   const QCommandLineOption config(
       QStringLiteral("config"),
@@ -132,10 +136,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
   for (const QCommandLineOption& option :
-       {tables,    format,   jobs,           exclude,      stdinName, exitZero,
-        color,     quiet,    verbose,        statistics,   output,    checkTables,
-        listCodes, explain,  noInlineConfig, reportUnused, baseline,  writeBaseline,
-        config,    noConfig, lineEnds,       lsp}) {
+       {tables,        format,  jobs,           exclude,      stdinName, exitZero,
+        color,         quiet,   verbose,        statistics,   output,    checkTables,
+        listCodes,     explain, noInlineConfig, reportUnused, baseline,  noBaseline,
+        writeBaseline, config,  noConfig,       lineEnds,     lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -154,7 +158,9 @@ CliParse parseCommandLine(const QStringList& arguments) {
   CliParse parse;
   if (parser.isSet(help)) {
     parse.outcome = CliParse::Outcome::Help;
+    // Qt's usage line names the program by the path it was started by.
     parse.text = parser.helpText();
+    parse.text.replace(0, parse.text.indexOf(u'\n'), kUsage);
     return parse;
   }
   if (parser.isSet(version)) {
@@ -234,8 +240,13 @@ CliParse parseCommandLine(const QStringList& arguments) {
     if (parser.isSet(*option) && value.isEmpty())
       return failure(QStringLiteral("--%1 needs a file").arg(option->names().constFirst()));
   }
+  // A baseline being written records every alert: one that silenced some
+  // of them would leave them out of it.
   if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
+  o.noBaseline = parser.isSet(noBaseline);
+  if (o.noBaseline && !o.baseline.isEmpty())
+    return failure(QStringLiteral("--baseline and --no-baseline do not go together"));
   if (parser.isSet(lineEnds)) {
     textlines::LineEnds value;
     if (!textlines::lineEndsNamed(parser.value(lineEnds), &value))

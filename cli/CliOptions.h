@@ -33,9 +33,10 @@ struct CliOptions {
   QString outputFile;        // empty: standard output
   bool inlineConfig = true;  // directives in comments count
   bool reportUnusedDisables = false;
-  QString baseline;       // alerts to leave out, from a file
-  QString writeBaseline;  // record the alerts in a file instead of reporting them
-  QString configFile;     // the project file; empty: look for .vornel-scan
+  QString baseline;         // alerts to leave out, from a file
+  bool noBaseline = false;  // leave out none, whatever the project file names
+  QString writeBaseline;    // record the alerts in a file instead of reporting them
+  QString configFile;       // the project file; empty: look for .vornel-scan
   bool noConfig = false;
   std::optional<textlines::LineEnds> lineEnds;  // none: the project file's, else auto
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "ClassicReport.h"
+#include "LineText.h"
 #include "SystemText.h"
 #include "formats/Formats.h"
 
@@ -31,7 +32,9 @@ void ConsoleMessages::scriptDone(const QString& path, qint64 alerts, const QStri
     return;
   }
   if (quiet_ || !(singleScript_ || verbose_)) return;
-  writeLines(classic::summary(path, alerts));
+  // A path is shown as the report shows it, on its line; the one script's
+  // status is the desktop program's, which shows the path as it is.
+  writeLines(classic::summary(singleScript_ ? path : lineShown(path), alerts));
   if (singleScript_ && alerts == 0) writeLines(classic::kNoProblems);
 }
 
@@ -40,19 +43,19 @@ void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
     writeLines(classic::fileLine(failure.path) + u'\n' + classic::kCouldNotRead + u'\n' +
                classic::cannotRead(failure.path, failure.reason));
   } else {
-    error(failure.path + QStringLiteral(": ") + failure.reason);
+    error(lineShown(failure.path) + QStringLiteral(": ") + failure.reason);
   }
 }
 
 void ConsoleMessages::linkPassedOver(const ScriptFailure& link) {
-  error(link.path + QStringLiteral(": link not followed: ") + link.reason);
+  error(lineShown(link.path) + QStringLiteral(": link not followed: ") + link.reason);
 }
 
 void ConsoleMessages::diagnostic(const Diagnostic& d) {
   // A comment that is no directive reads as an error, as a compiler's
   // syntax error does.
   error(QStringLiteral("%1:%2:%3: %4%5")
-            .arg(d.path)
+            .arg(lineShown(d.path))
             .arg(d.line)
             .arg(d.column)
             .arg(d.rule == Rule::NotADirective ? QString() : QStringLiteral("warning: "),

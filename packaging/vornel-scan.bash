@@ -102,8 +102,8 @@ _vornel_scan() {
     mapfile -t COMPREPLY < <(compgen -W '-h --help --help-all -v --version --tables
       --format -j --jobs --exclude --stdin-filename --exit-zero --color -q --quiet
       --verbose --statistics -o --output --no-inline-config --report-unused-disables
-      --baseline --write-baseline --config --no-config --line-ends --check-tables
-      --list-codes --explain --lsp' -- "$cur")
+      --baseline --no-baseline --write-baseline --config --no-config --line-ends
+      --check-tables --list-codes --explain --lsp' -- "$cur")
     return
   fi
   _vornel_scan_paths -f "$cur" scripts

@@ -97,6 +97,9 @@ class VornelScanTest : public QObject {
         << "vornel-scan: -j needs a number from 1 to 1024, not 'many'";
     QTest::newRow("colour") << QStringList{"--color", "sometimes", "a.csm"}
                             << "vornel-scan: --color takes auto, always or never, not 'sometimes'";
+    QTest::newRow("a baseline and none")
+        << QStringList{"--baseline", "b.json", "--no-baseline", "a.csm"}
+        << "vornel-scan: --baseline and --no-baseline do not go together";
     QTest::newRow("empty tables folder")
         << QStringList{"--tables", "", "a.csm"} << "vornel-scan: --tables needs a folder";
     // Unknown options named as typed, dashes and all.
@@ -154,6 +157,11 @@ class VornelScanTest : public QObject {
         << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
         << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
            "2 alerts in 1 of 2 scripts\n";
+    // A name is shown on one line, as the report shows it.
+    QTest::newRow("verbose, a line feed in a name")
+        << QStringList{"--verbose", "@/l\nf.csm", "@/clean.csm"} << 0
+        << "File @/l\\x0af.csm Selected\n0 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
+           "0 alerts in 0 of 2 scripts\n";
     QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/again.csm",
                                                "@/twice.csm"}
                                 << 1
@@ -167,6 +175,7 @@ class VornelScanTest : public QObject {
     QFETCH(int, exitCode);
     QFETCH(QString, err);
     write(path("twice.csm"), "a = \"ownr\"\r\n");
+    write(path("l\nf.csm"), "");
     // A copy, not a second name: a script named twice is checked once.
     write(path("again.csm"), "x = GetFileTag(\"ownr\")\r\n\tSetCameraState(\"zmod\", 1)\r\n");
     arguments.replaceInStrings(QStringLiteral("@"), dir_.path());
@@ -375,6 +384,8 @@ class VornelScanTest : public QObject {
     const Run help = scanText({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY2(help.out.contains(QStringLiteral("--tables <dir>")), qPrintable(help.out));
+    QVERIFY2(help.out.startsWith(QStringLiteral("Usage: vornel-scan [options] PATH...\n")),
+             qPrintable(help.out));
     const Run version = scanText({"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));

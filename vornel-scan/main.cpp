@@ -133,7 +133,11 @@ int main(int argc, char** argv) {
   const ProjectFile& project = settingsRead.project;
   if (!options.formatGiven && !project.format.isEmpty()) options.format = project.format;
   if (options.excludes.empty()) options.excludes = project.excludes;
-  if (options.baseline.isEmpty()) options.baseline = project.baseline;
+  // A baseline being written records every alert, so the project's, which
+  // it may well be about to replace, silences none of them and is not read.
+  const bool projectBaseline = options.baseline.isEmpty() && !options.noBaseline &&
+                               options.writeBaseline.isEmpty() && !project.baseline.isEmpty();
+  if (projectBaseline) options.baseline = project.baseline;
 
   DiskFileSystem files;
   const QString& folder = settingsRead.tablesFolder;
@@ -190,6 +194,15 @@ int main(int argc, char** argv) {
 
   Baseline baseline;
   if (!options.baseline.isEmpty() && !baseline.read(options.baseline, &problem)) {
+    // Most likely a project file set up before its baseline was written.
+    FolderEntry::Kind kind;
+    QString reason;
+    if (projectBaseline && !kindOfPath(encodeNativePath(options.baseline), &kind, &reason)) {
+      problem += QStringLiteral(
+                     " (the baseline named by %1; --write-baseline writes it, "
+                     "--no-baseline checks without it)")
+                     .arg(project.path);
+    }
     errors.error(problem);
     return kCouldNotRun;
   }

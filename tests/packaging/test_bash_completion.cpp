@@ -90,7 +90,8 @@ void TestBashCompletion::candidates_data() {
   QTest::newRow("an option's start")
       << QStringList{"vornel-scan", "--fo"} << QStringList{"--format"};
   QTest::newRow("options sharing a start")
-      << QStringList{"vornel-scan", "--no-"} << QStringList{"--no-config", "--no-inline-config"};
+      << QStringList{"vornel-scan", "--no-"}
+      << QStringList{"--no-baseline", "--no-config", "--no-inline-config"};
   QTest::newRow("formats") << QStringList{"vornel-scan", "--format", ""} << formats;
   QTest::newRow("formats by their start")
       << QStringList{"vornel-scan", "--format", "g"} << QStringList{"gcc", "github", "gitlab"};
