@@ -132,7 +132,8 @@ class ScanPathsTest : public QObject {
                                             {"", QStringList{"--force-exclude", "s/gen/g1.csm"}},
                                             {"/s", QStringList{"--force-exclude", "gen/g1.csm"}}}) {
       const ScanRunResult run = runScan(arguments, repo + folder);
-      QVERIFY2(run.exitCode == (excluded ? 0 : 1), qPrintable(arguments.join(' ') + run.err));
+      QVERIFY2(run.exitCode == (excluded ? 0 : 1),
+               qPrintable(arguments.join(' ') + ": " + run.err));
       QCOMPARE(run.out.contains("g1.csm:1:5: warning: Zoom mode [zmod]"), !excluded);
     }
     LspSession server({}, repo);
