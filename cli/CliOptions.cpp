@@ -66,8 +66,12 @@ CliParse parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption exclude(
       QStringLiteral("exclude"),
       QStringLiteral("Pass over files and folders that <glob> matches: its name, or with a / in "
-                     "it, its path below the folder given. May be given again."),
+                     "it, its path from the working folder. May be given again."),
       QStringLiteral("glob"));
+  const QCommandLineOption forceExclude(
+      QStringLiteral("force-exclude"),
+      QStringLiteral("Pass over the excluded scripts and folders named on the command line too, "
+                     "as the pre-commit hook does."));
   const QCommandLineOption stdinName(
       QStringLiteral("stdin-filename"),
       QStringLiteral("The name the report gives the script read from standard input."),
@@ -136,10 +140,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
   for (const QCommandLineOption& option :
-       {tables,        format,  jobs,           exclude,      stdinName, exitZero,
-        color,         quiet,   verbose,        statistics,   output,    checkTables,
-        listCodes,     explain, noInlineConfig, reportUnused, baseline,  noBaseline,
-        writeBaseline, config,  noConfig,       lineEnds,     lsp}) {
+       {tables,      format,        jobs,    exclude,        forceExclude, stdinName,
+        exitZero,    color,         quiet,   verbose,        statistics,   output,
+        checkTables, listCodes,     explain, noInlineConfig, reportUnused, baseline,
+        noBaseline,  writeBaseline, config,  noConfig,       lineEnds,     lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -212,6 +216,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
     if (glob.isEmpty()) return failure(QStringLiteral("--exclude needs a pattern"));
     o.excludes.emplace_back(glob);
   }
+  o.forceExclude = parser.isSet(forceExclude);
   if (parser.isSet(stdinName)) o.standardInputName = parser.value(stdinName);
   o.exitZero = parser.isSet(exitZero);
   const QString when = parser.value(color);

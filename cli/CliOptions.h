@@ -24,6 +24,7 @@ struct CliOptions {
   bool formatGiven = false;           // on the command line, which wins over the project file
   int jobs = 0;                       // 0: as many as the processors
   std::vector<GlobPattern> excludes;  // from the command line; replace the project file's
+  bool forceExclude = false;          // the exclusions pass over paths named too
   QString standardInputName = QStringLiteral("-");
   bool exitZero = false;
   Color color = Color::Auto;

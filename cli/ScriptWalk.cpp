@@ -11,8 +11,9 @@ namespace {
 
 const QString kScriptExtension = QStringLiteral(".csm");
 
-QString joined(const QString& folder, const QString& name) {
-  return folder.isEmpty() ? name : folder + u'/' + name;
+// A path as Exclusions sees it, one step further down.
+QString below(const QString& relative, const QString& name) {
+  return relative == u'.' ? name : relative + u'/' + name;
 }
 
 QByteArray joined(const QByteArray& folder, const QByteArray& name) {
@@ -29,16 +30,17 @@ bool pathOrder(const FolderEntry& a, const FolderEntry& b) {
 
 }  // namespace
 
-ScriptWalk::ScriptWalk(QStringList paths, QString standardInputName,
-                       std::vector<GlobPattern> excludes)
+ScriptWalk::ScriptWalk(QStringList paths, QString standardInputName, Exclusions excludes,
+                       bool forceExclude)
     : paths_(std::move(paths)),
       standardInputName_(std::move(standardInputName)),
-      excludes_(std::move(excludes)) {}
+      excludes_(std::move(excludes)),
+      forceExclude_(forceExclude) {}
 
-bool ScriptWalk::excluded(const QString& name, const QString& relative) const {
-  return std::any_of(excludes_.begin(), excludes_.end(), [&](const GlobPattern& pattern) {
-    return pattern.matches(pattern.matchesPaths() ? QStringView(relative) : QStringView(name));
-  });
+bool ScriptWalk::passesOver(const QString& given) const {
+  if (!forceExclude_) return false;
+  if (given != QStringLiteral("-")) return excludes_.excludes(given);
+  return standardInputName_ != given && excludes_.excludes(standardInputName_);
 }
 
 bool ScriptWalk::enter(Folder folder, QString* error) {
@@ -58,9 +60,9 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       }
       const FolderEntry& found = folder.entries[folder.next++];
       const QString name = decodeNativePath(found.name);
-      const QString relative = joined(folder.relative, name);
+      const QString relative = below(folder.relative, name);
       if (found.kind == FolderEntry::Kind::Folder) {
-        if (name.startsWith(u'.') || excluded(name, relative)) continue;
+        if (name.startsWith(u'.') || excludes_.matchesItself(relative)) continue;
         Folder inner{
             scriptNameIn(folder.path, name), joined(folder.native, found.name), relative, {}, 0};
         const QString path = inner.path;
@@ -74,7 +76,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       const bool script =
           found.kind == FolderEntry::Kind::File || found.kind == FolderEntry::Kind::BrokenLink;
       if (!script || !name.endsWith(kScriptExtension, Qt::CaseInsensitive) ||
-          excluded(name, relative)) {
+          excludes_.matchesItself(relative)) {
         continue;
       }
       if (found.kind == FolderEntry::Kind::BrokenLink) {
@@ -100,6 +102,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
     }
     if (nextPath_ == paths_.size()) return false;
     const QString given = paths_[nextPath_++];
+    if (passesOver(given)) continue;
     if (given == QStringLiteral("-")) {
       *entry = ScriptEntry{standardInputName_, {}, true, {}};
       return true;
@@ -113,7 +116,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       return true;
     }
     if (kind == FolderEntry::Kind::Folder) {
-      if (!enter(Folder{path, native, QString(), {}, 0}, &error)) {
+      if (!enter(Folder{path, native, excludes_.relativeOf(given), {}, 0}, &error)) {
         *entry = ScriptEntry{path, native, false, error};
         return true;
       }

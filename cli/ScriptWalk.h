@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Exclusions.h"
 #include "FolderListing.h"
-#include "GlobPattern.h"
 #include "OutputTargets.h"
 
 // One script to check, or a path that could not be walked.
@@ -33,16 +33,22 @@ class ScriptEntries {
 // The scripts that the paths on the command line name, in a stable order:
 // the paths in the order given, and inside a folder every `*.csm` file
 // (any case) below it, sorted by path. Hidden folders and links to folders
-// are passed over, and so is whatever an exclusion pattern matches; so is
-// a script's link that cannot be followed, yielded as a broken link to be
-// told of. One folder is listed at a time, as the walk reaches it. Paths
-// are shown by their scriptName().
+// are passed over, and so is what `excludes` matches below a path named;
+// so is a script's link that cannot be followed, yielded as a broken link
+// to be told of. One folder is listed at a time, as the walk reaches it.
+// Paths are shown by their scriptName().
 class ScriptWalk : public ScriptEntries {
  public:
   // `-` among `paths` is standard input, shown as `standardInputName`.
-  ScriptWalk(QStringList paths, QString standardInputName, std::vector<GlobPattern> excludes);
+  // With `forceExclude` a path named, and standard input by its name, is
+  // passed over too when `excludes` matches it or a folder on its way:
+  // what is named gets the answer it would get below a folder named.
+  ScriptWalk(QStringList paths, QString standardInputName, Exclusions excludes,
+             bool forceExclude = false);
 
   bool next(ScriptEntry* entry) override;
+  // Whether a path named (`-` for standard input) is passed over.
+  bool passesOver(const QString& given) const;
 
   // A script found in a folder that is the file of one of `outputs` is
   // yielded as a failure, and the walk ends there: the run is to write
@@ -55,18 +61,18 @@ class ScriptWalk : public ScriptEntries {
   struct Folder {
     QString path;  // as shown
     QByteArray native;
-    QString relative;  // below the folder named on the command line
+    QString relative;  // as `excludes_` sees it
     std::vector<FolderEntry> entries;
     std::size_t next = 0;
   };
   // Lists `folder` and goes into it; false with the reason when it cannot.
   bool enter(Folder folder, QString* error);
-  bool excluded(const QString& name, const QString& relative) const;
 
   QStringList paths_;
   qsizetype nextPath_ = 0;
   QString standardInputName_;
-  std::vector<GlobPattern> excludes_;
+  Exclusions excludes_;
+  bool forceExclude_;
   std::vector<Folder> folders_;  // the folders being walked, innermost last
   const OutputTargets* outputs_ = nullptr;
   bool metAnOutput_ = false;

@@ -3,13 +3,14 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include "Exclusions.h"
 #include "ProjectFile.h"
 #include "ScratchFiles.h"
 
 // The project file parser: bytes in, settings or an error "<file>:<line>:
 // <what>" naming a line of the file out. The exclusions it reads are matched
-// against a few paths, so that any pattern text compiles and runs. Returns
-// what is wrong, or the empty text.
+// against a few paths, in the file's folder and out of it, so that any
+// pattern text compiles and runs. Returns what is wrong, or the empty text.
 namespace fuzzcheck {
 
 inline QString projectFileProblem(QByteArrayView bytes) {
@@ -31,11 +32,12 @@ inline QString projectFileProblem(QByteArrayView bytes) {
              error;
     return {};
   }
-  for (const GlobPattern& pattern : project.excludes) {
-    for (const QString& candidate : {QStringLiteral("a.csm"), QStringLiteral("vendor/x/b.csm"),
-                                     QStringLiteral("[x]/*?.gen.CSM"), QString()})
-      pattern.matches(candidate);
-  }
+  const Exclusions excludes(scratchFolder(), project.excludes);
+  for (const QString& candidate :
+       {QStringLiteral("a.csm"), QStringLiteral("vendor/x/b.csm"), QStringLiteral("[x]/*?.gen.CSM"),
+        QStringLiteral("../../up/c.csm"), QString()})
+    excludes.excludes(scratchFolder() + u'/' + candidate);
+  excludes.excludes(QStringLiteral("/d.csm"));
   return {};
 }
 

@@ -1,5 +1,7 @@
 #include "DocumentChecks.h"
 
+#include <QUrl>
+
 DocumentChecks::DocumentChecks(MainThreadQueue& queue, TextOf textOf, Publish publish, int threads)
     : queue_(queue), textOf_(std::move(textOf)), publish_(std::move(publish)), threads_(threads) {}
 
@@ -67,6 +69,13 @@ void DocumentChecks::start(const QString& uri, State& state) {
   QByteArray text;
   qint64 version = 0;
   if (!setup_ || !textOf_(uri, &text, &version)) return;
+  // A script the project excludes is not checked: it gets an empty list,
+  // which takes back what an earlier setup showed, and nothing more.
+  if (const QUrl url(uri); url.isLocalFile() && setup_->excludes.excludes(url.toLocalFile())) {
+    state.wanted = false;
+    publish_(uri, version, QJsonArray());
+    return;
+  }
   const quint64 generation = state.generation;
   state.runningGeneration = generation;
   state.wanted = false;

@@ -70,7 +70,13 @@ void ServerTables::reload() {
   check.disabledBy = project.path;
   check.lineEnds = read.lineEnds;
   check.tellLoneLineFeeds = true;
-  changed_(std::make_shared<const CheckSetup>(std::move(tables), std::move(check)));
+  // An open script is passed over as a run passes it over when named with
+  // --force-exclude, as the pre-commit hook names it.
+  Exclusions excludes = project.path.isEmpty()
+                            ? Exclusions()
+                            : Exclusions(QFileInfo(project.path).absolutePath(), project.excludes);
+  changed_(
+      std::make_shared<const CheckSetup>(std::move(tables), std::move(check), std::move(excludes)));
 }
 
 void ServerTables::fail(const QString& message) {

@@ -14,7 +14,7 @@
 //
 //   # comments start with #
 //   tables = tools/tables        a folder; relative paths are relative to this file
-//   exclude = generated/**       may be given again
+//   exclude = generated/**       may be given again; relative to this file's folder
 //   format = gcc
 //   disable = zmod, isoa         codes never to report; may be given again
 //   baseline = vornel-baseline.json

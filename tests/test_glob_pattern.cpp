@@ -1,8 +1,10 @@
-// The patterns of --exclude.
+// The patterns of --exclude and of the project file's exclude, and what
+// they pass over.
 
 #include <QRandomGenerator>
 #include <QTest>
 
+#include "Exclusions.h"
 #include "GlobPattern.h"
 
 namespace reference {
@@ -108,6 +110,35 @@ class GlobPatternTest : public QObject {
     QFETCH(QString, text);
     QFETCH(bool, matches);
     QCOMPARE(GlobPattern(pattern).matches(text), matches);
+  }
+
+  // One pattern relative to /p/repo, and a path it passes over or not.
+  void exclusions_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("excluded");
+    auto row = [](const char* name, const char* p, const char* path, bool excluded) {
+      QTest::newRow(name) << QString::fromUtf8(p) << QString::fromUtf8(path) << excluded;
+    };
+    row("the script's name", "*.gen.csm", "/p/repo/a/x.gen.csm", true);
+    row("a folder's name on the way", "gen", "/p/repo/a/gen/b/x.csm", true);
+    row("a name above the folder is not on the way", "p", "/p/repo/x.csm", false);
+    row("a name out of the folder, past where the ways part", "gen", "/p/other/gen/x.csm", true);
+    row("a path from the folder", "s/gen/**", "/p/repo/s/gen/x.csm", true);
+    row("a path from a folder below it", "gen/**", "/p/repo/s/gen/x.csm", false);
+    row("a folder's path covers what is in it", "s/gen", "/p/repo/s/gen/b/x.csm", true);
+    row("a trailing / makes a path, not a name", "gen/", "/p/repo/s/gen/x.csm", false);
+    row("./ and .. worked out", "./gen/*", "/p/repo/s/../gen/x.csm", true);
+    row("a path out of the folder", "../other/*", "/p/other/x.csm", true);
+    row("an absolute path", "/p/other/**", "/p/other/gen/x.csm", true);
+  }
+
+  void exclusions() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, path);
+    QFETCH(bool, excluded);
+    QCOMPARE(Exclusions(QStringLiteral("/p/repo"), {GlobPattern(pattern)}).excludes(path),
+             excluded);
   }
 
   // Random patterns and paths: the same answers as the plain search.

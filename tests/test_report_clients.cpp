@@ -176,7 +176,7 @@ class ReportClientsTest : public QObject {
   // Another repository takes this one's hook with pre-commit, configured
   // as docs/ci.md shows, from a clone of this repository tagged as a
   // release is: a commit of a script with an alert is refused, the mended
-  // one goes in.
+  // one goes in, and a script the project file excludes is passed over.
   void preCommitHook() {
     const QStringList environment = {
         "PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' + qgetenv("PATH"),
@@ -203,8 +203,10 @@ class ReportClientsTest : public QObject {
     QVERIFY2(documented.contains("repo: " + address), documented.constData());
     QVERIFY(writeFile(at("project/.pre-commit-config.yaml"),
                       QByteArray(documented).replace(address, at("hook").toUtf8())));
-    QVERIFY(writeFile(at("project/.vornel-scan"), "tables = ../tables\nformat = gcc\n"));
+    QVERIFY(writeFile(at("project/.vornel-scan"),
+                      "tables = ../tables\nformat = gcc\nexclude = shots/generated/**\n"));
     QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(at("project/shots/generated/g.csm"), "x = \"zmod\"\r\n"));
     QVERIFY(writeFile(at("project/notes.txt"), "\"zmod\"\n"));
     QCOMPARE(run("project", "git", {"init", "-q"}).exitCode, 0);
     const ScanRunResult install = run("project", "pre-commit", {"install"});
@@ -216,6 +218,7 @@ class ReportClientsTest : public QObject {
     const QString shown = QString::fromUtf8(refused.out) + refused.err;
     QVERIFY2(shown.contains("shots/a.csm:1:5: warning: Zoom mode [zmod]"), qPrintable(shown));
     QVERIFY(!shown.contains("notes.txt"));
+    QVERIFY(!shown.contains("g.csm"));
     QVERIFY(run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
 
     QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zoom\"\r\n"));

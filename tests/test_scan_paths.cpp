@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "LspSession.h"
 #include "RunScan.h"
 
 namespace {
@@ -75,12 +76,20 @@ class ScanPathsTest : public QObject {
         << QStringList{"tree/sub", "tree/B.CSM"}
         << QStringList{"tree/sub/d.csm", "tree/sub/linked.csm", "tree/sub/x.gen.csm", "tree/B.CSM"};
     QTest::newRow("exclusions by name and by path")
-        << QStringList{"--exclude", "*.gen.csm", "--exclude", "gen", "--exclude", "sub/l*", "tree"}
-        << QStringList{"tree/B.CSM", "tree/a.csm", "tree/sub.csm", "tree/sub/d.csm"};
+        << QStringList{"--exclude", "*.gen.csm",   "--exclude", "gen",
+                       "--exclude", "tree/sub/d*", "tree"}
+        << QStringList{"tree/B.CSM", "tree/a.csm", "tree/sub.csm"};
+    QTest::newRow("a path is from the working folder, not from the folder given")
+        << QStringList{"--exclude", "sub/*", "tree"}
+        << QStringList{"tree/B.CSM",   "tree/a.csm",     "tree/gen/f.csm",
+                       "tree/sub.csm", "tree/sub/d.csm", "tree/sub/x.gen.csm"};
     QTest::newRow("** reaches every depth")
         << QStringList{"--exclude", "**/*.csm", "tree"} << QStringList{"tree/B.CSM"};
     QTest::newRow("a file named explicitly is checked whatever its name")
         << QStringList{"--exclude", "*.txt", "tree/notes.txt"} << QStringList{"tree/notes.txt"};
+    QTest::newRow("unless --force-exclude, as below a folder")
+        << QStringList{"--force-exclude", "--exclude", "gen", "tree/gen/f.csm", "tree/a.csm"}
+        << QStringList{"tree/a.csm"};
   }
 
   void walkOrder() {
@@ -93,6 +102,48 @@ class ScanPathsTest : public QObject {
       if (!line.isEmpty()) seen.append(QString::fromUtf8(line.left(line.indexOf(':'))));
     }
     QCOMPARE(seen, paths);
+  }
+
+  // A script gets one answer from the project file's exclude however it
+  // comes: below the project's top, below a folder in it, named as the
+  // pre-commit hook names it (from the top and from a folder below), and
+  // opened in an editor, which shows an excluded script an empty list.
+  void excludedEveryWay_data() {
+    QTest::addColumn<QByteArray>("exclude");
+    QTest::addColumn<bool>("excluded");
+    QTest::newRow("a path from the project file's folder") << QByteArray("s/gen/**") << true;
+    QTest::newRow("a path from a folder below it") << QByteArray("gen/**") << false;
+    QTest::newRow("a folder's name") << QByteArray("gen") << true;
+    QTest::newRow("the script's name") << QByteArray("g?.csm") << true;
+    QTest::newRow("* stops at /") << QByteArray("s/*.csm") << false;
+  }
+
+  void excludedEveryWay() {
+    QFETCH(QByteArray, exclude);
+    QFETCH(bool, excluded);
+    const QTemporaryDir top(at("every-way-XXXXXX"));
+    const QString repo = top.path();
+    QVERIFY(writeFile(repo + "/.git/HEAD", "ref: refs/heads/main\n"));
+    QVERIFY(writeFile(repo + "/.vornel-scan",
+                      "tables = " + tables_.toUtf8() + "\nformat = gcc\nexclude = " + exclude));
+    QVERIFY(writeFile(repo + "/s/gen/g1.csm", "x = \"zmod\"\r\n"));
+    for (const auto& [folder, arguments] : {std::pair{"", QStringList{"."}},
+                                            {"", QStringList{"s"}},
+                                            {"", QStringList{"--force-exclude", "s/gen/g1.csm"}},
+                                            {"/s", QStringList{"--force-exclude", "gen/g1.csm"}}}) {
+      const ScanRunResult run = runScan(arguments, repo + folder);
+      QVERIFY2(run.exitCode == (excluded ? 0 : 1),
+               qPrintable(arguments.join(' ') + ": " + run.err));
+      QCOMPARE(run.out.contains("g1.csm:1:5: warning: Zoom mode [zmod]"), !excluded);
+    }
+    LspSession server({}, repo);
+    QVERIFY(server.started());
+    server.initialize(repo);
+    const QString uri = QUrl::fromLocalFile(repo + "/s/gen/g1.csm").toString();
+    server.open(uri, "x = \"zmod\"\r\n");
+    QCOMPARE(server.diagnostics(uri).size(), excluded ? 0 : 1);
+    QCOMPARE(server.finish(), 0);
+    QCOMPARE(server.standardError(), QString());
   }
 
   void standardInput_data() {

@@ -56,10 +56,12 @@ bool wantsColor(const CliOptions& options) {
 }
 
 // The classic report of one script is the desktop program's: no path before
-// its lines, and its status on stderr.
-bool isSingleScript(const CliOptions& options) {
+// its lines, and its status on stderr. One the walk passes over leaves none,
+// as the summary tells.
+bool isSingleScript(const CliOptions& options, const ScriptWalk& walk) {
   if (options.format != QStringLiteral("classic") || options.paths.size() != 1) return false;
   const QString& path = options.paths.first();
+  if (walk.passesOver(path)) return false;
   FolderEntry::Kind kind;
   QString error;
   return path == QStringLiteral("-") || !kindOfPath(encodeNativePath(path), &kind, &error) ||
@@ -132,7 +134,13 @@ int main(int argc, char** argv) {
   }
   const ProjectFile& project = settingsRead.project;
   if (!options.formatGiven && !project.format.isEmpty()) options.format = project.format;
-  if (options.excludes.empty()) options.excludes = project.excludes;
+  // --exclude's patterns are relative to the working folder, the project
+  // file's to the file's folder, wherever the run starts.
+  const Exclusions excludes =
+      !options.excludes.empty() ? Exclusions(QDir::currentPath(), options.excludes)
+      : !project.path.isEmpty()
+          ? Exclusions(QFileInfo(project.path).absolutePath(), project.excludes)
+          : Exclusions();
   // A baseline being written records every alert, so the project's, which
   // it may well be about to replace, silences none of them and is not read.
   const bool projectBaseline = options.baseline.isEmpty() && !options.noBaseline &&
@@ -210,7 +218,9 @@ int main(int argc, char** argv) {
   if (!options.writeBaseline.isEmpty())
     recorded.setFolder(QFileInfo(options.writeBaseline).absolutePath());
 
-  const bool singleScript = isSingleScript(options);
+  ScriptWalk walk(options.paths, options.standardInputName, excludes, options.forceExclude);
+  walk.refuse(&outputs);
+  const bool singleScript = isSingleScript(options, walk);
   ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
                            options.quiet);
   RunFacts facts;
@@ -241,8 +251,6 @@ int main(int argc, char** argv) {
   // one thread it is.
   ScanRun run(check, *format, files, settings.jobs > 1 || singleScript ? &helper : nullptr,
               settings);
-  ScriptWalk walk(options.paths, options.standardInputName, options.excludes);
-  walk.refuse(&outputs);
   const RunTotals totals = run.run(walk, output, messages);
   if (walk.metAnOutput()) {
     // The walk met a script that an output would replace, and told so;

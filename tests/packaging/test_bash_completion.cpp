@@ -88,7 +88,7 @@ void TestBashCompletion::candidates_data() {
   const QStringList scriptsAndFolders{"LOUD.CSM", "alerts.csm", "my shot.csm", "scripts", "tables"};
 
   QTest::newRow("an option's start")
-      << QStringList{"vornel-scan", "--fo"} << QStringList{"--format"};
+      << QStringList{"vornel-scan", "--form"} << QStringList{"--format"};
   QTest::newRow("options sharing a start")
       << QStringList{"vornel-scan", "--no-"}
       << QStringList{"--no-baseline", "--no-config", "--no-inline-config"};
