@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "Diagnostic.h"
+#include "TableCheck.h"
 #include "Tables.h"
 
 // What every format may need to know of the run.
@@ -100,6 +101,13 @@ class ReportFormat {
     Q_UNUSED(totals);
     Q_UNUSED(out);
   }
+
+  // A check of the tables: its diagnostics, each naming its table file,
+  // and the rows of the tables read. Unless the format says otherwise, the
+  // whole report of a run whose scripts are the table files, each with its
+  // diagnostics.
+  virtual void tableCheck(const std::vector<Diagnostic>& found, const TableRowCounts& rows,
+                          QByteArray* out) const;
 };
 
 // The format called `name`, or nullptr.

@@ -22,3 +22,7 @@ QString scriptNameIn(const QString& folder, const QString& entry) {
   if (folder.isEmpty() || folder == QStringLiteral(".")) return entry;
   return folder.endsWith(u'/') ? folder + entry : folder + u'/' + entry;
 }
+
+QString tableName(const QString& folder, const QString& path) {
+  return scriptName(scriptNameIn(folder, path.section(u'/', -1)));
+}

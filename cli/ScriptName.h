@@ -11,3 +11,7 @@ QString scriptName(const QString& path);
 
 // The name of `entry`, found in the folder named `folder`.
 QString scriptNameIn(const QString& folder, const QString& entry);
+
+// The name the table file at `path` is shown under when its folder is
+// named `folder`: as a script of that folder would be.
+QString tableName(const QString& folder, const QString& path);

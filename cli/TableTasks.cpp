@@ -3,18 +3,13 @@
 #include "JsonText.h"
 #include "LineText.h"
 #include "RowExplanation.h"
+#include "ScriptName.h"
 #include "SystemText.h"
 #include "TableCheck.h"
-#include "formats/Formats.h"
 
 namespace {
 
 using jsontext::appendString;
-
-int unfit(const QString& task, const QString& format, const QString& fits, QString* error) {
-  *error = QStringLiteral("%1 writes %2, not %3").arg(task, fits, format);
-  return -1;
-}
 
 struct Listed {
   TableKind table;
@@ -22,15 +17,35 @@ struct Listed {
   const TableRow* row;
 };
 
-std::vector<Listed> rowsOf(const Tables& tables, QStringView onlyCode = {}) {
+// The part of `id` after "<table>/", or null when it names no table.
+QStringView codeInTable(TableKind table, QStringView id) {
+  const QLatin1StringView name = rules::tableName(table);
+  if (id.size() <= name.size() || !id.startsWith(name) || id[name.size()] != u'/') return {};
+  return id.sliced(name.size() + 1);
+}
+
+// Every row, or those `id` names: a code's in both tables, a row's rule's
+// ("params/zmod") in its table alone.
+std::vector<Listed> rowsOf(const Tables& tables, QStringView id = {}) {
   std::vector<Listed> listed;
   for (const TableKind table : {TableKind::Tags, TableKind::Params}) {
     const QString& path = table == TableKind::Tags ? tables.tagsPath : tables.paramsPath;
+    const QStringView code = codeInTable(table, id);
     for (const TableRow& row : tables[table].rows()) {
-      if (onlyCode.isNull() || row.code == onlyCode) listed.push_back({table, &path, &row});
+      if (id.isNull() || row.code == id || (!code.isNull() && row.code == code))
+        listed.push_back({table, &path, &row});
     }
   }
   return listed;
+}
+
+// What --explain says of an id that names nothing.
+QString namesNothing(QStringView id) {
+  for (const TableKind table : {TableKind::Tags, TableKind::Params}) {
+    if (const QStringView code = codeInTable(table, id); !code.isNull())
+      return QStringLiteral("%1 is not in %2\n").arg(shownCode(code), rules::tableName(table));
+  }
+  return QStringLiteral("%1 is in no table\n").arg(shownCode(id));
 }
 
 void appendJsonRow(const Listed& listed, QByteArray* out) {
@@ -49,65 +64,42 @@ void appendJsonRow(const Listed& listed, QByteArray* out) {
 
 }  // namespace
 
-int checkTablesTask(FileSystem& files, const QString& folder, const QString& format,
-                    ReportOutput& output, QString* error) {
-  if (format != "classic" && format != "gcc" && format != "json" && format != "github")
-    return unfit(QStringLiteral("--check-tables"), format,
-                 QStringLiteral("classic, gcc, json or github"), error);
+bool taskWrites(CliOptions::Task task, const QString& format) {
+  switch (task) {
+    case CliOptions::Task::ListCodes:
+      return format == "classic" || format == "gcc" || format == "json";
+    case CliOptions::Task::Explain:
+      return format == "classic" || format == "json";
+    case CliOptions::Task::Check:
+    case CliOptions::Task::CheckTables:
+    case CliOptions::Task::LanguageServer:
+      break;
+  }
+  return true;
+}
+
+QString unfitFormat(CliOptions::Task task, const QString& format) {
+  return task == CliOptions::Task::ListCodes
+             ? QStringLiteral("--list-codes writes classic, gcc or json, not %1").arg(format)
+             : QStringLiteral("--explain writes classic or json, not %1").arg(format);
+}
+
+int checkTablesTask(FileSystem& files, const QString& folder, const QString& shownFolder,
+                    const ReportFormat& format, ReportOutput& output) {
   TableRowCounts rows;
-  const std::vector<Diagnostic> found = checkTables(files, folder, &rows);
+  std::vector<Diagnostic> found = checkTables(files, folder, &rows);
   int status = 0;
-  QByteArray out = format == "json" ? "{\"version\":1,\"findings\":[" : "";
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    const Diagnostic& f = found[i];
-    const bool fault = f.severity() == Severity::Error;
-    const QByteArray kind = f.ruleId().toUtf8();
-    status = qMax(status, fault ? 2 : 1);
-    const QByteArray where = lineText(f.path) + ':' + QByteArray::number(f.line);
-    if (format == "classic") {
-      out += where + ": " + (fault ? "error: " : "") + lineText(f.message()) + '\n';
-    } else if (format == "gcc") {
-      // Warnings name their kind, as linters name a rule; a fault has none.
-      out += where + ":1: " + (fault ? "error: " : "warning: ") + lineText(f.message()) +
-             (fault ? QByteArray() : " [" + kind + ']') + '\n';
-    } else if (format == "github") {
-      out += (fault ? "::error file=" : "::warning file=") + encodeSystemText(f.path) +
-             ",line=" + QByteArray::number(f.line) + ",title=" + kind +
-             "::" + lineText(f.message()) + '\n';
-    } else {
-      out += i > 0 ? ",\n{\"severity\":" : "\n{\"severity\":";
-      appendString(&out, QLatin1StringView(fault ? "error" : "warning"));
-      out += ",\"kind\":";
-      appendString(&out, f.ruleId());
-      out += ",\"path\":";
-      appendString(&out, f.path);
-      out += ",\"line\":" + QByteArray::number(f.line) + ",\"code\":";
-      appendString(&out, f.code());
-      out += ",\"message\":";
-      appendString(&out, f.message());
-      out += '}';
-    }
+  for (Diagnostic& d : found) {
+    d.path = tableName(shownFolder, d.path);
+    status = qMax(status, d.severity() == Severity::Error ? 2 : 1);
   }
-  if (format == "json") out += "\n]}\n";
-  // Someone reading the check learns that it ran, and on what; the other
-  // formats are read by programs, for which no finding says it all.
-  if (format == "classic" && found.empty()) {
-    out += QStringLiteral("tables are clean: %1 %2, %3 %4\n")
-               .arg(QString::number(rows.tags),
-                    rows.tags == 1 ? QStringLiteral("tag") : QStringLiteral("tags"),
-                    QString::number(rows.params),
-                    rows.params == 1 ? QStringLiteral("parameter") : QStringLiteral("parameters"))
-               .toUtf8();
-  }
+  QByteArray out;
+  format.tableCheck(found, rows, &out);
   output.write(out);
   return status;
 }
 
-int listCodesTask(const Tables& tables, const QString& format, ReportOutput& output,
-                  QString* error) {
-  if (format != "classic" && format != "gcc" && format != "json")
-    return unfit(QStringLiteral("--list-codes"), format, QStringLiteral("classic, gcc or json"),
-                 error);
+int listCodesTask(const Tables& tables, const QString& format, ReportOutput& output) {
   QByteArray out = format == "json" ? "{\"version\":1,\"codes\":[" : "";
   const std::vector<Listed> rows = rowsOf(tables);
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -132,18 +124,16 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
   return 0;
 }
 
-int explainTask(const Tables& tables, const QString& code, const QString& format,
-                ReportOutput& output, QString* error) {
-  if (format != "classic" && format != "json")
-    return unfit(QStringLiteral("--explain"), format, QStringLiteral("classic or json"), error);
-  const std::vector<Listed> rows = rowsOf(tables, code);
+int explainTask(const Tables& tables, const QString& id, const QString& format,
+                ReportOutput& output) {
+  const std::vector<Listed> rows = rowsOf(tables, id);
   // A rule's name is explained too: a table row is one rule, the checker's
   // own rules are the others.
-  const RuleInfo* rule = rules::find(code);
+  const RuleInfo* rule = rules::find(id);
   QByteArray out;
   if (format == "json") {
     out = "{\"version\":1,\"code\":";
-    appendString(&out, code);
+    appendString(&out, id);
     out += ",\"rows\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
       out += i > 0 ? ",\n" : "\n";
@@ -164,7 +154,7 @@ int explainTask(const Tables& tables, const QString& code, const QString& format
   } else if (rule) {
     out = encodeSystemText(explainRule(*rule));
   } else if (rows.empty()) {
-    out = encodeSystemText(QStringLiteral("%1 is in no table\n").arg(shownCode(code)));
+    out = encodeSystemText(namesNothing(id));
   } else {
     for (const Listed& listed : rows)
       out += encodeSystemText(explainRow(tables, listed.table, *listed.row));

@@ -24,7 +24,8 @@ _vornel_scan_paths() {
 # vornel-scan's own rules, and the codes of the tables this command line
 # would read, as the program itself lists them (--list-codes, with the
 # line's --tables, --config or --no-config, else the project file's tables
-# or the installed ones).
+# or the installed ones). The classic format is asked for by name, which
+# a project file's format does not override.
 _vornel_scan_explainable() {
   local program=${COMP_WORDS[0]/#\~/$HOME} word i line code
   local -a settings=()
@@ -54,7 +55,7 @@ _vornel_scan_explainable() {
     [[ $code != "$line" && -n $code && $code == "$1"* && -z ${offered[$code]-} ]] || continue
     offered[$code]=1
     COMPREPLY+=("$code")
-  done < <("$program" --list-codes "${settings[@]}" 2>/dev/null)
+  done < <("$program" --list-codes --format classic "${settings[@]}" 2>/dev/null)
 }
 
 _vornel_scan() {

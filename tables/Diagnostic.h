@@ -24,7 +24,9 @@ struct Diagnostic {
   TableKind table = TableKind::Params;
   Silenced silenced = Silenced::No;
   const TableRow* row = nullptr;
-  qint64 line = 0;  // 1-based
+  // 1-based; 0 for a fault in no line, a table that cannot be read: the
+  // file as a whole, which no report shows a line for.
+  qint64 line = 0;
   // 1-based columns in the raw line, counted in Unicode code points as the
   // line decodes (a tab counts one): of a table alert, where the code's
   // opening quotation mark stands, and just past its closing one. An end

@@ -27,8 +27,8 @@ constexpr std::array kRules{
              L("Move the disable-file directive to the top of the script, or check the "
                "script as a file rather than a stream.")},
     RuleInfo{Rule::TableFault, L("fault"), Severity::Error, L("a table cannot be read"),
-             L("Mend the table at the line named; no script is checked against tables "
-               "that cannot be read.")},
+             L("Mend the table at the line named, or, when none is, give a table file that "
+               "can be read; no script is checked against tables that cannot be read.")},
     RuleInfo{Rule::CodeLength, L("code-length"), Severity::Warning,
              L("a code that is not 4 characters long"),
              L("Only a quoted code of 4 characters can match: shorten or lengthen it.")},

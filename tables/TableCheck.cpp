@@ -54,6 +54,8 @@ class Checker {
     d.rule = rule;
     d.path = path;
     d.line = line;
+    // A row is named by its line, which its code starts.
+    d.column = line > 0 ? 1 : 0;
     d.statement = code.toString();
     d.text = message;
     found_->push_back(std::move(d));

@@ -137,6 +137,17 @@ class ReportFormatsTest : public QObject {
     }
   }
 
+  // A table check's report, with a result in no line among its results,
+  // passes the schema and the multitool as a scan's does.
+  void tableCheckPassesTheSchema() {
+    QVERIFY(writeFile(at("half-tables/param.txt"), "zmo,m,\r\n"));
+    const ScanRunResult run = scan(at("half-tables"), {"--check-tables", "--format", "sarif"});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(parsed(run.out)["runs"][0]["results"].toArray().size(), 2);
+    QVERIFY(writeFile(at("tables.sarif"), run.out));
+    QVERIFY(isValidSarif(at("tables.sarif")));
+  }
+
   // The report that every rule gives, which test_report_golden holds the
   // SARIF format to, passes the schema and the multitool too.
   void everyRulePassesTheSchema() {

@@ -17,7 +17,83 @@ class TableTasksTest : public QObject {
   QString at(const QString& name) const { return dir_.filePath(name); }
 
  private slots:
-  void initTestCase() { QVERIFY(dir_.isValid()); }
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QVERIFY(writeFile(at("f/tags.txt"), "\"zmod\",\"Zoom tag\",t\r\n"));
+    QVERIFY(writeFile(at("f/param.txt"), "\"zmod\",\"Zoom\",range\r\nzmo,m,\r\n"));
+    QVERIFY(writeFile(at("f.vornel-scan"), "tables = f\nformat = gitlab\n"));
+  }
+
+  // Each table task in each format it writes, run in the tables' parent
+  // folder: what the output shows, what it never does (`@` the folder).
+  void inEveryFormat_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("shows");
+    QTest::addColumn<QByteArrayList>("never");
+    QTest::addColumn<int>("exitCode");
+    const QStringList gone{"--check-tables", "--tables", "gone", "--format"};
+    QTest::newRow("a finding, named in the folder as given")
+        << QStringList{"--check-tables", "--tables", "./f/", "--format", "gcc"}
+        << QByteArray("f/param.txt:2:1: warning: code 'zmo' has 3") << QByteArrayList{"@/"} << 1;
+    QTest::newRow("a finding in the project file's format and folder")
+        << QStringList{"--check-tables", "--config", "f.vornel-scan"}
+        << QByteArray(R"("location":{"path":"f/param.txt","lines":{"begin":2}})")
+        << QByteArrayList{"@/"} << 1;
+    QTest::newRow("gcc, a table missing")
+        << gone + QStringList{"gcc"}
+        << QByteArray("gone/tags.txt: error: No such file or directory [fault]\n")
+        << QByteArrayList{"@/", ":0"} << 2;
+    QTest::newRow("classic, a table missing")
+        << gone + QStringList{"classic"}
+        << QByteArray("gone/param.txt: error: No such file or directory\n") << QByteArrayList{":0"}
+        << 2;
+    QTest::newRow("github, a table missing")
+        << gone + QStringList{"github"}
+        << QByteArray("::error file=gone/tags.txt,title=fault::No such file or directory\n")
+        << QByteArrayList{"line=0"} << 2;
+    QTest::newRow("json, a table missing")
+        << gone + QStringList{"json"}
+        << QByteArray(R"({"path":"gone/tags.txt","rule":"fault","severity":"error")")
+        << QByteArrayList{":0"} << 2;
+    QTest::newRow("sarif, a table missing")
+        << gone + QStringList{"sarif"}
+        << QByteArray(R"("gone/tags.txt","uriBaseId":"SRCROOT"},"region":{"byteOffset":0,)")
+        << QByteArrayList{"startLine"} << 2;
+    QTest::newRow("gitlab, a table missing")
+        << gone + QStringList{"gitlab"}
+        << QByteArray(R"("location":{"path":"gone/tags.txt","lines":{"begin":1}})")
+        << QByteArrayList{":0"} << 2;
+    QTest::newRow("codes, a project's format they do not write passed over")
+        << QStringList{"--list-codes", "--config", "f.vornel-scan"}
+        << QByteArray("zmod  params  Zoom\n") << QByteArrayList{} << 0;
+    QTest::newRow("codes, named in the folder as given")
+        << QStringList{"--list-codes", "--tables", "f", "--format", "gcc"}
+        << QByteArray("f/param.txt:1:1: note: zmod: Zoom\n") << QByteArrayList{"@/"} << 0;
+    QTest::newRow("explain a row's rule")
+        << QStringList{"--explain", "params/zmod", "--tables", "f"}
+        << QByteArray("'zmod' in params, f/param.txt line 1\n") << QByteArrayList{"in tags"} << 0;
+    QTest::newRow("explain, a project's format it does not write passed over")
+        << QStringList{"--explain", "zmod", "--config", "f.vornel-scan"}
+        << QByteArray("'zmod' in tags, f/tags.txt line 1\n") << QByteArrayList{} << 0;
+    QTest::newRow("explain a row's rule that no row has")
+        << QStringList{"--explain", "tags/qqqq", "--tables", "f"}
+        << QByteArray("'qqqq' is not in tags\n") << QByteArrayList{} << 1;
+  }
+
+  void inEveryFormat() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, shows);
+    QFETCH(QByteArrayList, never);
+    QFETCH(int, exitCode);
+    const ScanRunResult run = runScan(arguments, dir_.path());
+    QVERIFY2(run.out.contains(shows), run.out.constData());
+    for (QByteArray text : never) {
+      text.replace("@", dir_.path().toUtf8());
+      QVERIFY2(!run.out.contains(text), run.out.constData());
+    }
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, exitCode);
+  }
 
   // What a table check finds, line by line, and its exit status.
   void checkTables_data() {
@@ -65,7 +141,7 @@ class TableTasksTest : public QObject {
         << 1;
     QTest::newRow("a table refused, the other checked")
         << QByteArray("a,b,c,d\r\n") << QByteArray("zmo,m,\r\n")
-        << QStringList{"tags.txt:1:1: error: expected 3 fields, found 4",
+        << QStringList{"tags.txt:1:1: error: expected 3 fields, found 4 [fault]",
                        "param.txt:1:1: warning: code 'zmo' has 3 characters; only a code of 4 "
                        "can match [code-length]"}
         << 2;

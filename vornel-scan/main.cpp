@@ -22,6 +22,7 @@
 #include "OutputTargets.h"
 #include "ReportOutput.h"
 #include "ScanRun.h"
+#include "ScriptName.h"
 #include "ScriptScanner.h"
 #include "SettingsSources.h"
 #include "SystemText.h"
@@ -81,6 +82,18 @@ QString replacedRead(const OutputTargets& outputs, const QStringList& reads) {
   return QString();
 }
 
+// The tables' folder as the user named it, so that the table tasks name
+// its files as scripts are named: the command line's as typed; the project
+// file's relative to the working folder when it lies below it, as a
+// project's reports name its files; the installed one in full.
+QString namedTableFolder(const CliOptions& options, const Settings& settings) {
+  const QString& folder = settings.tablesFolder;
+  if (!options.tablesFolder.isEmpty() || settings.project.tablesFolder.isEmpty()) return folder;
+  const QString working = QDir::currentPath();
+  if (folder == working) return QStringLiteral(".");
+  return folder.startsWith(working + u'/') ? folder.sliced(working.size() + 1) : folder;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +146,15 @@ int main(int argc, char** argv) {
     return kCouldNotRun;
   }
   const ProjectFile& project = settingsRead.project;
-  if (!options.formatGiven && !project.format.isEmpty()) options.format = project.format;
+  // A project's format is for its reports: a table task that cannot write
+  // it writes its own default instead, while one asked for on the command
+  // line is refused.
+  if (!options.formatGiven && !project.format.isEmpty() && taskWrites(options.task, project.format))
+    options.format = project.format;
+  if (!taskWrites(options.task, options.format)) {
+    errors.error(unfitFormat(options.task, options.format));
+    return kCouldNotRun;
+  }
   // --exclude's patterns are relative to the working folder, the project
   // file's to the file's folder, wherever the run starts.
   const Exclusions excludes =
@@ -179,25 +200,32 @@ int main(int argc, char** argv) {
     }
     return status;
   };
+  RunFacts facts;
+  facts.toolName = QStringLiteral("vornel-scan");
+  facts.toolVersion = QStringLiteral(PROJECT_VERSION);
+  facts.toolInformationUri = QStringLiteral(PROJECT_HOMEPAGE_URL);
+  facts.workingFolder = QDir::currentPath();
+  facts.color = wantsColor(options);
+  const QString shownFolder = namedTableFolder(options, settingsRead);
   if (options.task == CliOptions::Task::CheckTables) {
-    const int status = checkTablesTask(files, folder, options.format, output, &problem);
-    if (status < 0) errors.error(problem);
-    return finished(status < 0 ? kCouldNotRun : status);
+    return finished(checkTablesTask(files, folder, shownFolder,
+                                    *makeReportFormat(options.format, facts), output));
   }
 
   Tables tables;
   TableFault fault;
+  const bool tablesTask = options.task != CliOptions::Task::Check;
   if (!loadTables(files, folder, &tables, &fault, &helper)) {
+    if (tablesTask) fault.path = tableName(shownFolder, fault.path);
     errors.error(fault.message());
     return kCouldNotRun;
   }
-  if (options.task != CliOptions::Task::Check) {
-    const int status =
-        options.task == CliOptions::Task::ListCodes
-            ? listCodesTask(tables, options.format, output, &problem)
-            : explainTask(tables, options.explainCode, options.format, output, &problem);
-    if (status < 0) errors.error(problem);
-    return finished(status < 0 ? kCouldNotRun : status);
+  if (tablesTask) {
+    tables.tagsPath = tableName(shownFolder, tables.tagsPath);
+    tables.paramsPath = tableName(shownFolder, tables.paramsPath);
+    return finished(options.task == CliOptions::Task::ListCodes
+                        ? listCodesTask(tables, options.format, output)
+                        : explainTask(tables, options.explainCode, options.format, output));
   }
 
   Baseline baseline;
@@ -223,13 +251,7 @@ int main(int argc, char** argv) {
   const bool singleScript = isSingleScript(options, walk);
   ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
                            options.quiet);
-  RunFacts facts;
-  facts.toolName = QStringLiteral("vornel-scan");
-  facts.toolVersion = QStringLiteral(PROJECT_VERSION);
-  facts.toolInformationUri = QStringLiteral(PROJECT_HOMEPAGE_URL);
   facts.tables = &tables;
-  facts.workingFolder = QDir::currentPath();
-  facts.color = wantsColor(options);
   facts.singleScript = singleScript;
   const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);
 

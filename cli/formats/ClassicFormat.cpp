@@ -35,6 +35,25 @@ class ClassicFormat : public ReportFormat {
     *out += ' ' + lineText(alert.statement) + ":  " + lineText(alert.givenMessage()) + '\n';
   }
 
+  // Read by a person: each diagnostic on a line, a fault marked as one, and
+  // when there is none, that the check ran and on how many rows.
+  void tableCheck(const std::vector<Diagnostic>& found, const TableRowCounts& rows,
+                  QByteArray* out) const override {
+    for (const Diagnostic& d : found) {
+      *out += lineText(d.path);
+      if (d.line > 0) *out += ':' + QByteArray::number(d.line);
+      *out += d.severity() == Severity::Error ? ": error: " : ": ";
+      *out += lineText(d.message()) + '\n';
+    }
+    if (!found.empty()) return;
+    *out += QStringLiteral("tables are clean: %1 %2, %3 %4\n")
+                .arg(QString::number(rows.tags),
+                     rows.tags == 1 ? QStringLiteral("tag") : QStringLiteral("tags"),
+                     QString::number(rows.params),
+                     rows.params == 1 ? QStringLiteral("parameter") : QStringLiteral("parameters"))
+                .toUtf8();
+  }
+
  private:
   const RunFacts facts_;
 };

@@ -19,10 +19,14 @@ class GccFormat : public ReportFormat {
     if (alert.silenced != Diagnostic::Silenced::No) return;
     if (color_) *out += "\x1b[1m";
     *out += script->pathText;
-    *out += ':';
-    *out += QByteArray::number(alert.line);
-    *out += ':';
-    *out += QByteArray::number(alert.column);
+    // A fault in no line is the file's, as a compiler names a file it
+    // cannot read.
+    if (alert.line > 0) {
+      *out += ':';
+      *out += QByteArray::number(alert.line);
+      *out += ':';
+      *out += QByteArray::number(alert.column);
+    }
     if (alert.severity() == Severity::Error) {
       *out += color_ ? ":\x1b[0m \x1b[1;31merror:\x1b[0m " : ": error: ";
     } else {

@@ -45,7 +45,9 @@ class GithubFormat : public ReportFormat {
   void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
     if (alert.silenced != Diagnostic::Silenced::No) return;
     *out += alert.severity() == Severity::Error ? "::error file=" : "::warning file=";
-    *out += script->pathText + ",line=" + QByteArray::number(alert.line);
+    // Without a line, an annotation is the file's.
+    *out += script->pathText;
+    if (alert.line > 0) *out += ",line=" + QByteArray::number(alert.line);
     if (alert.column > 0) *out += ",col=" + QByteArray::number(alert.column);
     if (alert.endColumn > 0) *out += ",endColumn=" + QByteArray::number(alert.endColumn);
     *out += ",title=" +

@@ -41,7 +41,9 @@ class GitlabFormat : public ReportFormat {
     *out += alert.severity() == Severity::Error ? "\",\"severity\":\"major\""
                                                 : "\",\"severity\":\"minor\"";
     *out += ",\"location\":{\"path\":" + script->pathText;
-    *out += ",\"lines\":{\"begin\":" + QByteArray::number(alert.line) + "}}}";
+    // GitLab wants a line of every issue: one in no line, a table that
+    // cannot be read, stands at the file's first.
+    *out += ",\"lines\":{\"begin\":" + QByteArray::number(qMax<qint64>(alert.line, 1)) + "}}}";
   }
 
   void end(const RunTotals&, QByteArray* out) const override { *out += "\n]\n"; }

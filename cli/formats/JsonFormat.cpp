@@ -82,6 +82,27 @@ class JsonFormat : public ReportFormat {
     *out += ",\"errors\":" + QByteArray::number(totals.failures.size()) + "}}\n";
   }
 
+  // The table check's own document: its findings, each a diagnostic as a
+  // script's are, with the code it is about, and its rule under "kind" as
+  // well, where this document's readers look for it.
+  void tableCheck(const std::vector<Diagnostic>& found, const TableRowCounts&,
+                  QByteArray* out) const override {
+    *out += "{\"version\":1,\"findings\":[";
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      const Diagnostic& d = found[i];
+      QByteArray path;
+      appendString(&path, d.path);
+      *out += i > 0 ? ",\n" : "\n";
+      appendDiagnostic(d, path, out);
+      *out += ",\"code\":";
+      appendString(out, d.code());
+      *out += ",\"kind\":";
+      appendString(out, d.ruleId());
+      *out += '}';
+    }
+    *out += "\n]}\n";
+  }
+
  private:
   static void appendSilencing(const Diagnostic& d, QByteArray* out) {
     if (d.silenced == Diagnostic::Silenced::No) return;
@@ -97,10 +118,19 @@ class JsonFormat : public ReportFormat {
   // only what it always found there.
   static void other(const Diagnostic& d, ScriptReport* script) {
     QByteArray* out = &script->held;
-    *out += out->isEmpty() ? "\n{\"path\":" : ",\n{\"path\":";
-    *out += script->pathText;
-    *out += ",\"line\":" + QByteArray::number(d.line);
-    *out += ",\"column\":" + QByteArray::number(d.column);
+    *out += out->isEmpty() ? "\n" : ",\n";
+    appendDiagnostic(d, script->pathText, out);
+    *out += '}';
+  }
+
+  // A diagnostic other than a table alert, open for more fields. One in no
+  // line, a table that cannot be read, has neither line nor column.
+  static void appendDiagnostic(const Diagnostic& d, const QByteArray& pathText, QByteArray* out) {
+    *out += "{\"path\":" + pathText;
+    if (d.line > 0) {
+      *out += ",\"line\":" + QByteArray::number(d.line);
+      *out += ",\"column\":" + QByteArray::number(d.column);
+    }
     if (d.endColumn > 0) *out += ",\"endColumn\":" + QByteArray::number(d.endColumn);
     *out += ",\"rule\":";
     appendString(out, d.ruleId());
@@ -109,7 +139,6 @@ class JsonFormat : public ReportFormat {
     *out += ",\"message\":";
     appendString(out, d.message());
     appendSilencing(d, out);
-    *out += '}';
   }
 
   const RunFacts facts_;

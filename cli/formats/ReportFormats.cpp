@@ -37,3 +37,26 @@ QStringList reportFormatNames() {
   for (const Maker& maker : kMakers) names.append(QString::fromLatin1(maker.name));
   return names;
 }
+
+void ReportFormat::tableCheck(const std::vector<Diagnostic>& found, const TableRowCounts&,
+                              QByteArray* out) const {
+  begin(out);
+  QByteArray parts;
+  RunTotals totals;
+  ScriptReport table;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Diagnostic& d = found[i];
+    if (i == 0 || d.path != table.path) {
+      if (i > 0) closeScript(table, 0, QString(), &parts);
+      table = ScriptReport();
+      table.path = d.path;
+      openScript(&table, &parts);
+    }
+    diagnostic(d, &table, &parts);
+    totals.rules |= quint32(1) << int(d.rule);
+  }
+  if (!found.empty()) closeScript(table, 0, QString(), &parts);
+  if (partsStartWithSeparator() && !parts.isEmpty()) parts.remove(0, 1);
+  *out += parts;
+  end(totals, out);
+}

@@ -63,10 +63,17 @@ class SarifFormat : public ReportFormat {
     *out += ",\"message\":{\"text\":";
     appendString(out, alert.message());
     *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;
-    *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
-    if (alert.column > 0) *out += ",\"startColumn\":" + QByteArray::number(alert.column);
-    if (alert.endColumn > 0) *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn);
-    *out += "}}}]";
+    if (alert.line > 0) {
+      *out += ",\"region\":{\"startLine\":" + QByteArray::number(alert.line);
+      if (alert.column > 0) *out += ",\"startColumn\":" + QByteArray::number(alert.column);
+      if (alert.endColumn > 0) *out += ",\"endColumn\":" + QByteArray::number(alert.endColumn);
+      *out += "}}}]";
+    } else {
+      // A result in no line, a table that cannot be read, is the file's:
+      // an empty region at its start, which names no line, as validators
+      // want a region of every result.
+      *out += ",\"region\":{\"byteOffset\":0,\"byteLength\":0}}}]";
+    }
     if (alert.silenced != Diagnostic::Silenced::No) {
       *out += ",\"suppressions\":[{\"kind\":";
       *out += alert.silenced == Diagnostic::Silenced::InSource ? "\"inSource\"" : "\"external\"";

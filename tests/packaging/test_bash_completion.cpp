@@ -79,6 +79,8 @@ void TestBashCompletion::initTestCase() {
   QVERIFY(writeFile(folder_.filePath(QStringLiteral(".codes/param.txt")),
                     "\"zmod\",\"Zoom\",range\r\n\"co l\",\"Odd\",\r\n\"ownr\",\"Owner too\",\r\n"));
   QVERIFY(writeFile(folder_.filePath(QStringLiteral(".codes.vornel-scan")), "tables = .codes\n"));
+  QVERIFY(writeFile(folder_.filePath(QStringLiteral(".gcc.vornel-scan")),
+                    "tables = .codes\nformat = gcc\n"));
 }
 
 void TestBashCompletion::candidates_data() {
@@ -136,6 +138,9 @@ void TestBashCompletion::candidates_data() {
       << QStringList{"ownr"};
   QTest::newRow("a code from the tables of a project file")
       << QStringList{"vornel-scan", "--config", ".codes.vornel-scan", "--explain", "z"}
+      << QStringList{"zmod"};
+  QTest::newRow("a code from a project file that sets a format")
+      << QStringList{"vornel-scan", "--config", ".gcc.vornel-scan", "--explain", "z"}
       << QStringList{"zmod"};
   QTest::newRow("a code that a shell would expand")
       << QStringList{"vornel-scan", "--tables", ".codes", "--explain", "$"} << QStringList{"$(x)"};
