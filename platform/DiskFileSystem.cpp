@@ -79,9 +79,15 @@ class DescriptorSource : public ByteSource {
 };
 
 // What a path is opened for: a script, read as a stream when it is a
+// pipe; a script that must be a file, for a reader that cannot wait on a
 // pipe; a file read whole, which must be a file; or standard input,
 // whatever it is.
-enum class Reading { FileOrPipe, FileOnly, AnyKind };
+enum class Reading { FileOrPipe, ScriptFileOnly, FileOnly, AnyKind };
+
+// Whether a pipe is read, as a stream.
+bool readsPipes(Reading reading) {
+  return reading == Reading::FileOrPipe || reading == Reading::AnyKind;
+}
 
 // /dev/null, the empty file everyone knows, reads as one.
 bool isNullDevice(const struct stat& st) {
@@ -90,10 +96,11 @@ bool isNullDevice(const struct stat& st) {
 
 // Why a file of this kind is not read, or empty. Files are read, and
 // pipes, once, as standard input is; a device may never end, or block, or
-// change what it drives when it is read. A file read whole is read from a
-// file alone: a pipe could keep it waiting for a writer, or never end.
+// change what it drives when it is read. A file read whole, or a script
+// that must be a file, is read from a file alone: a pipe could keep it
+// waiting for a writer, or never end.
 QString refusal(const struct stat& st, Reading reading) {
-  const bool pipes = reading != Reading::FileOnly;
+  const bool pipes = readsPipes(reading);
   const auto onlyFiles = [pipes](const char* kind) {
     return QStringLiteral("Is %1: only files%2 are read")
         .arg(QLatin1StringView(kind),
@@ -136,10 +143,8 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading,
                  ? QStringLiteral("Is a file of the kernel's /proc or /sys, not a file on disk")
                  : QStringLiteral("Is a file of the kernel's /proc or /sys, not a script");
   } else {
-    // Read whole, /dev/null is an empty file, not a stream.
-    const qint64 size = S_ISREG(st.st_mode)            ? qint64(st.st_size)
-                        : reading == Reading::FileOnly ? 0
-                                                       : -1;
+    // Where pipes are not read, /dev/null is an empty file, not a stream.
+    const qint64 size = S_ISREG(st.st_mode) ? qint64(st.st_size) : !readsPipes(reading) ? 0 : -1;
     return std::make_unique<DescriptorSource>(fd, size, owned, st);
   }
   if (owned) ::close(fd);
@@ -150,11 +155,11 @@ std::unique_ptr<ByteSource> sourceOf(int fd, bool owned, Reading reading,
 std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, bool listedFile,
                                      std::atomic<quint64>& ordinaryDevice, QString* error) {
   // A device is refused before it is opened: opening one may wait, or do
-  // something; so is a pipe that is to be read whole. A file a listing has
+  // something; so is a pipe where pipes are not read. A file a listing has
   // just found is not looked at twice. Whatever the path names by the time
-  // it is open is checked again; a file read whole, or one that was a
-  // file a moment ago, is opened without waiting, in case a pipe has taken
-  // its place meanwhile.
+  // it is open is checked again; a file that must be a file, or one that
+  // was a file a moment ago, is opened without waiting, in case a pipe has
+  // taken its place meanwhile.
   struct stat st {};
   if (!listedFile && ::stat(path.constData(), &st) == 0) {
     if (QString refused = refusal(st, reading); !refused.isEmpty()) {
@@ -162,7 +167,7 @@ std::unique_ptr<ByteSource> openPath(const QByteArray& path, Reading reading, bo
       return nullptr;
     }
   }
-  const bool noWait = reading == Reading::FileOnly || listedFile;
+  const bool noWait = !readsPipes(reading) || listedFile;
   const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (noWait ? O_NONBLOCK : 0);
   int fd;
   do {
@@ -187,6 +192,10 @@ std::unique_ptr<ByteSource> DiskFileSystem::openNative(const QByteArray& path, Q
 
 std::unique_ptr<ByteSource> DiskFileSystem::openListedFile(const QByteArray& path, QString* error) {
   return openPath(path, Reading::FileOrPipe, true, ordinaryDevice_, error);
+}
+
+std::unique_ptr<ByteSource> DiskFileSystem::openScriptFile(const QString& path, QString* error) {
+  return openPath(encodeNativePath(path), Reading::ScriptFileOnly, false, ordinaryDevice_, error);
 }
 
 std::unique_ptr<ByteSource> DiskFileSystem::openFile(const QString& path, QString* error) {

@@ -11,6 +11,7 @@
 class DiskFileSystem : public FileSystem {
  public:
   std::unique_ptr<ByteSource> open(const QString& path, QString* error) override;
+  std::unique_ptr<ByteSource> openScriptFile(const QString& path, QString* error) override;
   std::unique_ptr<ByteSource> openFile(const QString& path, QString* error) override;
   // The same for a path given as the bytes the system knows it by.
   std::unique_ptr<ByteSource> openNative(const QByteArray& path, QString* error) override;

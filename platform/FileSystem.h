@@ -23,6 +23,13 @@ class FileSystem {
   }
   // Standard input, as a source of its own.
   virtual std::unique_ptr<ByteSource> openStandardInput(QString* error);
+  // A script that must be a file, for a reader that cannot wait: a pipe is
+  // refused at once, without waiting for a writer, as a device or a socket
+  // is; /dev/null is an empty script. Refused as openFile() refuses, but
+  // a file of /proc or /sys as no script.
+  virtual std::unique_ptr<ByteSource> openScriptFile(const QString& path, QString* error) {
+    return openFile(path, error);
+  }
   // The same for a file that is read whole, which is never a stream: a
   // pipe is refused at once, without waiting for a writer.
   virtual std::unique_ptr<ByteSource> openFile(const QString& path, QString* error) = 0;

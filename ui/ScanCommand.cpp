@@ -62,8 +62,10 @@ ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
   classic::ReportText report(mostReportCharacters);
   ScanResult scan;
   {
-    // Closed again before any message box is shown.
-    const std::unique_ptr<ByteSource> script = files.open(path, &scan.error);
+    // Closed again before any message box is shown. A pipe is refused
+    // rather than read: its writer may never come, and the window would
+    // wait for it, neither answering nor closing.
+    const std::unique_ptr<ByteSource> script = files.openScriptFile(path, &scan.error);
     if (script) scan = check.check(*script, path, report, helper);
   }
   if (!scan.ok()) return failed(window, path, scan.error);

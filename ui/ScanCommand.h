@@ -32,9 +32,10 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
 // the command line or a drop. Shows the progress in the status label, scans
 // `path` and shows the report and the summary, with a message box when
 // nothing was found. A script that cannot be read ends with a message box,
-// and the report box keeps the previous report. So does a report longer
-// than `mostReportCharacters`, and the status label goes back to what it
-// said before.
+// and the report box keeps the previous report; so does one that is no
+// file, such as a pipe, which the window would otherwise wait on. So does a
+// report longer than `mostReportCharacters`, and the status label goes back
+// to what it said before.
 ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
                                    const ScriptCheck& check, HelperThread* helper,
                                    const QString& path,

@@ -13,6 +13,9 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+// After Qt's headers: Xlib defines names, such as None and Bool, that they use.
+#include <X11/Xlib.h>
+
 namespace {
 
 constexpr int kStartTimeoutMs = 15000;
@@ -236,4 +239,32 @@ qint64 AccessibleDesktop::processOf(const QString& application) const {
   }
   QDBusConnection::disconnectFromBus(name);
   return process;
+}
+
+bool AccessibleDesktop::closeWindow(const QString& title) const {
+  Display* x = XOpenDisplay(display_.toLocal8Bit().constData());
+  if (!x) return false;
+  Window root = 0;
+  Window parent = 0;
+  Window* windows = nullptr;
+  unsigned count = 0;
+  XQueryTree(x, DefaultRootWindow(x), &root, &parent, &windows, &count);
+  bool asked = false;
+  for (unsigned i = 0; i < count; ++i) {
+    char* name = nullptr;
+    if (XFetchName(x, windows[i], &name) && QString::fromUtf8(name) == title) {
+      XEvent close{};
+      close.xclient.type = ClientMessage;
+      close.xclient.window = windows[i];
+      close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+      close.xclient.format = 32;
+      close.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+      close.xclient.data.l[1] = CurrentTime;
+      asked = XSendEvent(x, windows[i], False, NoEventMask, &close) != 0;
+    }
+    if (name) XFree(name);
+  }
+  if (windows) XFree(windows);
+  XCloseDisplay(x);
+  return asked;
 }

@@ -30,6 +30,9 @@ class AccessibleDesktop {
   // The process of the application named `application`, for ending one
   // that another program started; 0 while it has not joined the bus.
   qint64 processOf(const QString& application) const;
+  // Asks the windows titled `title` to close, as a window manager's close
+  // button does; false when there is none.
+  bool closeWindow(const QString& title) const;
 
  private:
   bool startXvfb(QString* error);

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "RunningProgram.h"
+#include "SpecialFiles.h"
 
 namespace {
 
@@ -81,6 +82,16 @@ void TestGivenScripts::drop_data() {
         << QStringList{"gone.csm"} << onReport << true
         << QStringList{"File <dir>/gone.csm Selected\rCould not read the file", kDesignReport,
                        "Scan Failed: Cannot read <dir>/gone.csm: No such file or directory"};
+    // The window cannot wait for a pipe's writer, nor read a device.
+    QTest::addRow("a pipe %s", on)
+        << QStringList{"pipe.csm"} << onReport << true
+        << QStringList{"File <dir>/pipe.csm Selected\rCould not read the file", kDesignReport,
+                       "Scan Failed: Cannot read <dir>/pipe.csm: Is a pipe: only files are read"};
+    QTest::addRow("a device %s", on)
+        << QStringList{"zero.csm"} << onReport << true
+        << QStringList{"File <dir>/zero.csm Selected\rCould not read the file", kDesignReport,
+                       "Scan Failed: Cannot read <dir>/zero.csm: Is a character device: only files "
+                       "are read"};
     QTest::addRow("a text file %s", on)
         << QStringList{"notes.txt"} << onReport << false << untouched;
     QTest::addRow("a script with another extension after it %s", on)
@@ -107,6 +118,8 @@ void TestGivenScripts::drop() {
   }
   QVERIFY(
       !running.script(QStringLiteral("notes.txt"), "SetCameraState(\"isoa\", 1)\r\n").isEmpty());
+  QVERIFY(makeFile(running.scripts.filePath("pipe.csm"), "fifo"));
+  QVERIFY(makeFile(running.scripts.filePath("zero.csm"), "zero"));
   QList<QUrl> urls;
   for (const QString& file : files) {
     urls.append(file.contains(QLatin1Char(':'))
@@ -132,7 +145,9 @@ void TestGivenScripts::drop() {
   QCOMPARE(drop.isAccepted(), accepted);
   // The scan runs from the event loop, once the drop has been answered.
   QCOMPARE(running.program.windowServices()->statusText(), kStartStatus);
+  ::alarm(10);  // a scan that waits for a pipe's writer ends the test
   QCoreApplication::processEvents();
+  ::alarm(0);
 
   QCOMPARE(windowShows(running), shown);
   QVERIFY(running.prompts.dialogFilters.isEmpty());

@@ -3,6 +3,7 @@
 // through the accessibility bus, as a screen reader reads them.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -109,6 +110,13 @@ void TestScriptArgument::scriptOnTheCommandLine_data() {
                      "contents: Script Report", "alert message: Scan Failed",
                      "label: Cannot read <dir>/gone.csm: No such file or directory"}
       << "";
+  // The window does not wait for a writer: it answers, and closes.
+  QTest::newRow("a pipe")
+      << QStringList{"<dir>/pipe.csm"}
+      << QStringList{kMainWindow, "label: File <dir>/pipe.csm Selected\nCould not read the file",
+                     "contents: Script Report", "alert message: Scan Failed",
+                     "label: Cannot read <dir>/pipe.csm: Is a pipe: only files are read"}
+      << "";
   QTest::newRow("two scripts")
       << QStringList{"night.csm", "day.csm"}
       << QStringList{kMainWindow, "label: File night.csm Selected\n2 Alerts. ", kAlertReport}
@@ -129,6 +137,8 @@ void TestScriptArgument::scriptOnTheCommandLine() {
   QTemporaryDir scripts;
   QVERIFY(writeFile(scripts.filePath(QStringLiteral("night.csm")), kAlertScript));
   QVERIFY(writeFile(scripts.filePath(QStringLiteral("day.csm")), kAlertScript));
+  const QByteArray folder = QFile::encodeName(scripts.path());
+  QCOMPARE(::mkfifo(folder + "/pipe.csm", 0600), 0);
   arguments.replaceInStrings(QStringLiteral("<dir>"), scripts.path());
   shown.replaceInStrings(QStringLiteral("<dir>"), scripts.path());
 
@@ -140,9 +150,15 @@ void TestScriptArgument::scriptOnTheCommandLine() {
 
   const QStringList seen =
       settledView(desktop_, shown, [&] { return program.state() == QProcess::Running; });
-  program.kill();
+  // Closed as its user closes it: the message box first, if any.
+  if (desktop_.closeWindow(QStringLiteral("Scan Failed"))) QTest::qWait(500);
+  desktop_.closeWindow(QStringLiteral("Vornel Script Checker 1.0"));
+  const bool closed = program.waitForFinished(kShownWithinMs);
+  if (!closed) program.kill();
   program.waitForFinished();
   QVERIFY2(seen == shown, qPrintable(described(seen, shown)));
+  QVERIFY(closed);
+  QCOMPARE(program.exitCode(), 0);
 
   QStringList said;
   for (const QByteArray& line : program.readAllStandardError().split('\n')) {
