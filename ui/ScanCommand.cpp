@@ -3,6 +3,8 @@
 #include <QLocale>
 
 #include "ClassicReport.h"
+#include "NativePath.h"
+#include "SystemText.h"
 
 namespace {
 
@@ -21,6 +23,13 @@ ScanCommandResult failed(WindowServices& window, const QString& path, const QStr
   window.setStatusText(classic::fileLine(path) + QLatin1Char('\r') + classic::kCouldNotRead);
   window.showMessageBox(classic::cannotRead(path, reason), kScanFailed);
   return {ScanCommandResult::Outcome::Failed, 0};
+}
+
+// A script's name as the window shows it: each byte that is no UTF-8 as
+// U+FFFD, as a file manager shows it. The path keeps the byte, to open the
+// file by.
+QString shownName(const QString& path) {
+  return decodeSystemText(encodeNativePath(path));
 }
 
 QString tooLargeToShow(const QString& path, qsizetype mostCharacters) {
@@ -53,7 +62,8 @@ ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
                                    const ScriptCheck& check, HelperThread* helper,
                                    const QString& path, qsizetype mostReportCharacters) {
   const QString statusBefore = window.statusText();
-  window.setStatusText(classic::fileLine(path));
+  const QString name = shownName(path);
+  window.setStatusText(classic::fileLine(name));
   appendStatusLine(window, kProcessing);
   window.repaintNow();
 
@@ -68,16 +78,16 @@ ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
     const std::unique_ptr<ByteSource> script = files.openScriptFile(path, &scan.error);
     if (script) scan = check.check(*script, path, report, helper);
   }
-  if (!scan.ok()) return failed(window, path, scan.error);
+  if (!scan.ok()) return failed(window, name, scan.error);
   if (report.tooLarge()) {
     window.setStatusText(statusBefore);
-    window.showMessageBox(tooLargeToShow(path, mostReportCharacters), kScanFailed);
+    window.showMessageBox(tooLargeToShow(name, mostReportCharacters), kScanFailed);
     return {ScanCommandResult::Outcome::Failed, report.alerts()};
   }
 
   appendStatusLine(window, QStringLiteral("Contains %1 Lines").arg(scan.lines));
   window.setReportText(report.text());
-  window.setStatusText(classic::summary(path, report.alerts()));
+  window.setStatusText(classic::summary(name, report.alerts()));
   if (report.alerts() == 0) window.showMessageBox(classic::kNoProblems, kScanComplete);
   return {ScanCommandResult::Outcome::Completed, report.alerts()};
 }

@@ -35,7 +35,8 @@ ScanCommandResult runScanCommand(WindowServices& window, FileSystem& files,
 // and the report box keeps the previous report; so does one that is no
 // file, such as a pipe, which the window would otherwise wait on. So does a
 // report longer than `mostReportCharacters`, and the status label goes back
-// to what it said before.
+// to what it said before. The name shown has U+FFFD for each byte of `path`
+// that is no UTF-8.
 ScanCommandResult scanChosenScript(WindowServices& window, FileSystem& files,
                                    const ScriptCheck& check, HelperThread* helper,
                                    const QString& path,

@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "DiskFileSystem.h"
 #include "DisplayStart.h"
+#include "NativePath.h"
 #include "QtModalPrompts.h"
 #include "TableFolder.h"
 
@@ -23,6 +24,11 @@ int main(int argc, char** argv) {
   DiskFileSystem files;
   QtModalPrompts prompts;
   CheckerProgram program(files, prompts, fixedTableFolder());
-  if (!program.Main(scriptFromArguments(QApplication::arguments()))) return EXIT_FAILURE;
+  // The arguments as given, less Qt's own options, which QApplication has
+  // taken out: a path need not be UTF-8, and QApplication::arguments()
+  // loses the bytes that are not.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(decodeNativePath(argv[i]));
+  if (!program.Main(scriptFromArguments(arguments))) return EXIT_FAILURE;
   return QApplication::exec();
 }

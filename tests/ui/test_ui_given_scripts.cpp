@@ -65,7 +65,7 @@ class TestGivenScripts : public QObject {
 };
 
 void TestGivenScripts::drop_data() {
-  QTest::addColumn<QStringList>("files");  // names in the test's folder, or whole addresses
+  QTest::addColumn<QStringList>("files");  // names in the test's folder, as an address has them
   QTest::addColumn<bool>("onReport");      // dropped on the report box, else on the label
   QTest::addColumn<bool>("accepted");
   QTest::addColumn<QStringList>("shown");
@@ -92,6 +92,9 @@ void TestGivenScripts::drop_data() {
         << QStringList{"File <dir>/zero.csm Selected\rCould not read the file", kDesignReport,
                        "Scan Failed: Cannot read <dir>/zero.csm: Is a character device: only files "
                        "are read"};
+    QTest::addRow("a name that is no UTF-8 %s", on)
+        << QStringList{"bad%FF%FE.csm"} << onReport << true
+        << QStringList{"File <dir>/bad\uFFFD\uFFFD.csm Selected\r2 Alerts. ", kAlertReport};
     QTest::addRow("a text file %s", on)
         << QStringList{"notes.txt"} << onReport << false << untouched;
     QTest::addRow("a script with another extension after it %s", on)
@@ -118,13 +121,17 @@ void TestGivenScripts::drop() {
   }
   QVERIFY(
       !running.script(QStringLiteral("notes.txt"), "SetCameraState(\"isoa\", 1)\r\n").isEmpty());
+  const QByteArray folder = QFile::encodeName(running.scripts.path());
+  const QByteArray badName = folder + "/bad\xFF\xFE.csm";  // which QTemporaryDir cannot remove
+  const auto removeBadName = qScopeGuard([&] { ::unlink(badName.constData()); });
+  QCOMPARE(::link(folder + "/night.csm", badName.constData()), 0);
   QVERIFY(makeFile(running.scripts.filePath("pipe.csm"), "fifo"));
   QVERIFY(makeFile(running.scripts.filePath("zero.csm"), "zero"));
   QList<QUrl> urls;
   for (const QString& file : files) {
     urls.append(file.contains(QLatin1Char(':'))
                     ? QUrl(file)
-                    : QUrl::fromLocalFile(QDir(running.scripts.path()).filePath(file)));
+                    : QUrl(QUrl::fromLocalFile(running.scripts.path()).toString() + '/' + file));
   }
   QMimeData data;
   data.setUrls(urls);

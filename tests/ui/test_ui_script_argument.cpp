@@ -96,7 +96,7 @@ void TestScriptArgument::cleanupTestCase() {
 }
 
 void TestScriptArgument::scriptOnTheCommandLine_data() {
-  QTest::addColumn<QStringList>("arguments");  // "<dir>" is the scripts' folder
+  QTest::addColumn<QStringList>("arguments");  // "<dir>" is the scripts' folder, "\ooo" a byte
   QTest::addColumn<QStringList>("shown");      // the readable lines, once settled
   QTest::addColumn<QString>("saidOnStderr");
 
@@ -116,6 +116,11 @@ void TestScriptArgument::scriptOnTheCommandLine_data() {
       << QStringList{kMainWindow, "label: File <dir>/pipe.csm Selected\nCould not read the file",
                      "contents: Script Report", "alert message: Scan Failed",
                      "label: Cannot read <dir>/pipe.csm: Is a pipe: only files are read"}
+      << "";
+  QTest::newRow("a name that is no UTF-8")
+      << QStringList{"bad\\377\\376.csm"}
+      << QStringList{kMainWindow, "label: File bad\uFFFD\uFFFD.csm Selected\n2 Alerts. ",
+                     kAlertReport}
       << "";
   QTest::newRow("two scripts")
       << QStringList{"night.csm", "day.csm"}
@@ -138,6 +143,9 @@ void TestScriptArgument::scriptOnTheCommandLine() {
   QVERIFY(writeFile(scripts.filePath(QStringLiteral("night.csm")), kAlertScript));
   QVERIFY(writeFile(scripts.filePath(QStringLiteral("day.csm")), kAlertScript));
   const QByteArray folder = QFile::encodeName(scripts.path());
+  const QByteArray badName = folder + "/bad\xFF\xFE.csm";  // which QTemporaryDir cannot remove
+  const auto removeBadName = qScopeGuard([&] { ::unlink(badName.constData()); });
+  QCOMPARE(::link(folder + "/night.csm", badName.constData()), 0);
   QCOMPARE(::mkfifo(folder + "/pipe.csm", 0600), 0);
   arguments.replaceInStrings(QStringLiteral("<dir>"), scripts.path());
   shown.replaceInStrings(QStringLiteral("<dir>"), scripts.path());
@@ -145,7 +153,14 @@ void TestScriptArgument::scriptOnTheCommandLine() {
   QProcess program;
   program.setProcessEnvironment(desktop_.environment());
   program.setWorkingDirectory(scripts.path());
-  program.start(QStringLiteral(VORNEL_CHECKER_PATH), arguments);
+  // Through the shell, which turns each "\ooo" into its byte and then runs
+  // the program in its place: QProcess passes its arguments as text.
+  program.start(QStringLiteral("/bin/sh"),
+                QStringList{"-c",
+                            "p=$1; shift; for a; do set -- \"$@\" \"$(printf %b \"$a\")\"; "
+                            "shift; done; exec \"$p\" \"$@\"",
+                            "sh", VORNEL_CHECKER_PATH} +
+                    arguments);
   QVERIFY(program.waitForStarted());
 
   const QStringList seen =
