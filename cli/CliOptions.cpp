@@ -249,6 +249,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
   // of them would leave them out of it.
   if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
+  // A run that records its alerts reports none: a report file would be
+  // written without them, and what it held before lost.
+  if (!o.outputFile.isEmpty() && !o.writeBaseline.isEmpty())
+    return failure(QStringLiteral("--output and --write-baseline do not go together"));
   o.noBaseline = parser.isSet(noBaseline);
   if (o.noBaseline && !o.baseline.isEmpty())
     return failure(QStringLiteral("--baseline and --no-baseline do not go together"));

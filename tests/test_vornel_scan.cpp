@@ -97,6 +97,9 @@ class VornelScanTest : public QObject {
         << "vornel-scan: -j needs a number from 1 to 1024, not 'many'";
     QTest::newRow("colour") << QStringList{"--color", "sometimes", "a.csm"}
                             << "vornel-scan: --color takes auto, always or never, not 'sometimes'";
+    QTest::newRow("a report and a baseline, which reports nothing")
+        << QStringList{"-o", "r.json", "--write-baseline", "b.json", "a.csm"}
+        << "vornel-scan: --output and --write-baseline do not go together";
     QTest::newRow("a baseline and none")
         << QStringList{"--baseline", "b.json", "--no-baseline", "a.csm"}
         << "vornel-scan: --baseline and --no-baseline do not go together";
