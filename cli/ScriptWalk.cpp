@@ -50,6 +50,13 @@ bool ScriptWalk::enter(Folder folder, QString* error) {
   return true;
 }
 
+bool ScriptWalk::namedBefore(const FileIdentity& file) {
+  const std::pair<quint64, quint64> key{file.device, file.inode};
+  if (namedFiles_.contains(key)) return true;
+  namedFiles_.insert(key);
+  return false;
+}
+
 bool ScriptWalk::next(ScriptEntry* entry) {
   for (;;) {
     if (!folders_.empty()) {
@@ -104,6 +111,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
     const QString given = paths_[nextPath_++];
     if (passesOver(given)) continue;
     if (given == QStringLiteral("-")) {
+      if (FileIdentity input; identityOfStandardInput(&input) && namedBefore(input)) continue;
       *entry = ScriptEntry{standardInputName_, {}, true, {}};
       return true;
     }
@@ -111,7 +119,8 @@ bool ScriptWalk::next(ScriptEntry* entry) {
     const QString path = scriptName(given);
     FolderEntry::Kind kind;
     QString error;
-    if (!kindOfPath(native, &kind, &error)) {
+    FileIdentity file;
+    if (!kindOfPath(native, &kind, &error, &file)) {
       *entry = ScriptEntry{path, native, false, error};
       return true;
     }
@@ -122,6 +131,7 @@ bool ScriptWalk::next(ScriptEntry* entry) {
       }
       continue;
     }
+    if (namedBefore(file)) continue;
     *entry = ScriptEntry{path, native, false, {}};
     return true;
   }

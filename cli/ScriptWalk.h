@@ -3,10 +3,12 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "Exclusions.h"
+#include "FileIdentity.h"
 #include "FolderListing.h"
 #include "OutputTargets.h"
 
@@ -37,6 +39,10 @@ class ScriptEntries {
 // so is a script's link that cannot be followed, yielded as a broken link
 // to be told of. One folder is listed at a time, as the walk reaches it.
 // Paths are shown by their scriptName().
+//
+// A file named again, by any name, is yielded once, under the first: a
+// pipe has no second reading, and a second open of one would wait for a
+// writer that has gone.
 class ScriptWalk : public ScriptEntries {
  public:
   // `-` among `paths` is standard input, shown as `standardInputName`.
@@ -67,13 +73,17 @@ class ScriptWalk : public ScriptEntries {
   };
   // Lists `folder` and goes into it; false with the reason when it cannot.
   bool enter(Folder folder, QString* error);
+  // Whether a file named has been yielded already, by this name or
+  // another; notes it when not.
+  bool namedBefore(const FileIdentity& file);
 
   QStringList paths_;
   qsizetype nextPath_ = 0;
   QString standardInputName_;
   Exclusions excludes_;
   bool forceExclude_;
-  std::vector<Folder> folders_;  // the folders being walked, innermost last
+  std::vector<Folder> folders_;                   // the folders being walked, innermost last
+  QSet<std::pair<quint64, quint64>> namedFiles_;  // the files named, by device and inode
   const OutputTargets* outputs_ = nullptr;
   bool metAnOutput_ = false;
 };
