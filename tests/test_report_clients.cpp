@@ -227,6 +227,14 @@ class ReportClientsTest : public QObject {
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
     QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
 
+    // Every staged script excluded, then none staged: the hook lets both in.
+    for (const QString staged : {"shots/generated/g.csm", "notes.txt"}) {
+      QVERIFY(writeFile(at("project/" + staged), "y = \"zmod\"\r\n"));
+      QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+      const ScanRunResult commit = run("project", "git", {"commit", "-qm", staged});
+      QVERIFY2(commit.exitCode == 0, qPrintable(commit.out + commit.err));
+    }
+
     // A script whose lines end in LF alone is read by its LF: its alert
     // refuses the commit.
     QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));

@@ -190,7 +190,7 @@ class ScanPathsTest : public QObject {
         << QStringList{"links"} << good << dangling + loop + oneAlert << 1;
     QTest::newRow("alone in their folder")
         << QStringList{"--exclude", "good.csm", "links"} << QByteArray()
-        << dangling + loop + "no scripts (*.csm) found\n"
+        << dangling + loop + "no scripts (*.csm) found that are not excluded\n"
         << 0;
     QTest::newRow("excluded, not named")
         << QStringList{"--exclude", "dang*", "links"} << good << loop + oneAlert << 1;

@@ -68,8 +68,11 @@ class VornelScanTest : public QObject {
     QTest::newRow("missing script")
         << "missing.csm" << 2 << ""
         << "File %1 Selected\nCould not read the file\nCannot read %1: No such file or directory\n";
-    QTest::newRow("a folder without scripts") << "tables" << 0 << ""
-                                              << "no scripts (*.csm) found\n";
+    // A mistyped folder must not pass for a clean one.
+    QTest::newRow("a folder without scripts")
+        << "tables" << 2 << ""
+        << "vornel-scan: %1: no scripts (*.csm) found\n0 alerts in 0 of 0 scripts; 1 path not "
+           "checked\n";
   }
 
   void streamsAndExitStatus() {
@@ -156,6 +159,15 @@ class VornelScanTest : public QObject {
     QTest::newRow("quiet, several")
         << QStringList{"--quiet", "@/alerts.csm", "@/clean.csm", "@/gone.csm"} << 2
         << "vornel-scan: @/gone.csm: No such file or directory\n";
+    QTest::newRow("quiet, a folder without scripts")
+        << QStringList{"-q", "@/tables"} << 2
+        << "vornel-scan: @/tables: no scripts (*.csm) found\n";
+    QTest::newRow("a folder without scripts, allowed")
+        << QStringList{"--allow-empty", "@/tables", "@/alerts.csm"} << 1
+        << "2 alerts in 1 of 1 script\n";
+    QTest::newRow("every path named excluded, as the hook may name them")
+        << QStringList{"--force-exclude", "--exclude", "a*.csm", "@/alerts.csm", "@/again.csm"} << 0
+        << "no scripts (*.csm) found that are not excluded\n";
     QTest::newRow("verbose")
         << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
         << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
