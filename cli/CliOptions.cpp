@@ -74,7 +74,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
                      "as the pre-commit hook does."));
   const QCommandLineOption allowEmpty(
       QStringLiteral("allow-empty"),
-      QStringLiteral("A folder named that holds no script to check is no error."));
+      QStringLiteral("A folder named in which no script is found is no error."));
   const QCommandLineOption stdinName(
       QStringLiteral("stdin-filename"),
       QStringLiteral("The name the report gives the script read from standard input."),
