@@ -72,6 +72,9 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("force-exclude"),
       QStringLiteral("Pass over the excluded scripts and folders named on the command line too, "
                      "as the pre-commit hook does."));
+  const QCommandLineOption allowEmpty(
+      QStringLiteral("allow-empty"),
+      QStringLiteral("A folder named in which no script is found is no error."));
   const QCommandLineOption stdinName(
       QStringLiteral("stdin-filename"),
       QStringLiteral("The name the report gives the script read from standard input."),
@@ -140,10 +143,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
   for (const QCommandLineOption& option :
-       {tables,      format,        jobs,    exclude,        forceExclude, stdinName,
-        exitZero,    color,         quiet,   verbose,        statistics,   output,
-        checkTables, listCodes,     explain, noInlineConfig, reportUnused, baseline,
-        noBaseline,  writeBaseline, config,  noConfig,       lineEnds,     lsp}) {
+       {tables,    format,   jobs,           exclude,      forceExclude, allowEmpty, stdinName,
+        exitZero,  color,    quiet,          verbose,      statistics,   output,     checkTables,
+        listCodes, explain,  noInlineConfig, reportUnused, baseline,     noBaseline, writeBaseline,
+        config,    noConfig, lineEnds,       lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -217,6 +220,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
     o.excludes.emplace_back(glob);
   }
   o.forceExclude = parser.isSet(forceExclude);
+  o.allowEmpty = parser.isSet(allowEmpty);
   if (parser.isSet(stdinName)) o.standardInputName = parser.value(stdinName);
   o.exitZero = parser.isSet(exitZero);
   const QString when = parser.value(color);
@@ -249,6 +253,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
   // of them would leave them out of it.
   if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
+  // A run that records its alerts reports none: a report file would be
+  // written without them, and what it held before lost.
+  if (!o.outputFile.isEmpty() && !o.writeBaseline.isEmpty())
+    return failure(QStringLiteral("--output and --write-baseline do not go together"));
   o.noBaseline = parser.isSet(noBaseline);
   if (o.noBaseline && !o.baseline.isEmpty())
     return failure(QStringLiteral("--baseline and --no-baseline do not go together"));

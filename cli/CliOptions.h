@@ -25,6 +25,7 @@ struct CliOptions {
   int jobs = 0;                       // 0: as many as the processors
   std::vector<GlobPattern> excludes;  // from the command line; replace the project file's
   bool forceExclude = false;          // the exclusions pass over paths named too
+  bool allowEmpty = false;            // a folder named may hold no script to check
   QString standardInputName = QStringLiteral("-");
   bool exitZero = false;
   Color color = Color::Auto;

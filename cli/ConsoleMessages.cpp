@@ -62,7 +62,7 @@ void ConsoleMessages::diagnostic(const Diagnostic& d) {
                  d.message()));
 }
 
-void ConsoleMessages::summary(const RunTotals& totals) {
+void ConsoleMessages::summary(const RunTotals& totals, bool excludedAny) {
   if (quiet_ || singleScript_) return;
   const qint64 checked = totals.scripts + totals.failures.size();
   QString text = QStringLiteral("%1 in %2 of %3")
@@ -77,7 +77,10 @@ void ConsoleMessages::summary(const RunTotals& totals) {
   if (!totals.failures.isEmpty())
     text +=
         QStringLiteral("; %1 not checked").arg(counted(totals.failures.size(), "path", "paths"));
-  if (checked == 0) text = QStringLiteral("no scripts (*.csm) found");
+  if (checked == 0) {
+    text = excludedAny ? QStringLiteral("no scripts (*.csm) found that are not excluded")
+                       : QStringLiteral("no scripts (*.csm) found");
+  }
   writeLines(text);
 }
 

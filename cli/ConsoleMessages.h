@@ -17,8 +17,9 @@ class ConsoleMessages : public RunMessages {
   void pathFailed(const ScriptFailure& failure) override;
   void linkPassedOver(const ScriptFailure& link) override;
   void diagnostic(const Diagnostic& diagnostic) override;
-  // "12 alerts in 3 of 40 scripts", and the paths not checked.
-  void summary(const RunTotals& totals);
+  // "12 alerts in 3 of 40 scripts", and the paths not checked;
+  // `excludedAny` when the exclusions passed over scripts or folders.
+  void summary(const RunTotals& totals, bool excludedAny);
   // The alerts for each row, most frequent first.
   void statistics(const RunTotals& totals, const Tables& tables);
   // Anything else that went wrong, "vornel-scan: <what>".

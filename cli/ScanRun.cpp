@@ -94,7 +94,9 @@ struct ScanRun::Shared {
   bool separatorDue = false;
   RunTotals totals;
   std::map<quint64, std::pair<qint64, qint64>> hits;
-  QSet<QString> brokenLinksTold;  // by name: a folder given twice has them twice
+  // The paths that could not be opened, told of already: such a path is
+  // known by its name alone, and told of once however often it is met.
+  QSet<QString> unopenedTold;
 
   void wait(std::unique_lock<std::mutex>& lock) {
     ++waiting;
@@ -213,6 +215,11 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       shared.separatorDue = false;
     }
     shared.output->write(bytes);
+    if (finished && !finished->opened && !finished->error.isEmpty()) {
+      const qsizetype told = shared.unopenedTold.size();
+      shared.unopenedTold.insert(finished->entry.path);
+      if (shared.unopenedTold.size() == told) finished.reset();
+    }
     if (finished) {
       const Part& part = *finished;
       RunTotals& totals = shared.totals;
@@ -232,10 +239,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
       if (part.opened) shared.messages->scriptDone(part.entry.path, part.alerts, part.error);
       if (part.entry.brokenLink) {
-        if (!shared.brokenLinksTold.contains(part.entry.path)) {
-          shared.brokenLinksTold.insert(part.entry.path);
-          shared.messages->linkPassedOver({part.entry.path, part.error});
-        }
+        shared.messages->linkPassedOver({part.entry.path, part.error});
       } else if (part.error.isEmpty()) {
         ++totals.scripts;
       } else {

@@ -38,7 +38,8 @@ struct RunSettings {
 // earlier one has, written by whichever thread finds it ready, and a thread
 // that has got far ahead of the others waits, so that memory stays within a
 // few scripts' reports however many scripts there are. A file is checked
-// once however many names the walk meets it by, under the first.
+// once however many names the walk meets it by, under the first; a path
+// that cannot be opened is told of once, by its name.
 class ScanRun {
  public:
   ScanRun(const ScriptCheck& check, const ReportFormat& format, FileSystem& files,

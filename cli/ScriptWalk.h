@@ -3,10 +3,12 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "Exclusions.h"
+#include "FileIdentity.h"
 #include "FolderListing.h"
 #include "OutputTargets.h"
 
@@ -37,6 +39,14 @@ class ScriptEntries {
 // so is a script's link that cannot be followed, yielded as a broken link
 // to be told of. One folder is listed at a time, as the walk reaches it.
 // Paths are shown by their scriptName().
+//
+// A file named again, by any name, is yielded once, under the first: a
+// pipe has no second reading, and a second open of one would wait for a
+// writer that has gone. A folder named in which the walk finds no script,
+// nor any path that fails, nor anything the exclusions pass over, is
+// yielded as a failure of its own, unless empty folders are allowed: a
+// mistyped folder must not pass for a clean one, while a script excluded
+// gets one answer however it comes, named by a hook or below a folder.
 class ScriptWalk : public ScriptEntries {
  public:
   // `-` among `paths` is standard input, shown as `standardInputName`.
@@ -49,6 +59,10 @@ class ScriptWalk : public ScriptEntries {
   bool next(ScriptEntry* entry) override;
   // Whether a path named (`-` for standard input) is passed over.
   bool passesOver(const QString& given) const;
+  // Whether a folder named in which nothing is found is no failure.
+  void allowEmpty(bool allowed) { allowEmpty_ = allowed; }
+  // Whether the exclusions passed over anything, named or found.
+  bool excludedAny() const { return excludedAny_; }
 
   // A script found in a folder that is the file of one of `outputs` is
   // yielded as a failure, and the walk ends there: the run is to write
@@ -67,6 +81,9 @@ class ScriptWalk : public ScriptEntries {
   };
   // Lists `folder` and goes into it; false with the reason when it cannot.
   bool enter(Folder folder, QString* error);
+  // Whether a file named has been yielded already, by this name or
+  // another; notes it when not.
+  bool namedBefore(const FileIdentity& file);
 
   QStringList paths_;
   qsizetype nextPath_ = 0;
@@ -74,6 +91,13 @@ class ScriptWalk : public ScriptEntries {
   Exclusions excludes_;
   bool forceExclude_;
   std::vector<Folder> folders_;  // the folders being walked, innermost last
+  bool allowEmpty_ = false;
+  bool excludedAny_ = false;
+  // The folder named being walked, should it hold nothing, and whether
+  // anything was met in it: a script or path yielded, or one excluded.
+  ScriptEntry named_;
+  bool namedHeldSome_ = false;
+  QSet<std::pair<quint64, quint64>> namedFiles_;  // the files named, by device and inode
   const OutputTargets* outputs_ = nullptr;
   bool metAnOutput_ = false;
 };

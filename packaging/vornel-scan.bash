@@ -101,8 +101,8 @@ _vornel_scan() {
 
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W '-h --help --help-all -v --version --tables
-      --format -j --jobs --exclude --force-exclude --stdin-filename --exit-zero --color -q --quiet
-      --verbose --statistics -o --output --no-inline-config --report-unused-disables
+      --format -j --jobs --exclude --force-exclude --allow-empty --stdin-filename --exit-zero
+      --color -q --quiet --verbose --statistics -o --output --no-inline-config --report-unused-disables
       --baseline --no-baseline --write-baseline --config --no-config --line-ends
       --check-tables --list-codes --explain --lsp' -- "$cur")
     return

@@ -86,12 +86,14 @@ bool listFolder(const QByteArray& path, std::vector<FolderEntry>* entries, QStri
   return true;
 }
 
-bool kindOfPath(const QByteArray& path, FolderEntry::Kind* kind, QString* error) {
+bool kindOfPath(const QByteArray& path, FolderEntry::Kind* kind, QString* error,
+                FileIdentity* identity) {
   struct stat st {};
   if (::stat(path.constData(), &st) != 0) {
     *error = systemError(errno);
     return false;
   }
   *kind = kindOf(st);
+  if (identity) *identity = identityFrom(st);
   return true;
 }

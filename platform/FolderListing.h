@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "FileIdentity.h"
+
 // What a folder holds, as the system names it: names are bytes, whatever
 // their encoding.
 struct FolderEntry {
@@ -25,6 +27,8 @@ struct FolderEntry {
 // an entry that cannot be looked at is no reason, a broken link neither.
 bool listFolder(const QByteArray& path, std::vector<FolderEntry>* entries, QString* error);
 
-// What `path` names, following links: a file, a folder, or something else.
-// False with `error` set when it does not exist or cannot be looked at.
-bool kindOfPath(const QByteArray& path, FolderEntry::Kind* kind, QString* error);
+// What `path` names, following links: a file, a folder, or something else,
+// and, when `identity` is given, which file it is. False with `error` set
+// when it does not exist or cannot be looked at.
+bool kindOfPath(const QByteArray& path, FolderEntry::Kind* kind, QString* error,
+                FileIdentity* identity = nullptr);

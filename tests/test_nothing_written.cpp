@@ -103,15 +103,23 @@ class NothingWrittenTest : public QObject {
     QTest::newRow("table check") << QStringList{"--check-tables", "--format", "json"} << 0;
     QTest::newRow("codes") << QStringList{"--list-codes"} << 0;
     QTest::newRow("a code") << QStringList{"--explain", "zmod"} << 0;
+    // Refused before anything is touched: a report already there stays.
+    QTest::newRow("a report with a baseline")
+        << QStringList{"-o", "@/report.json", "--write-baseline", "@/b.json", "s"} << 2;
   }
 
   void aScanWritesNothing() {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
+    arguments.replaceInStrings(QStringLiteral("@"), outputs_.path());
+    const QString report = QDir(outputs_.path()).filePath(QStringLiteral("report.json"));
+    QVERIFY(writeFile(report, "kept\n"));
     QStringList changed;
     const ScanRunResult run = traced(arguments, at("work"), log(), &changed, "y = \"zmod\"\r\n");
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
-    QVERIFY(!run.out.isEmpty());
+    QCOMPARE(run.out.isEmpty(), exitCode == 2);
+    QFile kept(report);
+    QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "kept\n");
     // The trace itself is strace's own writing, not the program's.
     changed.removeAll(log());
     QCOMPARE(changed, QStringList{});

@@ -227,6 +227,17 @@ class ReportClientsTest : public QObject {
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
     QVERIFY(!run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
 
+    // Every staged script excluded: the hook runs, and lets the commit in;
+    // none staged: pre-commit does not run it.
+    for (const auto& [staged, hookLine] : {std::pair{"shots/generated/g.csm", "Passed"},
+                                           {"notes.txt", "(no files to check)Skipped"}}) {
+      QVERIFY(writeFile(at("project/") + staged, "y = \"zmod\"\r\n"));
+      QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
+      const ScanRunResult commit = run("project", "git", {"commit", "-qm", staged});
+      const QString said = QString::fromUtf8(commit.out) + commit.err;
+      QVERIFY2(commit.exitCode == 0 && said.contains(hookLine), qPrintable(said));
+    }
+
     // A script whose lines end in LF alone is read by its LF: its alert
     // refuses the commit.
     QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));

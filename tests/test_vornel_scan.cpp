@@ -68,8 +68,11 @@ class VornelScanTest : public QObject {
     QTest::newRow("missing script")
         << "missing.csm" << 2 << ""
         << "File %1 Selected\nCould not read the file\nCannot read %1: No such file or directory\n";
-    QTest::newRow("a folder without scripts") << "tables" << 0 << ""
-                                              << "no scripts (*.csm) found\n";
+    // A mistyped folder must not pass for a clean one.
+    QTest::newRow("a folder without scripts")
+        << "tables" << 2 << ""
+        << "vornel-scan: %1: no scripts (*.csm) found\n0 alerts in 0 of 0 scripts; 1 path not "
+           "checked\n";
   }
 
   void streamsAndExitStatus() {
@@ -97,6 +100,9 @@ class VornelScanTest : public QObject {
         << "vornel-scan: -j needs a number from 1 to 1024, not 'many'";
     QTest::newRow("colour") << QStringList{"--color", "sometimes", "a.csm"}
                             << "vornel-scan: --color takes auto, always or never, not 'sometimes'";
+    QTest::newRow("a report and a baseline, which reports nothing")
+        << QStringList{"-o", "r.json", "--write-baseline", "b.json", "a.csm"}
+        << "vornel-scan: --output and --write-baseline do not go together";
     QTest::newRow("a baseline and none")
         << QStringList{"--baseline", "b.json", "--no-baseline", "a.csm"}
         << "vornel-scan: --baseline and --no-baseline do not go together";
@@ -130,7 +136,8 @@ class VornelScanTest : public QObject {
     QFETCH(QString, message);
     const QString bad = path(QStringLiteral("bad-tables"));
     arguments.replaceInStrings(QStringLiteral("@bad-tables"), bad);
-    const Run run = scanText(arguments);
+    // In the test's folder, so that a run not refused writes nothing elsewhere.
+    const Run run = scanText(arguments, dir_.path());
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0),
              message.replace(QStringLiteral("@bad-tables"), bad));
@@ -153,6 +160,15 @@ class VornelScanTest : public QObject {
     QTest::newRow("quiet, several")
         << QStringList{"--quiet", "@/alerts.csm", "@/clean.csm", "@/gone.csm"} << 2
         << "vornel-scan: @/gone.csm: No such file or directory\n";
+    QTest::newRow("quiet, a folder without scripts")
+        << QStringList{"-q", "@/tables"} << 2
+        << "vornel-scan: @/tables: no scripts (*.csm) found\n";
+    QTest::newRow("a folder without scripts, allowed")
+        << QStringList{"--allow-empty", "@/tables", "@/alerts.csm"} << 1
+        << "2 alerts in 1 of 1 script\n";
+    QTest::newRow("every path named excluded, as the hook may name them")
+        << QStringList{"--force-exclude", "--exclude", "a*.csm", "@/alerts.csm", "@/again.csm"} << 0
+        << "no scripts (*.csm) found that are not excluded\n";
     QTest::newRow("verbose")
         << QStringList{"--verbose", "@/alerts.csm", "@/clean.csm"} << 1
         << "File @/alerts.csm Selected\n2 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"

@@ -248,6 +248,7 @@ int main(int argc, char** argv) {
 
   ScriptWalk walk(options.paths, options.standardInputName, excludes, options.forceExclude);
   walk.refuse(&outputs);
+  walk.allowEmpty(options.allowEmpty);
   const bool singleScript = isSingleScript(options, walk);
   ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
                            options.quiet);
@@ -296,7 +297,7 @@ int main(int argc, char** argv) {
     }
     return status == kCouldNotRun || !totals.failures.isEmpty() ? kCouldNotRun : kNoAlerts;
   }
-  messages.summary(totals);
+  messages.summary(totals, walk.excludedAny());
   if (options.statistics) messages.statistics(totals, tables);
 
   if (status == kCouldNotRun || !totals.failures.isEmpty()) return kCouldNotRun;
