@@ -12,12 +12,14 @@ QString displayName(const QString& path) {
   return path.size() > kShown ? path.left(kShown) + QStringLiteral("...") : path;
 }
 
-QString fileLine(const QString& path) {
-  return QStringLiteral("File ") + displayName(path) + QStringLiteral(" Selected");
+QString fileLine(const QString& path, Shown shown) {
+  const QString name = displayName(path);
+  return QStringLiteral("File ") + (shown ? shown(name) : name) + QStringLiteral(" Selected");
 }
 
-QString summary(const QString& path, qint64 alerts) {
-  return fileLine(path) + QLatin1Char('\r') + QString::number(alerts) + QStringLiteral(" Alerts. ");
+QString summary(const QString& path, qint64 alerts, Shown shown) {
+  return fileLine(path, shown) + QLatin1Char('\r') + QString::number(alerts) +
+         QStringLiteral(" Alerts. ");
 }
 
 QString cannotRead(const QString& path, const QString& reason) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include "DiagnosticSink.h"
 
@@ -12,12 +13,17 @@ namespace classic {
 inline const QString kNoProblems = QStringLiteral("No problems found!");
 inline const QString kCouldNotRead = QStringLiteral("Could not read the file");
 
+// How a status shows a name on a terminal: escaped, so that it can neither
+// break the line nor command the terminal. Null: as it is, as the desktop
+// program shows it.
+using Shown = QString (*)(QStringView);
+
 // A long path is shown as its first 60 characters and "...".
 QString displayName(const QString& path);
-// "File <display name> Selected"
-QString fileLine(const QString& path);
+// "File <display name> Selected", the name cut short before it is `shown`.
+QString fileLine(const QString& path, Shown shown = nullptr);
 // "File <display name> Selected", CR, "<alerts> Alerts. "
-QString summary(const QString& path, qint64 alerts);
+QString summary(const QString& path, qint64 alerts, Shown shown = nullptr);
 // "Cannot read <path>: <reason>"
 QString cannotRead(const QString& path, const QString& reason);
 

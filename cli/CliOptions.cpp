@@ -11,7 +11,7 @@ const QString kUsage = QStringLiteral("Usage: vornel-scan [options] PATH...");
 CliParse failure(const QString& what) {
   CliParse parse;
   parse.outcome = CliParse::Outcome::Error;
-  parse.text = what + u'\n' + kUsage;
+  parse.text = what;
   return parse;
 }
 
@@ -42,6 +42,10 @@ QStringList unknownAsTyped(const QCommandLineParser& parser, const QStringList& 
 }
 
 }  // namespace
+
+QString usageLine() {
+  return kUsage;
+}
 
 CliParse parseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;

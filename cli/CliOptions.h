@@ -52,3 +52,5 @@ struct CliParse {
 };
 
 CliParse parseCommandLine(const QStringList& arguments);
+// "Usage: vornel-scan [options] PATH...", which follows what is wrong.
+QString usageLine();

@@ -23,8 +23,8 @@ QString counted(qint64 n, const char* one, const char* many) {
 
 }  // namespace
 
-ConsoleMessages::ConsoleMessages(bool singleScript, bool verbose, bool quiet)
-    : singleScript_(singleScript), verbose_(verbose), quiet_(quiet) {}
+ConsoleMessages::ConsoleMessages(bool singleScript, bool verbose, bool quiet, bool terminal)
+    : singleScript_(singleScript), verbose_(verbose), quiet_(quiet), terminal_(terminal) {}
 
 void ConsoleMessages::scriptDone(const QString& path, qint64 alerts, const QString& error) {
   if (!error.isEmpty()) {
@@ -33,29 +33,31 @@ void ConsoleMessages::scriptDone(const QString& path, qint64 alerts, const QStri
   }
   if (quiet_ || !(singleScript_ || verbose_)) return;
   // A path is shown as the report shows it, on its line; the one script's
-  // status is the desktop program's, which shows the path as it is.
-  writeLines(classic::summary(singleScript_ ? path : lineShown(path), alerts));
+  // status is the desktop program's, which shows the path as it is, but on
+  // a terminal.
+  writeLines(classic::summary(path, alerts, singleScript_ && !terminal_ ? nullptr : lineShown));
   if (singleScript_ && alerts == 0) writeLines(classic::kNoProblems);
 }
 
 void ConsoleMessages::pathFailed(const ScriptFailure& failure) {
   if (singleScript_) {
-    writeLines(classic::fileLine(failure.path) + u'\n' + classic::kCouldNotRead + u'\n' +
-               classic::cannotRead(failure.path, failure.reason));
+    const QString cannotRead = classic::cannotRead(failure.path, failure.reason);
+    writeLines(classic::fileLine(failure.path, terminal_ ? lineShown : nullptr) + u'\n' +
+               classic::kCouldNotRead + u'\n' + (terminal_ ? lineShown(cannotRead) : cannotRead));
   } else {
-    error(lineShown(failure.path) + QStringLiteral(": ") + failure.reason);
+    error(failure.path + QStringLiteral(": ") + failure.reason);
   }
 }
 
 void ConsoleMessages::linkPassedOver(const ScriptFailure& link) {
-  error(lineShown(link.path) + QStringLiteral(": link not followed: ") + link.reason);
+  error(link.path + QStringLiteral(": link not followed: ") + link.reason);
 }
 
 void ConsoleMessages::diagnostic(const Diagnostic& d) {
   // A comment that is no directive reads as an error, as a compiler's
   // syntax error does.
   error(QStringLiteral("%1:%2:%3: %4%5")
-            .arg(lineShown(d.path))
+            .arg(d.path)
             .arg(d.line)
             .arg(d.column)
             .arg(d.rule == Rule::NotADirective ? QString() : QStringLiteral("warning: "),
@@ -94,8 +96,8 @@ void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) 
     const TableRow& row = tables[hit.table].row(hit.row);
     text += QStringLiteral("%1  %2  %3%4\n")
                 .arg(hit.count, 7)
-                .arg(rules::rowId(hit.table, row.code), -12)
-                .arg(row.message)
+                .arg(lineShown(rules::rowId(hit.table, row.code)), -12)
+                .arg(lineShown(row.message))
                 .arg(hit.silenced > 0 ? QStringLiteral(" (and %1 silenced)").arg(hit.silenced)
                                       : QString());
   }
@@ -104,5 +106,10 @@ void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) 
 }
 
 void ConsoleMessages::error(const QString& what) {
-  writeLines(QStringLiteral("vornel-scan: ") + what);
+  // Paths, table texts and the arguments given, whatever they hold.
+  writeLines(QStringLiteral("vornel-scan: ") + lineShown(what));
+}
+
+void ConsoleMessages::line(const QString& text) {
+  writeLines(text);
 }

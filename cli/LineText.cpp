@@ -6,8 +6,8 @@
 
 namespace {
 
-bool isControl(QChar c) {
-  return (c < u' ' && c != u'\t') || c == u'\x7f';
+bool isEscaped(QChar c) {
+  return c == u'\\' || needsEscaping(c.unicode());
 }
 
 }  // namespace
@@ -16,16 +16,20 @@ QString lineShown(QStringView text) {
   QString shown;
   shown.reserve(text.size());
   for (const QChar c : text) {
-    if (isControl(c)) {
+    if (c == u'\\') {
+      shown += QStringLiteral("\\\\");
+    } else if (!needsEscaping(c.unicode())) {
+      shown += c;
+    } else if (c.unicode() <= 0xff) {
       shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
     } else {
-      shown += c;
+      shown += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
   }
   return shown;
 }
 
 QByteArray lineText(QStringView text) {
-  if (std::none_of(text.begin(), text.end(), isControl)) return encodeSystemText(text);
+  if (std::none_of(text.begin(), text.end(), isEscaped)) return encodeSystemText(text);
   return encodeSystemText(lineShown(text));
 }

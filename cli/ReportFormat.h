@@ -24,6 +24,9 @@ struct RunFacts {
   // The classic report of a single script, as the desktop program shows
   // it: lines without the script's path.
   bool singleScript = false;
+  // The report goes to a terminal, where that report escapes its texts as
+  // the line formats do; to a file or a pipe it is the desktop program's.
+  bool terminal = false;
 };
 
 // One script as a format writes it, from its first line to its last. The

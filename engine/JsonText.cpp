@@ -1,11 +1,15 @@
 #include "JsonText.h"
 
+#include "SystemText.h"
+
 namespace jsontext {
 
 namespace {
 
+// Besides what JSON must escape, what no report writes as it is, so that a
+// report read on a terminal cannot command it or turn its text around.
 bool needsEscape(char16_t c) {
-  return c < 0x20 || c == u'"' || c == u'\\';
+  return c < 0x20 || c == u'"' || c == u'\\' || (c >= 0x7f && needsEscaping(c));
 }
 
 void appendEscaped(QByteArray* out, char16_t c) {
@@ -27,9 +31,8 @@ void appendEscaped(QByteArray* out, char16_t c) {
       *out += "\\t";
       return;
     default:
-      *out += "\\u00";
-      *out += kHex[c >> 4];
-      *out += kHex[c & 15];
+      *out += "\\u";
+      for (const int shift : {12, 8, 4, 0}) *out += kHex[(c >> shift) & 15];
   }
 }
 

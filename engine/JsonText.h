@@ -10,7 +10,8 @@
 namespace jsontext {
 
 // Appends `text` as a JSON string, quotes included. Quotation marks,
-// backslashes and control characters are escaped; anything else is UTF-8.
+// backslashes, control characters and bidi controls are escaped; anything
+// else is UTF-8.
 void appendString(QByteArray* out, QStringView text);
 
 // The same for text that is known to be ASCII.

@@ -32,6 +32,15 @@ inline QString decodeSystemText(QByteArrayView bytes) {
 #endif
 }
 
+// Whether a report never writes `c` as it is: a C0 or C1 control character
+// or DEL (a line end above all, or the ESC that starts a terminal's
+// command), or a Unicode bidi control, which turns the text after it
+// around. Each format escapes such a character in its own way.
+inline bool needsEscaping(char16_t c) {
+  return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+         (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
 // The reverse: text in the system code page, for writing to a terminal. A
 // path's bytes that are no UTF-8 are written as they were read.
 QByteArray encodeNativePath(QStringView path);

@@ -65,7 +65,8 @@ class Checker {
     QHash<QString, qint64> firstLine;
     for (const TableRow& row : table.rows()) {
       const QString code = row.code.toString();
-      const QString shown = shownCode(code);
+      // Each format escapes the code in the message as it escapes any text.
+      const QString shown = u'\'' + code + u'\'';
       if (code.size() != 4) {
         add(Rule::CodeLength, path, row.line, code,
             QStringLiteral("code %1 has %2 characters; only a code of 4 can match")
@@ -142,7 +143,7 @@ std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder,
                 QStringLiteral("code %1 is in both tables (tags.txt line %2): a parameter call "
                                "reports this row, a tag call the tag's, and a line with = and no "
                                "call name both, this one first")
-                    .arg(shownCode(row.code))
+                    .arg(u'\'' + row.code.toString() + u'\'')
                     .arg(tags.row(tag).line));
   }
   return found;

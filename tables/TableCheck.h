@@ -23,5 +23,6 @@ struct TableRowCounts {
 std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder,
                                     TableRowCounts* rows = nullptr);
 
-// A code as messages show it: between quotes, control characters as \xNN.
+// A code as the explanations show it, which no format escapes: between
+// quotes, control characters as \xNN.
 QString shownCode(QStringView code);

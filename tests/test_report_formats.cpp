@@ -85,19 +85,38 @@ class ReportFormatsTest : public QObject {
   }
 
   // Quotes, backslashes, control characters, line ends and bytes that are
-  // not UTF-8, in a table's messages and in a script's file name.
+  // not UTF-8, in a table's messages and in a script's file name. The line
+  // formats' first line is given exactly: each control character, C1 and
+  // bidi ones too, and each backslash escaped, in the format's way.
   void hostileContent_data() {
     QTest::addColumn<QString>("format");
-    for (const char* format : {"classic", "gcc", "json", "sarif", "github", "gitlab"})
-      QTest::newRow(format) << format;
+    QTest::addColumn<QByteArray>("first");
+    const QByteArray message =
+        "say \"hi\" \\\\ back\\x01\\x09\\x0anext \xef\xbf\xbd line\\x85\\u{202e}";
+    QTest::newRow("classic") << "classic"
+                             << "hostile/q\"b\\\\s %,:\\x0a\xff.csm:1 x=\"ownr\":  " + message;
+    QTest::newRow("gcc") << "gcc"
+                         << "hostile/q\"b\\\\s %,:\\x0a\xff.csm:1:5: warning: " + message +
+                                " [ownr]";
+    QTest::newRow("github")
+        << "github"
+        << QByteArray(
+               "::warning file=hostile/q\"b\\s %25%2C%3A%0A\xff.csm,line=1,col=5,"
+               "endColumn=11,title=ownr::say \"hi\" \\ back%01%09%0Anext "
+               "\xef\xbf\xbd line%C2%85%E2%80%AE");
+    // A JSON document holds the message's text, escaped as JSON allows.
+    for (const char* format : {"json", "sarif", "gitlab"})
+      QTest::newRow(format) << format << QByteArray("line\\u0085\\u202e\"");
   }
 
   void hostileContent() {
     QFETCH(QString, format);
+    QFETCH(QByteArray, first);
     const QString tables = at("hostile-tables");
     // Its first row ends in CR LF, so that the LF in the message after stays in it.
     QVERIFY(writeFile(tables + "/tags.txt",
-                      "expo,m,n\r\nownr,say \"hi\" \\ back\x01\t\nnext \xff line,n\r\n"));
+                      "expo,m,n\r\nownr,say \"hi\" \\ back\x01\t\nnext \xff "
+                      "line\xc2\x85\xe2\x80\xae,n\r\n"));
     QVERIFY(writeFile(tables + "/param.txt", "zmod,\"%25 :, odd\",\"note\"\r\n"));
     QVERIFY(QDir().mkpath(at("hostile")));
     const QByteArray name = QFile::encodeName(at("hostile")) + "/q\"b\\s %,:\n\xff.csm";
@@ -113,16 +132,17 @@ class ReportFormatsTest : public QObject {
       // One line for each alert, whatever the texts hold.
       QCOMPARE(run.out.count('\n'), 2);
       QVERIFY(run.out.endsWith('\n'));
+      QCOMPARE(run.out.left(run.out.indexOf('\n')), first);
       if (format == "github") {
-        const QByteArray first = run.out.left(run.out.indexOf('\n'));
         const QByteArray properties = first.mid(2, first.indexOf("::", 2) - 2);
         QVERIFY2(properties.count(',') == 4 && !properties.contains(':'), properties.constData());
       }
       return;
     }
+    QVERIFY2(run.out.contains(first), run.out.constData());
     const QJsonDocument doc = parsed(run.out);
     QVERIFY(!doc.isNull());
-    const QString message = u"say \"hi\" \\ back\x01\t\nnext \ufffd line"_qs;
+    const QString message = u"say \"hi\" \\ back\x01\t\nnext \ufffd line\u0085\u202e"_qs;
     if (format == "json") {
       QCOMPARE(doc["scripts"][0]["alerts"][0]["message"].toString(), message);
       // The byte that is no UTF-8 as the lone surrogate that stands for it.

@@ -1,7 +1,8 @@
 // What the formats make of the texts that a table and a file name bring:
-// the github format escapes every control character, so that a table
-// cannot colour or rewrite a CI log, and a row without a message is shown
-// by its code everywhere but in the desktop program's classic lines.
+// the github format escapes every control character, bidi ones too, so
+// that a table cannot colour, rewrite or turn around a CI log, and a row
+// without a message is shown by its code everywhere but in the desktop
+// program's classic lines.
 // In-process, one script at a time, through the report a run writes.
 
 #include <QFile>
@@ -89,9 +90,11 @@ class ReportTextsTest : public QObject {
     QTest::newRow("the first and last C0")
         << "a.csm"
         << "zmod" << QString(QChar(0)) + QStringLiteral("x\x1f") << at + "%00x%1F";
-    QTest::newRow("no control character past DEL")
+    QTest::newRow("C1 and bidi controls, each byte, but nothing past them")
         << "a.csm"
-        << "zmod" << u"caf\u00e9 \u0080"_qs << at + "caf\xc3\xa9 \xc2\x80";
+        << "zmod" << u"caf\u00e9 \u0080\u009f\u061c\u200e\u202a\u202e\u2066\u2069\u00a0"_qs
+        << at + "caf\xc3\xa9 "
+                "%C2%80%C2%9F%D8%9C%E2%80%8E%E2%80%AA%E2%80%AE%E2%81%A6%E2%81%A9\xc2\xa0";
     QTest::newRow("a file name: `:` `,` and control characters")
         << "a:b,c\x1b\x7f\r.csm"
         << "zmod"

@@ -178,6 +178,10 @@ class VornelScanTest : public QObject {
         << QStringList{"--verbose", "@/l\nf.csm", "@/clean.csm"} << 0
         << "File @/l\\x0af.csm Selected\n0 Alerts. \nFile @/clean.csm Selected\n0 Alerts. \n"
            "0 alerts in 0 of 2 scripts\n";
+    QTest::newRow("an error, a backslash and ESC in a name")
+        << QStringList{"@/alerts.csm", "@/g\\x0a\x1b.csm"} << 2
+        << "vornel-scan: @/g\\\\x0a\\x1b.csm: No such file or directory\n"
+           "2 alerts in 1 of 1 script; 1 path not checked\n";
     QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/again.csm",
                                                "@/twice.csm"}
                                 << 1
@@ -198,6 +202,53 @@ class VornelScanTest : public QObject {
     const Run run = scanText(QStringList{"--tables", tables_} + arguments);
     QCOMPARE(run.err, err.replace(QStringLiteral("@"), dir_.path()));
     QCOMPARE(run.exitCode, exitCode);
+  }
+
+  // On a terminal, and there only, the one script's report and status
+  // escape what they show of a table and a name; the other stream of each
+  // row goes to a file.
+  void oneScriptOnATerminal_data() {
+    QTest::addColumn<bool>("outIsTerminal");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray report = "1 x=\"zmod\":  Zoom\x1b[31m red\n";
+    const QByteArray status = "File a\\b\nc.csm Selected\n1 Alerts. \n";
+    QTest::newRow("the report") << true << "a\\b\nc.csm"
+                                << QByteArray("1 x=\"zmod\":  Zoom\\x1b[31m red\n") << status;
+    QTest::newRow("the status") << false << "a\\b\nc.csm" << report
+                                << QByteArray("File a\\\\b\\x0ac.csm Selected\n1 Alerts. \n");
+    QTest::newRow("a script that cannot be read")
+        << false << "gone\n.csm" << QByteArray()
+        << QByteArray(
+               "File gone\\x0a.csm Selected\nCould not read the file\n"
+               "Cannot read gone\\x0a.csm: No such file or directory\n");
+  }
+
+  void oneScriptOnATerminal() {
+    QFETCH(bool, outIsTerminal);
+    QFETCH(QString, script);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QTemporaryDir dir;
+    write(dir.filePath("t/param.txt"), "\"zmod\",\"Zoom\x1b[31m red\",range\r\n");
+    write(dir.filePath("t/tags.txt"), "");
+    if (!out.isEmpty()) write(dir.filePath(script), "x = \"zmod\"\r\n");
+    // util-linux's script runs the command on a terminal and copies what is
+    // written there to its standard output, with each LF as CR LF.
+    ScanInvocation how{
+        {"-qec",
+         QStringLiteral("\"$SCAN\" --tables t \"$SCRIPT\" %1file").arg(outIsTerminal ? "2>" : ">"),
+         dir.filePath("typescript")},
+        dir.path(),
+        {},
+        {"SCAN=" VORNEL_SCAN_PATH, "SCRIPT=" + script, "SHELL=/bin/sh"},
+        QStringLiteral("script")};
+    const QByteArray shown = runScan(how).out.replace("\r\n", "\n");
+    QFile file(dir.filePath("file"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(shown, outIsTerminal ? out : err);
+    QCOMPARE(file.readAll(), outIsTerminal ? err : out);
   }
 
   // --output writes the report to a file that appears whole or not at all;

@@ -42,6 +42,11 @@ void writeOut(const QString& text) {
   std::fflush(stdout);
 }
 
+// Whether the report goes to a terminal.
+bool reportsToTerminal(const CliOptions& options) {
+  return options.outputFile.isEmpty() && ::isatty(STDOUT_FILENO);
+}
+
 bool wantsColor(const CliOptions& options) {
   switch (options.color) {
     case CliOptions::Color::Always:
@@ -52,8 +57,7 @@ bool wantsColor(const CliOptions& options) {
       break;
   }
   const QByteArray noColor = qgetenv("NO_COLOR");
-  return options.outputFile.isEmpty() && ::isatty(STDOUT_FILENO) && noColor.isEmpty() &&
-         qgetenv("TERM") != "dumb";
+  return reportsToTerminal(options) && noColor.isEmpty() && qgetenv("TERM") != "dumb";
 }
 
 // The classic report of one script is the desktop program's: no path before
@@ -117,15 +121,16 @@ int main(int argc, char** argv) {
       writeOut(QStringLiteral("vornel-scan %1\n").arg(QStringLiteral(PROJECT_VERSION)));
       return kNoAlerts;
     case CliParse::Outcome::Error: {
-      ConsoleMessages messages(false, false, false);
+      ConsoleMessages messages(false, false, false, false);
       messages.error(parse.text);
+      messages.line(usageLine());
       return kCouldNotRun;
     }
     case CliParse::Outcome::Run:
       break;
   }
   CliOptions options = parse.options;
-  ConsoleMessages errors(false, false, false);
+  ConsoleMessages errors(false, false, false, false);
   if (options.task == CliOptions::Task::LanguageServer) {
     // The editor's workspace, not the working folder, has the project file.
     const auto absolute = [](const QString& path) {
@@ -206,6 +211,7 @@ int main(int argc, char** argv) {
   facts.toolInformationUri = QStringLiteral(PROJECT_HOMEPAGE_URL);
   facts.workingFolder = QDir::currentPath();
   facts.color = wantsColor(options);
+  facts.terminal = reportsToTerminal(options);
   const QString shownFolder = namedTableFolder(options, settingsRead);
   if (options.task == CliOptions::Task::CheckTables) {
     return finished(checkTablesTask(files, folder, shownFolder,
@@ -251,7 +257,7 @@ int main(int argc, char** argv) {
   walk.allowEmpty(options.allowEmpty);
   const bool singleScript = isSingleScript(options, walk);
   ConsoleMessages messages(singleScript && options.writeBaseline.isEmpty(), options.verbose,
-                           options.quiet);
+                           options.quiet, ::isatty(STDERR_FILENO));
   facts.tables = &tables;
   facts.singleScript = singleScript;
   const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);

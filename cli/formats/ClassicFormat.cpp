@@ -7,7 +7,7 @@ namespace {
 // The report lines of the desktop program, each ended by a newline. With
 // several scripts each begins with its script's path and a colon, the path
 // and line number coloured as grep colours them, and no alert spreads over
-// two lines.
+// two lines; nor with one script on a terminal.
 class ClassicFormat : public ReportFormat {
  public:
   explicit ClassicFormat(const RunFacts& facts) : facts_(facts) {}
@@ -23,15 +23,18 @@ class ClassicFormat : public ReportFormat {
 
   void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
     if (alert.silenced != Diagnostic::Silenced::No || !alert.isTableAlert()) return;
-    if (facts_.singleScript) {
-      // Exactly as the report has always been written.
+    if (facts_.singleScript && !facts_.terminal) {
+      // To a file or a pipe, exactly as the desktop program writes it.
       classic::appendLine(alert, out);
       return;
     }
+    // On a terminal the one script's lines are the desktop program's still,
+    // with no path and no colour.
+    const bool color = facts_.color && !facts_.singleScript;
     *out += script->pathText;
-    if (facts_.color) *out += "\x1b[32m";
+    if (color) *out += "\x1b[32m";
     *out += QByteArray::number(alert.line);
-    if (facts_.color) *out += "\x1b[0m";
+    if (color) *out += "\x1b[0m";
     *out += ' ' + lineText(alert.statement) + ":  " + lineText(alert.givenMessage()) + '\n';
   }
 

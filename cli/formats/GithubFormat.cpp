@@ -12,19 +12,21 @@ void appendEscaped(char c, QByteArray* out) {
 }
 
 // A workflow command's message: `%`, CR and LF escaped as the runner
-// decodes them, and every other control character and DEL the same way, so
-// that a table's message or a file's name cannot colour or rewrite the log.
+// decodes them, and every other character a report never writes as it is
+// the same way, each byte of its UTF-8 (a C1 control U+0085 as `%C2%85`),
+// so that a table's message or a file's name cannot colour, rewrite or
+// turn around the log.
 QByteArray escapeData(QStringView text, bool property = false) {
   QByteArray out;
-  for (const char c : encodeSystemText(text)) {
-    const bool escaped =
-        c == '%' || uchar(c) < 0x20 || c == '\x7f' || (property && (c == ':' || c == ','));
-    if (escaped) {
-      appendEscaped(c, &out);
-    } else {
-      out += c;
-    }
+  qsizetype run = 0;  // start of the text not yet written
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (c != u'%' && !needsEscaping(c) && !(property && (c == u':' || c == u','))) continue;
+    out += encodeSystemText(text.sliced(run, i - run));
+    for (const char byte : text.sliced(i, 1).toUtf8()) appendEscaped(byte, &out);
+    run = i + 1;
   }
+  out += encodeSystemText(text.sliced(run));
   return out;
 }
 
