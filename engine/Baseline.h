@@ -6,6 +6,8 @@
 
 #include "Diagnostic.h"
 
+struct JoinedLines;
+
 // The alerts a script base had when it was recorded, so that its old
 // alerts do not stand in the way of new work. An alert is known by its
 // script's path (relative to the baseline file's folder, with `/`), its
@@ -28,8 +30,6 @@
 //   {"path": "scripts/b.csm", "rule": "line-ends", "count": 1, "joined": 2, "joinedAlerts": [
 //   {"table": "params", "code": "isoa", "statement": "y=\"isoa\"", "count": 1}]},
 //   ...]}
-struct JoinedLines;
-
 class Baseline {
  public:
   // Reads `file`, which must be a file of at most 256 MiB. False with
