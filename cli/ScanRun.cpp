@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QSet>
 
+#include "JoinedLines.h"
+
 namespace {
 
 // How much of a script's report may wait before its thread waits too.
@@ -46,6 +48,7 @@ struct Part {
   QString error;
   QHash<quint64, std::pair<qint64, qint64>> hits;  // row -> alerts not silenced, silenced
   QHash<QString, qint64> recorded;                 // for a baseline being written
+  std::optional<JoinedLines> joinedRecorded;       // with its line-ends diagnostic
   qint64 directiveWarnings = 0;
   bool linesJoined = false;           // told that its lines end in LF alone
   quint32 rules = 0;                  // the rules other than table rows it gave
@@ -138,6 +141,10 @@ class PartSink : public DiagnosticSink {
     if (text.size() >= kPieceSize) handOn_(text);
   }
 
+  void joinedLines(const JoinedLines& held) override {
+    if (recording_) joined_ = held;
+  }
+
   QByteArray text;
 
  private:
@@ -154,6 +161,7 @@ class PartSink : public DiagnosticSink {
         // Recorded instead of reported, as an alert is.
         if (recording_) {
           ++part_.recorded[Baseline::keyOf(d)];
+          part_.joinedRecorded = joined_;
           return;
         }
       }
@@ -174,6 +182,7 @@ class PartSink : public DiagnosticSink {
   Part& part_;
   const bool recording_;
   std::function<void(QByteArray&)> handOn_;
+  std::optional<JoinedLines> joined_;
 };
 
 }  // namespace
@@ -232,7 +241,8 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
         hits.second += it.value().second;
       }
       if (settings_.record && !part.recorded.isEmpty())
-        settings_.record->add(part.entry.path, part.recorded);
+        settings_.record->add(part.entry.path, part.recorded,
+                              part.joinedRecorded ? &*part.joinedRecorded : nullptr);
       totals.directiveWarnings += part.directiveWarnings;
       if (part.linesJoined) ++totals.scriptsWithLinesJoined;
       totals.rules |= part.rules;

@@ -1,5 +1,6 @@
 #include "ScriptCheck.h"
 
+#include "JoinedLines.h"
 #include "LineEndSource.h"
 #include "SuppressionFilter.h"
 
@@ -7,7 +8,9 @@ namespace {
 
 // Names the script in each diagnostic, and silences, on their way to
 // `next`, those of the codes and rules the project disables and the alerts
-// the baseline holds, as many of each as it holds.
+// the baseline holds, as many of each as it holds; the line-ends
+// diagnostic only while what its joined lines hold is what the baseline
+// records with it, and otherwise it tells why.
 class ExternalSilencer : public DiagnosticSink {
  public:
   ExternalSilencer(DiagnosticSink& next, const CheckSettings& settings, const QString& path)
@@ -22,6 +25,13 @@ class ExternalSilencer : public DiagnosticSink {
     next_.diagnostic(d);
   }
   void directive(const Directive& directive) override { next_.directive(directive); }
+  void joinedLines(const JoinedLines& held) override {
+    joined_ = &held;
+    next_.joinedLines(held);
+  }
+
+  // Whether the baseline records the script's line-ends diagnostic.
+  bool holdsLineEnds() const { return baselined_.value(Baseline::lineEndsKey()) > 0; }
 
  private:
   void silence(Diagnostic* d) {
@@ -34,6 +44,14 @@ class ExternalSilencer : public DiagnosticSink {
     if (baselined_.isEmpty() || !Baseline::holdsSuch(*d)) return;
     const auto left = baselined_.find(Baseline::keyOf(*d));
     if (left != baselined_.end() && *left > 0) {
+      if (d->rule == Rule::LineEnds) {
+        const QString beyond =
+            settings_.baseline->lineEndsBeyond(path_, joined_ ? *joined_ : JoinedLines());
+        if (!beyond.isEmpty()) {
+          d->text += QStringLiteral("; ") + beyond;
+          return;
+        }
+      }
       --*left;
       d->silenced = Diagnostic::Silenced::External;
       d->silencedBecause = QStringLiteral("in the baseline");
@@ -44,6 +62,7 @@ class ExternalSilencer : public DiagnosticSink {
   const CheckSettings& settings_;
   const QString& path_;
   QHash<QString, qint64> baselined_;
+  const JoinedLines* joined_ = nullptr;
 };
 
 Diagnostic loneLineFeedsDiagnostic(const LoneLineFeeds& found, qint64 joined) {
@@ -88,7 +107,16 @@ ScanResult ScriptCheck::check(ByteSource& given, const QString& path, Diagnostic
     // A lone LF at the very end ends the last line whatever the setting.
     const qint64 joined =
         scan.loneLineFeeds.count - (script.endsInLoneLineFeed(&scan.error) ? 1 : 0);
-    if (joined > 0) external.diagnostic(loneLineFeedsDiagnostic(scan.loneLineFeeds, joined));
+    if (joined > 0) {
+      // Only a baseline needs to know what the joined lines hold, and only
+      // a script that can be read again tells it.
+      JoinedLines held;
+      held.joined = joined;
+      if ((settings_.recordJoinedLines || external.holdsLineEnds()) && given.size() >= 0)
+        readJoinedLines(given, scanner_, &held, &scan.error);
+      external.joinedLines(held);
+      external.diagnostic(loneLineFeedsDiagnostic(scan.loneLineFeeds, joined));
+    }
   }
   return scan;
 }

@@ -23,6 +23,9 @@ struct CheckSettings {
   // diagnostic).
   textlines::LineEnds lineEnds = textlines::LineEnds::Auto;
   bool tellLoneLineFeeds = false;
+  // Tell the sink what a script's joined lines hold, for a baseline being
+  // written, which records it with the line-ends diagnostic.
+  bool recordJoinedLines = false;
 };
 
 // The one way a script is checked, whoever asks: the tables, the settings

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "FakePlatform.h"
+#include "JoinedLines.h"
 #include "LineEndSource.h"
 #include "ScriptCheck.h"
 #include "TestTables.h"
@@ -76,8 +77,8 @@ struct Told : DiagnosticSink {
   }
 };
 
-QString checked(const QByteArray& script, LineEnds lineEnds, const Reading& how = kReadings[0],
-                bool tell = true) {
+ScanResult checkedInto(DiagnosticSink& sink, const QByteArray& script,
+                       const CheckSettings& settings, const Reading& how) {
   FakeFileSystem files;
   files.add(QStringLiteral("s.csm"), script);
   files.setStreams(how.stream);
@@ -87,13 +88,18 @@ QString checked(const QByteArray& script, LineEnds lineEnds, const Reading& how 
   ScriptScanner scanner(tables());
   if (how.stretchBytes > 0) scanner.setStretches(0, how.stretchBytes);
   scanner.setLongLine(how.longLine);
+  return ScriptCheck(scanner, tables(), settings)
+      .check(*source, QStringLiteral("s.csm"), sink, &helper());
+}
+
+QString checked(const QByteArray& script, LineEnds lineEnds, const Reading& how = kReadings[0],
+                bool tell = true) {
   CheckSettings settings;
   settings.directives = true;
   settings.lineEnds = lineEnds;
   settings.tellLoneLineFeeds = tell;
   Told told;
-  const ScanResult result = ScriptCheck(scanner, tables(), settings)
-                                .check(*source, QStringLiteral("s.csm"), told, &helper());
+  const ScanResult result = checkedInto(told, script, settings, how);
   told.lines.append(QStringLiteral("%1 lines").arg(result.lines));
   return told.lines.join(QStringLiteral(" | "));
 }
@@ -164,6 +170,54 @@ class LineEndsTest : public QObject {
     for (const Reading& how : kReadings) {
       const QString got = checked(script, LineEnds::CrLf, how);
       if (got != told) QFAIL(qPrintable(QStringLiteral("%1: %2").arg(how.name, got)));
+    }
+  }
+
+  // What the joined lines hold, read with LF line ends, for a baseline: the
+  // alerts of the lines joined and of the line they were joined into, the
+  // same however the script is read, except a stream, which is read once.
+  void joinedLinesHold_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("held");  // "joined N:" and each alert's statement and count
+    QTest::newRow("a comment swallows an alert") << "a = 1\r\n# note\n" + kZoom + "\r\n"
+                                                 << "joined 1: x=\"zmod\" 1";
+    QTest::newRow("the line joined into, and a trailing LF")
+        << "a\r\n" + kZoom + "\n" + kZoom + "\n"
+        << "joined 1: x=\"zmod\" 2";
+    QTest::newRow("a trailing LF joins nothing") << "a\nb\r\n" + kZoom + "\n"
+                                                 << "joined 1:";
+    QTest::newRow("lines not joined hold none") << kZoom + "\r\na\nb\r\ny = \"isoa\"\r\n"
+                                                << "joined 1:";
+    QTest::newRow("a LF after a CR LF") << "a\r\n\n" + kZoom << "joined 1: x=\"zmod\" 1";
+    QTest::newRow("two joined lines, a line between")
+        << "a\nb\r\ny = \"isoa\"\rc\n\n" + kZoom + "\r\n"
+        << "joined 3: x=\"zmod\" 1";
+  }
+
+  void joinedLinesHold() {
+    QFETCH(QByteArray, script);
+    QFETCH(QString, held);
+    struct Held : DiagnosticSink {
+      QString told;
+      void diagnostic(const Diagnostic&) override {}
+      void joinedLines(const JoinedLines& joined) override {
+        told = QStringLiteral("joined %1:").arg(joined.joined);
+        if (!joined.alertsKnown) told += QStringLiteral(" not read");
+        QStringList alerts;
+        for (auto it = joined.alerts.cbegin(); it != joined.alerts.cend(); ++it)
+          alerts += u' ' + it.key().section(u':', 2).mid(4) + u' ' + QString::number(it.value());
+        alerts.sort();
+        told += alerts.join(QString());
+      }
+    };
+    CheckSettings settings;
+    settings.lineEnds = LineEnds::CrLf;
+    settings.tellLoneLineFeeds = settings.recordJoinedLines = true;
+    for (const Reading& how : kReadings) {
+      Held sink;
+      checkedInto(sink, script, settings, how);
+      const QString expected = how.stream ? held.section(u':', 0, 0) + ": not read" : held;
+      QVERIFY2(sink.told == expected, qPrintable(QString(how.name) + ": " + sink.told));
     }
   }
 

@@ -167,7 +167,11 @@ class LineEndsRunTest : public QObject {
              QByteArray("{\"version\": 1, \"alerts\": [\n"
                         "{\"path\": \"base/lf.csm\", \"table\": \"params\", \"code\": \"zmod\", "
                         "\"statement\": \"z=\\\"zmod\\\"\", \"count\": 1},\n"
-                        "{\"path\": \"base/lf.csm\", \"rule\": \"line-ends\", \"count\": 1}\n"
+                        "{\"path\": \"base/lf.csm\", \"rule\": \"line-ends\", \"count\": 1, "
+                        "\"joined\": 2, \"joinedAlerts\": [{\"table\": \"params\", \"code\": "
+                        "\"isoa\", \"statement\": \"y=\\\"isoa\\\"\", \"count\": 1}, {\"table\": "
+                        "\"params\", \"code\": \"zmod\", \"statement\": \"x=\\\"zmod\\\"\", "
+                        "\"count\": 1}]}\n"
                         "]}\n"));
     run = scan({"--format", "gcc", "--baseline", "known.json", "base"});
     QCOMPARE(run.exitCode, 0);
@@ -180,24 +184,144 @@ class LineEndsRunTest : public QObject {
     QVERIFY2(!run.out.contains("base/lf.csm"), run.out.constData());
   }
 
+  // A recorded line-ends warning is silenced only while the joined lines,
+  // read with LF line ends, give no alert it was not recorded with: the
+  // joining hides alerts, and the baseline must not hide them too.
+  void baselineAndJoinedLines_data() {
+    QTest::addColumn<QByteArray>("recorded");  // the script written into the baseline
+    QTest::addColumn<QByteArray>("entry");     // or a baseline entry written by hand
+    QTest::addColumn<QByteArray>("checked");
+    QTest::addColumn<bool>("stream");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told");  // in the gcc report; empty: nothing
+    const QByteArray note = "x = 1\r\n# note\n";
+    const QByteArray zoom = note + "SetCameraState(\"zmod\",1)\r\n";
+    const QByteArray iso = note + "SetCameraState(\"isoa\",1)\r\n";
+    const QByteArray plain = note + "x = 2\r\n";
+    const QByteArray oldEntry = R"({"path": "s/shot.csm", "rule": "line-ends", "count": 1})";
+    const QString beyond = "; the baseline records this warning";
+    const QString hidden =
+        ", but not the 1 alert that the joined lines give when read with LF line ends ";
+    QTest::newRow("an alert the joined lines hide")
+        << plain << QByteArray() << zoom << false << 1 << beyond + hidden + "(params/zmod)";
+    QTest::newRow("the same script") << plain << QByteArray() << plain << false << 0 << "";
+    QTest::newRow("the alert it was recorded with")
+        << zoom << QByteArray() << zoom << false << 0 << "";
+    QTest::newRow("another alert")
+        << zoom << QByteArray() << iso << false << 1 << beyond + hidden + "(params/isoa)";
+    QTest::newRow("one alert more")
+        << zoom + "# more\n# again\r\n"
+        << QByteArray() << zoom + "# more\nSetCameraState(\"isoa\",1)\r\n"
+        << false << 1 << beyond + hidden + "(params/isoa)";
+    QTest::newRow("fewer alerts") << zoom << QByteArray() << plain << false << 0 << "";
+    QTest::newRow("more lines joined")
+        << plain << QByteArray() << plain + "# more\n# again\r\n"
+        << false << 1 << beyond + " with 1 line joined, not 2 [line-ends]";
+    QTest::newRow("an alert outside the joined lines")
+        << plain << QByteArray() << plain + "y = \"isoa\"\r\n"
+        << false << 1 << "s/shot.csm:3:5: warning: Auto ISO [isoa]\n";
+    QTest::newRow("an entry without joined lines, none giving alerts")
+        << QByteArray() << oldEntry << plain + "# more\n"
+        << false << 0 << "";
+    QTest::newRow("an entry without joined lines, and an alert in them")
+        << QByteArray() << oldEntry << zoom << false << 1 << beyond + hidden + "(params/zmod)";
+    QTest::newRow("an entry with counts at their limit")
+        << QByteArray()
+        << oldEntry.chopped(1) +
+               ", \"joined\": 9007199254740992, \"joinedAlerts\": [{\"table\": \"params\", "
+               "\"code\": \"zmod\", \"statement\": \"SetCameraState(\\\"zmod\\\",1)\", "
+               "\"count\": 9007199254740992}]}"
+        << zoom << false << 0 << "";
+    QTest::newRow("a stream") << plain << QByteArray() << plain << true << 1
+                              << beyond +
+                                     ", but a script read as a stream cannot be read again for "
+                                     "what its joined lines hold [line-ends]";
+  }
+
+  void baselineAndJoinedLines() {
+    QFETCH(QByteArray, recorded);
+    QFETCH(QByteArray, entry);
+    QFETCH(QByteArray, checked);
+    QFETCH(bool, stream);
+    QFETCH(int, status);
+    QFETCH(QString, told);
+    const QString folder = at(QTest::currentDataTag());
+    const QStringList options{"--no-config", "--tables", at("tables")};
+    if (entry.isEmpty()) {
+      QVERIFY(writeFile(folder + "/s/shot.csm", recorded));
+      const ScanRunResult written =
+          runScan(options + QStringList{"--write-baseline", "bl.json", "s"}, folder);
+      QVERIFY2(written.exitCode == 0, qPrintable(written.err));
+    } else {
+      QVERIFY(writeFile(folder + "/bl.json", "{\"version\": 1, \"alerts\": [" + entry + "]}"));
+    }
+    QVERIFY(writeFile(folder + "/s/shot.csm", checked));
+    ScanInvocation how;
+    how.arguments = options + QStringList{"--format", "gcc", "--baseline", "bl.json", "s"};
+    if (stream) {
+      how.arguments.last() = "-";
+      how.arguments += QStringList{"--stdin-filename", "s/shot.csm"};
+      how.standardInput = checked;
+    }
+    how.workingFolder = folder;
+    const ScanRunResult run = runScan(how);
+    QVERIFY2(run.exitCode == status, qPrintable(run.err));
+    if (told.isEmpty()) QCOMPARE(run.out, QByteArray());
+    QVERIFY2(QString::fromUtf8(run.out).contains(told), run.out.constData());
+    // Only what the baseline does not hold is told of.
+    QCOMPARE(run.out.count("LF alone"), told.contains("the baseline records") ? 1 : 0);
+  }
+
+  // What an entry of a baseline may not be, and what it is then told.
   void badBaselineEntries_data() {
     QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QString>("error");
+    const QString notOne = "is not an alert";
+    const QByteArray lineEnds = R"({"path": "a.csm", "rule": "line-ends", "count": 1, )";
     QTest::newRow("another rule") << QByteArray(
-        "{\"path\": \"a.csm\", \"rule\": \"quote\", \"count\": 1}");
-    QTest::newRow("a rule and a table") << QByteArray(
-        "{\"path\": \"a.csm\", \"rule\": \"line-ends\", \"table\": \"params\", "
-        "\"code\": \"zmod\", \"statement\": \"\", \"count\": 1}");
+                                         "{\"path\": \"a.csm\", \"rule\": \"quote\", \"count\": 1}")
+                                  << notOne;
+    QTest::newRow("a rule and a table")
+        << QByteArray(
+               "{\"path\": \"a.csm\", \"rule\": \"line-ends\", \"table\": \"params\", "
+               "\"code\": \"zmod\", \"statement\": \"\", \"count\": 1}")
+        << notOne;
     QTest::newRow("a rule without a count")
-        << QByteArray("{\"path\": \"a.csm\", \"rule\": \"line-ends\"}");
+        << QByteArray("{\"path\": \"a.csm\", \"rule\": \"line-ends\"}") << notOne;
+    for (const char* fields :
+         {R"("path": "a.csm", "rule": "line-ends", "count": 0)",
+          R"("rule": "line-ends", "count": 1)", R"("path": "a.csm", "rule": 12, "count": 1)"})
+      QTest::addRow("%s", fields) << '{' + QByteArray(fields) + '}' << notOne;
+    // The fields of what the joined lines hold, each at its limit, one past
+    // it, or of another type.
+    const QString joined = "is a line-ends diagnostic whose joined is not a count from 1 to 2^53";
+    const QString held =
+        "is a line-ends diagnostic whose joinedAlerts is not a list of alerts with table, code, "
+        "statement and a count from 1 to 2^53";
+    const QByteArray alert = R"({"table": "params", "code": "zmod", "statement": "s")";
+    const QByteArrayList fields{
+        R"("joined": 0)",
+        R"("joined": 9007199254740993)",
+        R"("joined": "2")",
+        R"("joinedAlerts": {})",
+        R"("joinedAlerts": [)" + alert + R"(, "count": 0}])",
+        R"("joinedAlerts": [)" + alert + "}]",
+        R"("joinedAlerts": [)" + QByteArray(alert).replace("params", "x") + R"(, "count": 1}])"};
+    for (const QByteArray& field : fields) {
+      QTest::addRow("%s", field.constData())
+          << lineEnds + field + '}' << (field.contains("Alerts") ? held : joined);
+    }
   }
 
   void badBaselineEntries() {
     QFETCH(QByteArray, entry);
-    QVERIFY(writeFile(at("bad.json"), "{\"version\": 1, \"alerts\": [" + entry + "]}\n"));
+    QFETCH(QString, error);
+    const QByteArray fine = R"({"path": "a.csm", "rule": "line-ends", "count": 1})";
+    QVERIFY(
+        writeFile(at("bad.json"), "{\"version\": 1, \"alerts\": [" + fine + ", " + entry + "]}\n"));
     const ScanRunResult run = scan({"--baseline", "bad.json", "crlf.csm"});
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.startsWith("vornel-scan: bad.json: entry 1 is not an alert"),
-             qPrintable(run.err));
+    QVERIFY2(run.err.startsWith("vornel-scan: bad.json: entry 2 " + error), qPrintable(run.err));
   }
 
   // The rule is explained as the others are.

@@ -152,11 +152,26 @@ class SilencingTest : public QObject {
                "{\"version\": 1, \"alerts\": [{\"path\": \"a\", \"table\": \"tags\", "
                "\"code\": \"ownr\", \"statement\": \"s\"}]}")
         << "entry 1 is not an alert";
-    QTest::newRow("a count of 2^54")
-        << QByteArray(
-               "{\"version\": 1, \"alerts\": [{\"path\": \"a\", \"table\": \"tags\", "
-               "\"code\": \"ownr\", \"statement\": \"s\", \"count\": 18014398509481984}]}")
-        << "entry 1 is not an alert";
+    // Each field at its limit and one past it, or of another type: 1 and
+    // 2^53 are counts (hugeBaselineCounts), and nothing else is.
+    const auto entry = [](const QByteArray& fields) {
+      return "{\"version\": 1, \"alerts\": [{\"path\": \"plain.csm\", \"table\": \"params\", "
+             "\"code\": \"zmod\", \"statement\": \"x=\\\"zmod\\\"\", \"count\": 1}, {" +
+             fields + "}]}";
+    };
+    QByteArrayList fields{
+        R"("table": "tags", "code": "ownr", "statement": "s", "count": 1)",
+        R"("path": 1, "table": "tags", "code": "ownr", "statement": "s", "count": 1)",
+        R"("path": "a", "table": "tags", "code": 1, "statement": "s", "count": 1)",
+        R"("path": "a", "table": "tags", "code": "ownr", "count": 1)",
+        R"("path": "a", "table": "param", "code": "ownr", "statement": "s", "count": 1)"};
+    for (const char* count :
+         {"0", "-1", "9007199254740993", "18014398509481984", "1.5", "1e300", "\"1\"", "null"}) {
+      fields += R"("path": "a", "table": "tags", "code": "ownr", "statement": "s", "count": )" +
+                QByteArray(count);
+    }
+    for (const QByteArray& entered : fields)
+      QTest::addRow("%s", entered.constData()) << entry(entered) << "entry 2 is not an alert";
   }
 
   // Counts of one alert add up without overflowing, however many entries

@@ -104,11 +104,11 @@ class TableTasksTest : public QObject {
     const QByteArray tags = "\"ownr\",\"Owner\",none\r\n";
     const QByteArray params = "\"zmod\",\"Zoom\",range\r\n";
     QTest::newRow("clean") << tags << params << QStringList{} << 0;
-    QTest::newRow("a code of another length")
-        << tags << QByteArray("zmo,m,\r\nzmodx,m,\r\n")
+    QTest::newRow("codes of 3, 4 and 5 characters")
+        << tags << QByteArray("zmo,m,\r\nzmod,m,\r\nzmodx,m,\r\n")
         << QStringList{"param.txt:1:1: warning: code 'zmo' has 3 characters; only a code of 4 can "
                        "match [code-length]",
-                       "param.txt:2:1: warning: code 'zmodx' has 5 characters; only a code of 4 "
+                       "param.txt:3:1: warning: code 'zmodx' has 5 characters; only a code of 4 "
                        "can match [code-length]"}
         << 1;
     QTest::newRow("characters no statement keeps")
@@ -124,11 +124,18 @@ class TableTasksTest : public QObject {
                "tags.txt:4:1: warning: code 'a, c' can never match: a statement keeps a space "
                "only between two ASCII letters or digits [never-matches]"}
         << 1;
-    QTest::newRow("a quotation mark and a control character")
-        << QByteArray("a\"cd,m,n\r\na\x0b" "cd,m,n\r\n") << params
+    // Control characters: below a space, and DEL; not a space or '~'.
+    QTest::newRow("a quotation mark and control characters")
+        << QByteArray("a\"cd,m,n\r\na\x0b" "cd,m,n\r\na\x1f" "cd,m,n\r\na~cd,m,n\r\n"
+                      "a\x7f" "cd,m,n\r\n")
+        << params
         << QStringList{"tags.txt:1:1: warning: code 'a\"cd' holds a quotation mark: it matches "
                        "only where a quoted text ends inside it [quote]",
                        "tags.txt:2:1: warning: code 'a\\x0bcd' holds a control character "
+                       "[control-character]",
+                       "tags.txt:3:1: warning: code 'a\\x1fcd' holds a control character "
+                       "[control-character]",
+                       "tags.txt:5:1: warning: code 'a\\x7fcd' holds a control character "
                        "[control-character]"}
         << 1;
     QTest::newRow("listed twice, and in both tables")
@@ -136,6 +143,17 @@ class TableTasksTest : public QObject {
         << QStringList{"tags.txt:2:1: warning: code 'ownr' is listed on line 1 already: this "
                        "row is never reported [listed-twice]",
                        "param.txt:2:1: warning: code 'ownr' is in both tables (tags.txt line 1): "
+                       "a parameter call reports this row, a tag call the tag's, and a line with "
+                       "= and no call name both, this one first [in-both-tables]"}
+        << 1;
+    // Each code once in each table, the tag's not on its first line: told
+    // once, at the first parameter row, naming the tag's line.
+    QTest::newRow("in both tables, and twice in one")
+        << tags + "\"zmod\",\"Zoom tag\",t\r\n"
+        << params + "\"isoa\",\"ISO\",\r\n\"zmod\",\"Again\",\r\n"
+        << QStringList{"param.txt:3:1: warning: code 'zmod' is listed on line 1 already: this "
+                       "row is never reported [listed-twice]",
+                       "param.txt:1:1: warning: code 'zmod' is in both tables (tags.txt line 2): "
                        "a parameter call reports this row, a tag call the tag's, and a line with "
                        "= and no call name both, this one first [in-both-tables]"}
         << 1;

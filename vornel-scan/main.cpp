@@ -271,6 +271,7 @@ int main(int argc, char** argv) {
   checkSettings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
   checkSettings.lineEnds = settingsRead.lineEnds;
   checkSettings.tellLoneLineFeeds = true;
+  checkSettings.recordJoinedLines = !options.writeBaseline.isEmpty();
   const ScriptCheck check(scanner, tables, checkSettings);
   RunSettings settings;
   settings.jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());
