@@ -140,12 +140,20 @@ void TestScriptArgument::scriptOnTheCommandLine() {
 
   const QStringList seen =
       settledView(desktop_, shown, [&] { return program.state() == QProcess::Running; });
+  // Whether the program ended by itself is told before it is ended here.
+  const QString ended = program.state() == QProcess::Running ? QStringLiteral("still running")
+                        : program.exitStatus() == QProcess::CrashExit
+                            ? QStringLiteral("crashed")
+                            : QStringLiteral("exited with status %1").arg(program.exitCode());
   program.kill();
   program.waitForFinished();
-  QVERIFY2(seen == shown, qPrintable(described(seen, shown)));
+  const QByteArray stderrText = program.readAllStandardError();
+  QVERIFY2(seen == shown,
+           qPrintable(described(seen, shown) + QStringLiteral("\nthe program: ") + ended +
+                      QStringLiteral("; its stderr:\n") + QString::fromLocal8Bit(stderrText)));
 
   QStringList said;
-  for (const QByteArray& line : program.readAllStandardError().split('\n')) {
+  for (const QByteArray& line : stderrText.split('\n')) {
     if (line.startsWith("vornel-script-checker: "))
       said.append(QString::fromLocal8Bit(line) + "\n");
   }
