@@ -1,7 +1,8 @@
 // vornel-scan with the real programs around it, set up as the documents
 // say: Vim's quickfix list takes the gcc format, colour goes to a terminal,
-// a pseudo-terminal here, only when it should, pre-commit runs the hook
-// this repository offers, and Emacs saves the lines typed with CR LF.
+// a pseudo-terminal here, only when it should, pre-commit runs the hook,
+// the CI jobs' commands run as far as they can here, and Vim, Neovim and
+// Emacs save the lines typed with CR LF.
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +50,32 @@ QByteArray fencedBlock(const char* document, const QString& fence, const QString
     if (block.join(u'\n').contains(marker)) return (block.join(u'\n') + u'\n').toUtf8();
   }
   return {};
+}
+
+// `yaml` as JSON, by the YAML parser pre-commit itself uses; an empty
+// document when it does not parse.
+QJsonObject yamlObject(const QByteArray& yaml) {
+  ScanInvocation how;
+  how.program = QStringLiteral("python3");
+  how.arguments = {"-c",
+                   "import json, sys, yaml; json.dump(yaml.safe_load(sys.stdin), sys.stdout)"};
+  how.standardInput = yaml;
+  return QJsonDocument::fromJson(runScan(how).out).object();
+}
+
+// A CI job's shell commands, a line each (GitHub's `run`, GitLab's
+// `before_script` and `script`), and the variables it sets for them
+// (GitHub's `env`, GitLab's `variables`) as "NAME=value".
+void readJob(const QJsonValue& value, const QString& key, QStringList* lines,
+             QStringList* variables) {
+  if (value.isString() && (key == "run" || key == "script" || key == "before_script"))
+    *lines += value.toString().split(u'\n', Qt::SkipEmptyParts);
+  const QJsonObject object = value.toObject();
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    if (key == "env" || key == "variables") *variables << it.key() + '=' + it->toString();
+    readJob(*it, it.key(), lines, variables);
+  }
+  for (const QJsonValue& item : value.toArray()) readJob(item, key, lines, variables);
 }
 
 }  // namespace
@@ -173,41 +200,64 @@ class ReportClientsTest : public QObject {
     QCOMPARE(run.out.contains("\x1b["), coloured);
   }
 
-  // Another repository takes this one's hook with pre-commit, configured
-  // as docs/ci.md shows, from a clone of this repository tagged as a
-  // release is: a commit of a script with an alert is refused, the mended
-  // one goes in, and a script the project file excludes is passed over.
+  // Another repository checks its scripts with pre-commit, configured as
+  // docs/ci.md shows: with a local hook, or with this repository's hook
+  // from a clone tagged as a release is. A commit of a script with an
+  // alert is refused, the mended one goes in, and a script the project
+  // file excludes is passed over.
+  void preCommitHook_data() {
+    QTest::addColumn<QString>("marker");  // of the configuration in docs/ci.md
+    QTest::newRow("local hook") << "repo: local";
+    QTest::newRow("this repository at a release tag") << "rev: ";
+  }
   void preCommitHook() {
+    QFETCH(QString, marker);
+    const QString row = QString::fromLatin1(QTest::currentDataTag());
+    const auto in = [&](const QString& name) { return at(row + '/' + name); };
     const QStringList environment = {
         "PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' + qgetenv("PATH"),
-        "PRE_COMMIT_HOME=" + at("pre-commit-cache"),
+        "PRE_COMMIT_HOME=" + in("pre-commit-cache"),
         "GIT_CONFIG_GLOBAL=/dev/null",
         "GIT_AUTHOR_NAME=t",
         "GIT_AUTHOR_EMAIL=t@example.org",
         "GIT_COMMITTER_NAME=t",
         "GIT_COMMITTER_EMAIL=t@example.org"};
     auto run = [&](const QString& folder, const QString& program, const QStringList& arguments) {
-      ScanInvocation how{arguments, at(folder), {}, environment, program};
+      ScanInvocation how{arguments, in(folder), {}, environment, program};
       return runScan(how);
     };
-    QVERIFY(QDir().mkpath(at("project")));
-    const ScanRunResult clone =
-        run("project", "git", {"clone", "-q", QStringLiteral(VORNEL_SOURCE_DIR), at("hook")});
-    if (clone.exitCode != 0) QSKIP("the sources are not a git repository");
-    const ScanRunResult tagged = run("hook", at("hook/scripts/tag-release"), {});
-    QVERIFY2(tagged.exitCode == 0, qPrintable(tagged.err));
-
-    const QByteArray documented = fencedBlock("docs/ci.md", QStringLiteral("```yaml"),
-                                              QStringLiteral(".pre-commit-config.yaml"));
-    const QByteArray address("https://example.org/vornel/vornel-script-checker");
-    QVERIFY2(documented.contains("repo: " + address), documented.constData());
-    QVERIFY(writeFile(at("project/.pre-commit-config.yaml"),
-                      QByteArray(documented).replace(address, at("hook").toUtf8())));
-    QVERIFY(writeFile(at("project/.vornel-scan"),
-                      "tables = ../tables\nformat = gcc\nexclude = shots/generated/**\n"));
-    QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zmod\"\r\n"));
-    QVERIFY(writeFile(at("project/shots/generated/g.csm"), "x = \"zmod\"\r\n"));
-    QVERIFY(writeFile(at("project/notes.txt"), "\"zmod\"\n"));
+    QVERIFY(QDir().mkpath(in("project")));
+    QByteArray documented = fencedBlock("docs/ci.md", QStringLiteral("```yaml"), marker);
+    QVERIFY2(documented.contains(".pre-commit-config.yaml"), documented.constData());
+    const QJsonArray hooks = yamlObject(documented)["repos"][0]["hooks"].toArray();
+    QCOMPARE(hooks.size(), 1);
+    if (marker == "repo: local") {
+      // The hook this repository offers, and the local one, run alike.
+      QFile offered(QStringLiteral(VORNEL_SOURCE_DIR "/.pre-commit-hooks.yaml"));
+      QVERIFY(offered.open(QIODevice::ReadOnly));
+      const QJsonObject offeredHook =
+          yamlObject("hooks:\n" + offered.readAll())["hooks"][0].toObject();
+      for (const char* key : {"id", "entry", "language", "files"})
+        QCOMPARE(hooks[0][key], offeredHook[key]);
+    } else {
+      const ScanRunResult clone =
+          run("project", "git", {"clone", "-q", QStringLiteral(VORNEL_SOURCE_DIR), in("hook")});
+      if (clone.exitCode != 0) QSKIP("the sources are not a git repository");
+      const ScanRunResult tagged = run("hook", in("hook/scripts/tag-release"), {});
+      QVERIFY2(tagged.exitCode == 0, qPrintable(tagged.err));
+      const QByteArray address("https://example.org/vornel/vornel-script-checker");
+      QVERIFY2(documented.contains("repo: " + address), documented.constData());
+      // The tag the documents name is the one tag-release made.
+      const QByteArray tag = run("hook", "git", {"tag"}).out.trimmed();
+      QVERIFY2(documented.contains("rev: " + tag + '\n'), tag.constData());
+      documented.replace(address, in("hook").toUtf8());
+    }
+    QVERIFY(writeFile(in("project/.pre-commit-config.yaml"), documented));
+    QVERIFY(writeFile(in("project/.vornel-scan"),
+                      "tables = ../../tables\nformat = gcc\nexclude = shots/generated/**\n"));
+    QVERIFY(writeFile(in("project/shots/a.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(in("project/shots/generated/g.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(in("project/notes.txt"), "\"zmod\"\n"));
     QCOMPARE(run("project", "git", {"init", "-q"}).exitCode, 0);
     const ScanRunResult install = run("project", "pre-commit", {"install"});
     QVERIFY2(install.exitCode == 0, qPrintable(install.err + install.out));
@@ -221,7 +271,7 @@ class ReportClientsTest : public QObject {
     QVERIFY(!shown.contains("g.csm"));
     QVERIFY(run("project", "git", {"rev-parse", "-q", "--verify", "HEAD"}).out.isEmpty());
 
-    QVERIFY(writeFile(at("project/shots/a.csm"), "x = \"zoom\"\r\n"));
+    QVERIFY(writeFile(in("project/shots/a.csm"), "x = \"zoom\"\r\n"));
     QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
     const ScanRunResult passed = run("project", "git", {"commit", "-qm", "first"});
     QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
@@ -231,7 +281,7 @@ class ReportClientsTest : public QObject {
     // none staged: pre-commit does not run it.
     for (const auto& [staged, hookLine] : {std::pair{"shots/generated/g.csm", "Passed"},
                                            {"notes.txt", "(no files to check)Skipped"}}) {
-      QVERIFY(writeFile(at("project/") + staged, "y = \"zmod\"\r\n"));
+      QVERIFY(writeFile(in("project/" + QString::fromLatin1(staged)), "y = \"zmod\"\r\n"));
       QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
       const ScanRunResult commit = run("project", "git", {"commit", "-qm", staged});
       const QString said = QString::fromUtf8(commit.out) + commit.err;
@@ -240,7 +290,7 @@ class ReportClientsTest : public QObject {
 
     // A script whose lines end in LF alone is read by its LF: its alert
     // refuses the commit.
-    QVERIFY(writeFile(at("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));
+    QVERIFY(writeFile(in("project/shots/b.csm"), "# new\nx = \"zmod\"\n"));
     QCOMPARE(run("project", "git", {"add", "."}).exitCode, 0);
     const ScanRunResult lineEnds = run("project", "git", {"commit", "-qm", "second"});
     QVERIFY2(lineEnds.exitCode != 0, lineEnds.out.constData());
@@ -249,21 +299,132 @@ class ReportClientsTest : public QObject {
              lineEnds.out.constData());
   }
 
+  // The CI jobs of docs/ci.md need their services to run; what can run
+  // here is tried as the job would: the YAML parses, `git ls-remote` finds
+  // the ref the job builds in this repository, the make target exists,
+  // and each vornel-scan command runs on a project with an alert.
+  void ciJobs_data() {
+    QTest::addColumn<QString>("marker");  // of the job in docs/ci.md
+    QTest::addColumn<int>("commands");    // that can be tried here
+    QTest::newRow("GitHub Actions") << "runs-on:" << 4;
+    QTest::newRow("GitLab CI") << "codequality:" << 3;
+  }
+  void ciJobs() {
+    QFETCH(QString, marker);
+    QFETCH(int, commands);
+    if (runScan({{"-C", VORNEL_SOURCE_DIR, "rev-parse"}, {}, {}, {}, "git"}).exitCode != 0)
+      QSKIP("the sources are not a git repository");
+    const QJsonObject job =
+        yamlObject(fencedBlock("docs/ci.md", QStringLiteral("```yaml"), marker));
+    QVERIFY2(!job.isEmpty(), "the job's YAML does not parse");
+    if (marker == "runs-on:")
+      QCOMPARE(job["jobs"]["scripts"]["permissions"].toObject(),
+               (QJsonObject{{"contents", "read"}, {"security-events", "write"}}));
+    QStringList lines;
+    QStringList environment;
+    readJob(job, {}, &lines, &environment);
+    // The repository the job clones is this one, here.
+    environment << "VORNEL_REPO=" VORNEL_SOURCE_DIR
+                << "PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' +
+                       qgetenv("PATH");
+    QVERIFY(writeFile(at("ci/.vornel-scan"), "tables = ../tables\n"));
+    QVERIFY(writeFile(at("ci/scripts/a.csm"), "x = \"zmod\"\r\n"));
+    int tried = 0;
+    for (const QString& line : lines) {
+      const QString command = line.trimmed();
+      if (command.startsWith("vornel-scan ")) {
+        const ScanRunResult run = runScan({{"-c", command}, at("ci"), {}, environment, "sh"});
+        QVERIFY2(run.exitCode == (command.contains("--exit-zero") ? 0 : 1),
+                 qPrintable(command + '\n' + run.err));
+        const QString output = command.section("--output ", 1).section(u' ', 0, 0);
+        QFile written(at("ci/" + output));
+        QVERIFY(output.isEmpty() || (written.open(QIODevice::ReadOnly) &&
+                                     !QJsonDocument::fromJson(written.readAll()).isNull()));
+      } else if (command.contains("make -C ")) {
+        const ScanRunResult dryRun = runScan(
+            {{"-n", "-C", VORNEL_SOURCE_DIR, command.section(u' ', -1)}, {}, {}, {}, "make"});
+        QVERIFY2(dryRun.exitCode == 0, qPrintable(command + '\n' + dryRun.err));
+      } else if (command.contains("git ls-remote")) {
+        const ScanRunResult found =
+            runScan({{"-c", command + "\nprintf %s \"$commit\""}, at("ci"), {}, environment, "sh"});
+        QVERIFY2(found.out.size() == 40, qPrintable(command + '\n' + found.err));
+      } else {
+        continue;
+      }
+      ++tried;
+    }
+    QCOMPARE(tried, commands);
+  }
+
+  // Vim and Neovim with the recipes of docs/editors.md: a new script is
+  // saved with CR LF, its name in capitals too, and a CR LF one keeps them.
+  void vimLineEnds_data() {
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("before");  // the script's bytes; empty: a new script
+    for (const char* editor : {"vim", "nvim"}) {
+      QTest::addRow("%s, a new script", editor) << editor << "new.csm" << QByteArray();
+      QTest::addRow("%s, a new script in capitals", editor) << editor << "NEW.CSM" << QByteArray();
+      QTest::addRow("%s, CR LF", editor) << editor << "old.csm" << QByteArray("a = 1\r\n");
+    }
+  }
+  void vimLineEnds() {
+    QFETCH(QString, editor);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, before);
+    const bool neovim = editor == "nvim";
+    // Neovim 0.7's recipe, as Debian 12 has it.
+    const QByteArray recipe =
+        neovim ? fencedBlock("docs/editors.md", QStringLiteral("```lua"), "start_client")
+               : fencedBlock("docs/editors.md", QStringLiteral("```vim"), "makeprg");
+    const QString recipeName = neovim ? "recipe.lua" : "vimrc";
+    QVERIFY(writeFile(at("vi/" + recipeName), recipe));
+    QVERIFY(writeFile(at("vi/.vornel-scan"), "tables = ../tables\n"));
+    QFile::remove(at("vi/" + name));
+    if (!before.isEmpty()) QVERIFY(writeFile(at("vi/" + name), before));
+    ScanInvocation how;
+    how.program = editor;
+    how.workingFolder = at("vi");
+    how.arguments = neovim ? QStringList{"--headless", "-n"} : QStringList{"-es", "-N"};
+    how.arguments << "-i"
+                  << "NONE"
+                  << "-u" << recipeName << name << "-c"
+                  << "call setline(line('$') == 1 && getline(1) == '' ? 1 : line('$') + 1,"
+                     " ['x = \"zmod\"', 'wait(1)'])"
+                  << "-c"
+                  << "w"
+                  << "-c"
+                  << "qa!";
+    how.environment = {"PATH=" + QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + ':' +
+                       qgetenv("PATH")};
+    for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+      how.environment << QString::fromLatin1(xdg) + '=' + at("vi/xdg");
+    const ScanRunResult edited = runScan(how);
+    QVERIFY2(edited.exitCode == 0, qPrintable(edited.err));
+    QFile saved(at("vi/" + name));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), before + "x = \"zmod\"\r\nwait(1)\r\n");
+  }
+
   // Emacs with exactly the recipe of docs/editors.md: lines typed with RET into a
   // script are saved with CR LF, whatever the script's line ends were, and
   // the alert on a typed line is found where it was typed.
   void emacsRecipe_data() {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("before");  // the script's bytes; empty: a new script
     QTest::addColumn<QByteArray>("after");
     QTest::addColumn<int>("line");  // of the typed alert
     const QByteArray typed = "x = \"zmod\"\r\nwait(1)\r\n";
-    QTest::newRow("a new script") << QByteArray() << typed << 1;
-    QTest::newRow("CR LF") << QByteArray("a = 1\r\n") << "a = 1\r\n" + typed << 2;
-    QTest::newRow("a CR alone stays") << QByteArray("a\rb\r\n") << "a\rb\r\n" + typed << 3;
+    QTest::newRow("a new script") << "a.csm" << QByteArray() << typed << 1;
+    QTest::newRow("a new script in capitals") << "A.CSM" << QByteArray() << typed << 1;
+    QTest::newRow("CR LF") << "a.csm" << QByteArray("a = 1\r\n") << "a = 1\r\n" + typed << 2;
+    QTest::newRow("a CR alone stays")
+        << "a.csm" << QByteArray("a\rb\r\n") << "a\rb\r\n" + typed << 3;
     QTest::newRow("LF alone is mended")
-        << QByteArray("a = 1\nb\n") << "a = 1\r\nb\r\n" + typed << 3;
+        << "a.csm" << QByteArray("a = 1\nb\n") << "a = 1\r\nb\r\n" + typed << 3;
   }
   void emacsRecipe() {
+    QFETCH(QString, name);
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
     QFETCH(int, line);
@@ -271,7 +432,7 @@ class ReportClientsTest : public QObject {
         fencedBlock("docs/editors.md", QStringLiteral("```elisp"), QStringLiteral("eglot")));
     QVERIFY2(recipe.contains("csm-mode"), "no Emacs recipe in docs/editors.md");
     QVERIFY(writeFile(at("emacs/recipe.el"), recipe.toUtf8()));
-    const QString script = at("emacs/a.csm");
+    const QString script = at("emacs/" + name);
     QFile::remove(script);
     if (!before.isEmpty()) QVERIFY(writeFile(script, before));
     ScanInvocation emacs;
@@ -296,9 +457,9 @@ class ReportClientsTest : public QObject {
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), after);
     const ScanRunResult run =
-        runScan({"--tables", at("tables"), "--format", "gcc", "emacs/a.csm"}, dir_.path());
-    QCOMPARE(run.out,
-             "emacs/a.csm:" + QByteArray::number(line) + ":5: warning: Zoom mode [zmod]\n");
+        runScan({"--tables", at("tables"), "--format", "gcc", "emacs/" + name}, dir_.path());
+    QCOMPARE(run.out, "emacs/" + name.toUtf8() + ':' + QByteArray::number(line) +
+                          ":5: warning: Zoom mode [zmod]\n");
   }
 };
 

@@ -140,10 +140,16 @@ bool AccessibleDesktop::startXvfb(QString* error) {
   endWithTheTest(xvfb_);
   xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
   // -displayfd picks a free display and writes its number on stdout once
-  // the server takes clients.
-  xvfb_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                     QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                     QStringLiteral("1024x768x24")});
+  // the server takes clients. -noreset: by default the server resets when
+  // its last client leaves, and a reset drops every connection still being
+  // set up. The accessibility registry, started by the first read of the
+  // tree, opens a connection and closes it again just as the program under
+  // test connects; on a busy machine the program's connection was dropped
+  // that way and it ended saying it could not open the display. A desktop
+  // session never resets its server either.
+  xvfb_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1024x768x24")});
   const QString number = firstLine(xvfb_);
   if (number.isEmpty()) {
     *error = QStringLiteral("Xvfb gave no display: ") +

@@ -165,18 +165,28 @@ void TestScriptArgument::scriptOnTheCommandLine() {
 
   const QStringList seen =
       settledView(desktop_, shown, [&] { return program.state() == QProcess::Running; });
+  // Whether the program ended by itself is told before it is closed here.
+  const QString ended = program.state() == QProcess::Running ? QStringLiteral("still running")
+                        : program.exitStatus() == QProcess::CrashExit
+                            ? QStringLiteral("crashed")
+                            : QStringLiteral("exited with status %1").arg(program.exitCode());
   // Closed as its user closes it: the message box first, if any.
   if (desktop_.closeWindow(QStringLiteral("Scan Failed"))) QTest::qWait(500);
   desktop_.closeWindow(QStringLiteral("Vornel Script Checker 1.0"));
   const bool closed = program.waitForFinished(kShownWithinMs);
   if (!closed) program.kill();
   program.waitForFinished();
-  QVERIFY2(seen == shown, qPrintable(described(seen, shown)));
+  const QByteArray stderrText = program.readAllStandardError();
+  QVERIFY2(seen == shown,
+           qPrintable(described(seen, shown) + QStringLiteral("
+the program: ") + ended +
+                      QStringLiteral("; its stderr:
+") + QString::fromLocal8Bit(stderrText)));
   QVERIFY(closed);
   QCOMPARE(program.exitCode(), 0);
 
   QStringList said;
-  for (const QByteArray& line : program.readAllStandardError().split('\n')) {
+  for (const QByteArray& line : stderrText.split('\n')) {
     if (line.startsWith("vornel-script-checker: "))
       said.append(QString::fromLocal8Bit(line) + "\n");
   }
