@@ -178,10 +178,8 @@ void TestScriptArgument::scriptOnTheCommandLine() {
   program.waitForFinished();
   const QByteArray stderrText = program.readAllStandardError();
   QVERIFY2(seen == shown,
-           qPrintable(described(seen, shown) + QStringLiteral("
-the program: ") + ended +
-                      QStringLiteral("; its stderr:
-") + QString::fromLocal8Bit(stderrText)));
+           qPrintable(described(seen, shown) + QStringLiteral("\nthe program: ") + ended +
+                      QStringLiteral("; its stderr:\n") + QString::fromLocal8Bit(stderrText)));
   QVERIFY(closed);
   QCOMPARE(program.exitCode(), 0);
 
