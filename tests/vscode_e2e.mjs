@@ -1,0 +1,268 @@
+// The VS Code extension in VS Code itself: code-server serves the
+// workbench, Debian's chromium shows it, puppeteer-core drives it as a
+// user would. The built package is installed into a code-server of the
+// test's own (its user data, extensions, home and config in a temporary
+// folder, bound to 127.0.0.1, no password, workspace trust off), which opens
+// a folder with the sample tables and examples/alerts.csm; the built
+// vornel-scan is the server.
+//
+// node vscode_e2e.mjs VORNEL_SCAN SOURCE_DIR PROJECT_VERSION SCREENSHOT
+// Exit status 0 when every step passed, 1 when one failed, 77 (skipped)
+// when the tools are missing and scripts/install-deps cannot install them.
+
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+
+const [scan, source, projectVersion, screenshot] = process.argv.slice(2);
+const skipped = 77;
+const chromium = '/usr/bin/chromium';
+const tools = path.join(source, '.tools/code-server');
+const codeServer = path.join(tools, 'node_modules/code-server/out/node/entry.js');
+const extension = path.join(source, 'editors/vscode');
+
+// What the test needs and scripts/install-deps installs.
+function missingTools() {
+  const installed = fs.existsSync(tools) && fs.readdirSync(tools).some((f) => f.startsWith('installed-'));
+  return [
+    [chromium, fs.existsSync(chromium)],
+    ['.tools/code-server', installed],
+    ['editors/vscode/node_modules', fs.existsSync(path.join(extension, 'node_modules/.vornel-lock'))],
+  ]
+    .filter(([, there]) => !there)
+    .map(([name]) => name);
+}
+
+if (missingTools().length > 0) {
+  console.log(`Installing what is missing (${missingTools().join(', ')}) with scripts/install-deps`);
+  const install = spawnSync(path.join(source, 'scripts/install-deps'), { encoding: 'utf8' });
+  if (missingTools().length > 0) {
+    console.log(`${install.stdout ?? ''}${install.stderr ?? ''}`.trim().split('\n').slice(-15).join('\n'));
+    console.log(`SKIP: ${missingTools().join(', ')} missing, and scripts/install-deps could not install them`);
+    process.exit(skipped);
+  }
+}
+
+const require = createRequire(path.join(extension, 'package.json'));
+const puppeteer = require('puppeteer-core');
+
+const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'vornel-vscode-'));
+const started = [];  // processes to end, newest last
+let browser;
+let serverLog = '';
+
+// Everything this test started ends, whatever happened.
+async function cleanUp() {
+  if (browser) await browser.close().catch(() => {});
+  for (const child of started.reverse()) {
+    try {
+      process.kill(-child.pid, 'SIGKILL');
+    } catch {
+      // Already gone.
+    }
+  }
+  fs.rmSync(temp, { recursive: true, force: true });
+}
+for (const signal of ['SIGINT', 'SIGTERM']) {
+  process.on(signal, () => cleanUp().finally(() => process.exit(1)));
+}
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+function environment() {
+  const home = path.join(temp, 'home');
+  return {
+    ...process.env,
+    HOME: home,
+    XDG_CONFIG_HOME: path.join(home, '.config'),
+    XDG_DATA_HOME: path.join(home, '.local/share'),
+    XDG_CACHE_HOME: path.join(home, '.cache'),
+  };
+}
+
+const userData = path.join(temp, 'user-data');
+const codeServerArgs = [
+  '--user-data-dir', userData,
+  '--extensions-dir', path.join(temp, 'extensions'),
+  '--config', path.join(temp, 'config.yaml'),
+];
+
+function run(program, args, options = {}) {
+  const result = spawnSync(program, args, { encoding: 'utf8', env: environment(), ...options });
+  if (result.status !== 0)
+    throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stdout}${result.stderr}`);
+  return result.stdout;
+}
+
+// code-server on a free port of 127.0.0.1; its address once it listens.
+function startCodeServer() {
+  const child = spawn(
+    process.execPath,
+    [codeServer, ...codeServerArgs, '--bind-addr', '127.0.0.1:0', '--auth', 'none',
+     '--disable-workspace-trust', '--disable-telemetry', '--disable-update-check',
+     '--disable-getting-started-override'],
+    { env: environment(), detached: true, stdio: ['ignore', 'pipe', 'pipe'] },
+  );
+  started.push(child);
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`code-server did not listen:\n${serverLog}`)), 60000);
+    const read = (chunk) => {
+      serverLog += chunk;
+      const listening = /HTTP server listening on (http:\/\/127\.0\.0\.1:\d+)/.exec(serverLog);
+      if (listening) {
+        clearTimeout(timer);
+        resolve(listening[1]);
+      }
+    };
+    child.stdout.on('data', read);
+    child.stderr.on('data', read);
+    child.on('exit', (status) => reject(new Error(`code-server ended (${status}):\n${serverLog}`)));
+  });
+}
+
+function writeSettings(settings) {
+  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
+  fs.writeFileSync(
+    path.join(userData, 'User/settings.json'),
+    JSON.stringify({
+      'workbench.startupEditor': 'none',
+      'workbench.tips.enabled': false,
+      'workbench.enableExperiments': false,
+      'telemetry.telemetryLevel': 'off',
+      'extensions.ignoreRecommendations': true,
+      'extensions.autoCheckUpdates': false,
+      'extensions.autoUpdate': false,
+      'editor.quickSuggestions': { other: false, comments: false, strings: false },
+      'editor.hover.delay': 300,
+      'window.commandCenter': false,
+      ...settings,
+    }, null, 2),
+  );
+}
+
+// Waits until `fn` (run in the page) returns something true; that value.
+async function until(page, what, fn, arg, timeout = 20000) {
+  try {
+    const handle = await page.waitForFunction(fn, { timeout, polling: 100 }, arg);
+    return await handle.jsonValue();
+  } catch (error) {
+    throw new Error(`${what}: not seen within ${timeout / 1000} s (${error.message.split('\n')[0]})`);
+  }
+}
+
+// Runs a command by its label from the command palette, as a user does.
+async function command(page, label) {
+  await page.keyboard.press('F1');
+  await page.waitForSelector('.quick-input-widget .quick-input-box input', { visible: true });
+  await page.keyboard.type(label);
+  await until(page, `the command "${label}"`, (wanted) => {
+    const rows = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')];
+    const row = rows.find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
+    if (!row) return false;
+    row.click();
+    return true;
+  }, label);
+}
+
+const results = [];
+async function step(name, body) {
+  const begun = Date.now();
+  try {
+    await body();
+    results.push(true);
+    console.log(`PASS   : ${name} (${((Date.now() - begun) / 1000).toFixed(1)} s)`);
+  } catch (error) {
+    results.push(false);
+    console.log(`FAIL!  : ${name}\n   ${error.message}`);
+    throw error;
+  }
+}
+
+async function main() {
+  // The folder the workbench opens: the sample tables and a script with alerts.
+  const work = path.join(temp, 'scripts');
+  fs.mkdirSync(path.join(work, 'tables'), { recursive: true });
+  for (const table of ['tags.txt', 'param.txt'])
+    fs.copyFileSync(path.join(source, 'data', table), path.join(work, 'tables', table));
+  fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
+  const expected = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', path.join(work, 'tables'), 'alerts.csm'],
+                                  { cwd: work }));
+  const alerts = expected.scripts[0].alerts;
+
+  let vsix;
+  await step('the extension builds into a package of the program\'s version', async () => {
+    vsix = path.join(temp, 'vornel-scan.vsix');
+    if (process.env.DEV_VSIX) fs.copyFileSync(process.env.DEV_VSIX, vsix); else
+    run(path.join(source, 'scripts/build-vsix'), [vsix]);
+    const manifest = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8'));
+    if (!`${manifest.version}`.startsWith(`${projectVersion}.`))
+      throw new Error(`editors/vscode/package.json has version ${manifest.version}, the program ${projectVersion}`);
+  });
+
+  await step('code-server installs the package', async () => {
+    const said = run(process.execPath, [codeServer, ...codeServerArgs, '--install-extension', vsix]);
+    const listed = run(process.execPath, [codeServer, ...codeServerArgs, '--list-extensions', '--show-versions']);
+    if (!listed.includes('vornel.vornel-scan@')) throw new Error(`not listed after install: ${said}${listed}`);
+  });
+
+  writeSettings({ 'vornelScan.path': scan, 'vornelScan.tables': 'tables' });
+  const address = await startCodeServer();
+  browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: path.join(temp, 'chromium'),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    defaultViewport: { width: 1280, height: 800 },
+  });
+  const page = await browser.newPage();
+  await page.goto(`${address}/?folder=${encodeURIComponent(work)}`, { waitUntil: 'domcontentloaded' });
+  await page.waitForSelector('.monaco-workbench', { timeout: 60000 });
+
+  await step('the Problems view lists the alerts with line and message, the status bar counts them', async () => {
+    await command(page, 'Go to File...');
+    await page.keyboard.type('alerts.csm');
+    await until(page, 'alerts.csm in Go to File', () =>
+      document.querySelector('.quick-input-widget .monaco-list-row[aria-label*="alerts.csm"]'));
+    await page.keyboard.press('Enter');
+    await command(page, 'Problems: Focus on Problems View');
+    // Every row in sight: the list shows only the rows that fit.
+    await command(page, 'View: Toggle Maximized Panel');
+    const places = alerts.map((a) => `${a.message} at line ${a.line} and character ${a.column}.`);
+    await until(page, `every alert in the Problems view:\n${places.join('\n')}`, (wanted) => {
+      const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
+      return wanted.every((place) => rows.some((row) => row?.includes(place)));
+    }, places);
+    await until(page, `the status bar counting ${alerts.length} warnings`, (n) => {
+      const counts = (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g);
+      return counts?.[1] === `${n}`;
+    }, alerts.length);
+  });
+}
+
+const guard = setTimeout(() => {
+  console.log('FAIL!  : the test took more than 5 minutes');
+  cleanUp().finally(() => process.exit(1));
+}, 300000);
+
+let status = 0;
+try {
+  await main();
+} catch (error) {
+  status = 1;
+  if (!results.includes(false)) console.log(`FAIL!  : ${error.stack}`);
+  console.log(`code-server said:\n${serverLog.split('\n').slice(-20).join('\n')}`);
+  if (browser) {
+    const pages = await browser.pages();
+    if (pages.length > 0 && screenshot) await pages[pages.length - 1].screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
+  }
+} finally {
+  clearTimeout(guard);
+  await cleanUp();
+}
+console.log(`${results.filter((r) => r).length} passed, ${results.filter((r) => !r).length} failed`);
+process.exit(status);
