@@ -242,6 +242,104 @@ async function main() {
       return counts?.[1] === `${n}`;
     }, alerts.length);
   });
+
+  // Where the steps below put the cursor: the isoa alert of line 3.
+  const isoa = alerts.find((a) => a.code === 'isoa');
+  const explained = run(scan, ['--explain', 'isoa', '--tables', 'tables'], { cwd: work });
+  const row = ['message', 'note'].map((field) => new RegExp(`^\\s*${field}: (.*)$`, 'm').exec(explained)[1]);
+  await step('a hover on a listed code shows its table row', async () => {
+    await command(page, 'View: Toggle Maximized Panel');
+    await goTo(page, isoa.line, isoa.column + 1);
+    await command(page, 'Show or Focus Hover');
+    await until(page, `a hover with ${row.join(' and ')}`, (parts) => {
+      return [...document.querySelectorAll('.monaco-hover')].some((hover) => {
+        const text = hover.innerText.replace(/\s+/g, ' ');
+        return parts.every((part) => text.includes(part));
+      });
+    }, row);
+    if (screenshot) await page.screenshot({ path: screenshot });
+    await page.keyboard.press('Escape');
+  });
+
+  await step('the quick fix inserts a directive with a reason and the alert leaves Problems', async () => {
+    await command(page, 'Quick Fix...');
+    await until(page, 'the quick fix "disable isoa on this line"', () => {
+      const item = [...document.querySelectorAll('.action-widget .monaco-list-row')]
+        .find((r) => r.textContent.includes('disable isoa on this line'));
+      if (!item) return false;
+      item.click();
+      return true;
+    });
+    await until(page, `the status bar counting ${alerts.length - 1} warnings`, (n) =>
+      (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${n}`,
+      alerts.length - 1);
+    await until(page, 'no isoa in the Problems view', () =>
+      ![...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(' isoa ')));
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[isoa.line - 1] ===
+      'SetCameraState("isoa", 1)  # vornel-scan: disable=isoa -- reason');
+  });
+
+  await step('typing a listed code into a new line adds a diagnostic within a second', async () => {
+    await goTo(page, 14, 1);
+    await page.keyboard.press('End');
+    await page.keyboard.press('Enter');
+    // The quotes and brackets close by themselves, and are typed over.
+    await page.keyboard.type('SetCameraState("shsp", 2)');
+    const typed = Date.now();
+    await until(page, 'the new alert in the status bar', (n) =>
+      (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${n}`,
+      alerts.length);
+    const took = Date.now() - typed;
+    if (took > 1000) throw new Error(`the alert took ${took} ms`);
+    console.log(`         the alert came ${took} ms after the last key`);
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === 'SetCameraState("shsp", 2)');
+  });
+
+  await step('a new script saved from the editor has CR LF line ends', async () => {
+    await command(page, 'File: New File...');
+    await page.keyboard.type('new.csm');
+    await page.keyboard.press('Enter');
+    await until(page, 'new.csm open in the editor, with the focus', () =>
+      document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith('new.csm') &&
+      document.activeElement?.closest('.monaco-editor') !== null);
+    await page.keyboard.type('# new\nx = "flsh"\n');
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'new.csm'), (text) => text === '# new\r\nx = "flsh"\r\n');
+  });
+
+  await step('with vornelScan.path pointing nowhere, a notification names the setting', async () => {
+    // As a workspace setting, which beats the user's.
+    fs.mkdirSync(path.join(work, '.vscode'));
+    fs.writeFileSync(path.join(work, '.vscode/settings.json'),
+                     JSON.stringify({ 'vornelScan.path': path.join(temp, 'nowhere/vornel-scan') }));
+    await until(page, 'a notification naming vornelScan.path', () =>
+      [...document.querySelectorAll('.notification-toast')].some((t) => t.textContent.includes('vornelScan.path')));
+    await sleep(2000);
+    const shown = await page.evaluate(() => [...document.querySelectorAll('.notification-toast')].map((t) => t.textContent));
+    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
+    console.log(`         it says: ${shown[0]}`);
+  });
+}
+
+// Puts the cursor at a line and column, both from 1.
+async function goTo(page, line, column) {
+  await command(page, 'Go to Line/Column...');
+  await page.keyboard.type(`${line}:${column}`);
+  await page.keyboard.press('Enter');
+}
+
+// Waits until the file's text passes `test`.
+async function untilFile(file, test, timeout = 10000) {
+  const end = Date.now() + timeout;
+  let text = '';
+  while (Date.now() < end) {
+    text = fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+    if (test(text)) return;
+    await sleep(100);
+  }
+  throw new Error(`${file} holds ${JSON.stringify(text)}`);
 }
 
 const guard = setTimeout(() => {
