@@ -189,6 +189,10 @@ async function main() {
   for (const table of ['tags.txt', 'param.txt'])
     fs.copyFileSync(path.join(source, 'data', table), path.join(work, 'tables', table));
   fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
+  // A code only these tables list: its alert shows that the tables setting
+  // reached the server, which would otherwise read the installed tables.
+  const ownRow = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
+  fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${ownRow.code}","${ownRow.message}",none\r\n`);
   const expected = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', path.join(work, 'tables'), 'alerts.csm'],
                                   { cwd: work }));
   const alerts = expected.scripts[0].alerts;
@@ -196,7 +200,6 @@ async function main() {
   let vsix;
   await step('the extension builds into a package of the program\'s version', async () => {
     vsix = path.join(temp, 'vornel-scan.vsix');
-    if (process.env.DEV_VSIX) fs.copyFileSync(process.env.DEV_VSIX, vsix); else
     run(path.join(source, 'scripts/build-vsix'), [vsix]);
     const manifest = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8'));
     if (!`${manifest.version}`.startsWith(`${projectVersion}.`))
@@ -237,10 +240,7 @@ async function main() {
       const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
       return wanted.every((place) => rows.some((row) => row?.includes(place)));
     }, places);
-    await until(page, `the status bar counting ${alerts.length} warnings`, (n) => {
-      const counts = (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g);
-      return counts?.[1] === `${n}`;
-    }, alerts.length);
+    await untilWarnings(page, alerts.length);
   });
 
   // Where the steps below put the cursor: the isoa alert of line 3.
@@ -270,9 +270,7 @@ async function main() {
       item.click();
       return true;
     });
-    await until(page, `the status bar counting ${alerts.length - 1} warnings`, (n) =>
-      (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${n}`,
-      alerts.length - 1);
+    await untilWarnings(page, alerts.length - 1);
     await until(page, 'no isoa in the Problems view', () =>
       ![...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(' isoa ')));
     await command(page, 'File: Save');
@@ -285,16 +283,20 @@ async function main() {
     await page.keyboard.press('End');
     await page.keyboard.press('Enter');
     // The quotes and brackets close by themselves, and are typed over.
-    await page.keyboard.type('SetCameraState("shsp", 2)');
+    await page.keyboard.type(`SetCameraState("${ownRow.code}", 2)`);
     const typed = Date.now();
-    await until(page, 'the new alert in the status bar', (n) =>
-      (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${n}`,
-      alerts.length);
+    await untilWarnings(page, alerts.length);
     const took = Date.now() - typed;
     if (took > 1000) throw new Error(`the alert took ${took} ms`);
     console.log(`         the alert came ${took} ms after the last key`);
+    const place = `${ownRow.message} at line 15 and character 16.`;
+    await command(page, 'View: Toggle Maximized Panel');
+    await until(page, `the new alert in the Problems view: ${place}`, (wanted) =>
+      [...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(wanted)),
+    place);
+    await command(page, 'View: Toggle Maximized Panel');
     await command(page, 'File: Save');
-    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === 'SetCameraState("shsp", 2)');
+    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === `SetCameraState("${ownRow.code}", 2)`);
   });
 
   await step('a new script saved from the editor has CR LF line ends', async () => {
@@ -317,10 +319,27 @@ async function main() {
     await until(page, 'a notification naming vornelScan.path', () =>
       [...document.querySelectorAll('.notification-toast')].some((t) => t.textContent.includes('vornelScan.path')));
     await sleep(2000);
-    const shown = await page.evaluate(() => [...document.querySelectorAll('.notification-toast')].map((t) => t.textContent));
+    const shown = await page.evaluate(() =>
+      [...document.querySelectorAll('.notification-toast .notification-list-item-message')].map((t) => t.innerText));
     if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
     console.log(`         it says: ${shown[0]}`);
+    // The alerts of a server that is gone go with it.
+    await untilWarnings(page, 0);
   });
+
+  await step('the checker starts again when its setting is mended, and by its command', async () => {
+    fs.rmSync(path.join(work, '.vscode'), { recursive: true });
+    // Both scripts' alerts: the ones left in alerts.csm, and new.csm's.
+    await untilWarnings(page, alerts.length + 1);
+    await command(page, 'Vornel: Restart the checker');
+    await untilWarnings(page, alerts.length + 1);
+  });
+}
+
+// Waits until the status bar counts `n` warnings.
+function untilWarnings(page, n) {
+  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
+    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
 }
 
 // Puts the cursor at a line and column, both from 1.

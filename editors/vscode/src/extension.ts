@@ -71,7 +71,8 @@ function unusable(program: string): Promise<string> {
   return new Promise((resolve) => {
     execFile(program, ['--version'], { timeout: 10000 }, (error, stdout) => {
       if (error) {
-        resolve(`vornel-scan could not be run as '${program}' (${error.message.trim()}).`);
+        const code = (error as NodeJS.ErrnoException).code;
+        resolve(code === 'ENOENT' ? `'${program}' was not found.` : `'${program}' could not be run: ${error.message.trim()}.`);
         return;
       }
       const version = /^vornel-scan (\d+)\.(\d+)/.exec(stdout);
