@@ -261,7 +261,25 @@ async function main() {
     await page.keyboard.press('Escape');
   });
 
+  await step('the grammar marks codes, call names, comments and numbers', async () => {
+    const lines = fs.readFileSync(path.join(work, 'alerts.csm'), 'latin1').split('\r\n');
+    const at = (line, text) => [line, lines[line - 1].indexOf(text) + 2];
+    for (const [[line, column], scope] of [
+      [[isoa.line, isoa.column + 1], 'constant.other.code.csm'],
+      [at(isoa.line, 'SetCameraState'), 'support.function.csm'],
+      [at(2, '# zoom'), 'comment.line.number-sign.csm'],
+      [at(4, '-2'), 'constant.numeric.csm'],
+    ]) {
+      await goTo(page, line, column);
+      await command(page, 'Developer: Inspect Editor Tokens and Scopes');
+      await until(page, `${scope} at ${line}:${column}`, (wanted) =>
+        document.querySelector('.token-inspect-widget')?.innerText.includes(wanted), scope);
+      await page.keyboard.press('Escape');
+    }
+  });
+
   await step('the quick fix inserts a directive with a reason and the alert leaves Problems', async () => {
+    await goTo(page, isoa.line, isoa.column + 1);
     await command(page, 'Quick Fix...');
     await until(page, 'the quick fix "disable isoa on this line"', () => {
       const item = [...document.querySelectorAll('.action-widget .monaco-list-row')]
