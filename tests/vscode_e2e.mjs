@@ -81,6 +81,8 @@ function environment() {
     XDG_CONFIG_HOME: path.join(home, '.config'),
     XDG_DATA_HOME: path.join(home, '.local/share'),
     XDG_CACHE_HOME: path.join(home, '.cache'),
+    // No extension gallery: nothing is looked up outside this machine.
+    EXTENSIONS_GALLERY: '{}',
   };
 }
 
