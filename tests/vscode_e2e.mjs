@@ -235,8 +235,9 @@ async function main() {
       document.querySelector('.quick-input-widget .monaco-list-row[aria-label*="alerts.csm"]'));
     await page.keyboard.press('Enter');
     await command(page, 'Problems: Focus on Problems View');
+    await until(page, 'the Problems view', () => document.querySelector('.markers-panel')?.offsetHeight > 0);
     // Every row in sight: the list shows only the rows that fit.
-    await command(page, 'View: Toggle Maximized Panel');
+    await maximizePanel(page, true);
     const places = alerts.map((a) => `${a.message} at line ${a.line} and character ${a.column}.`);
     await until(page, `every alert in the Problems view:\n${places.join('\n')}`, (wanted) => {
       const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
@@ -250,7 +251,7 @@ async function main() {
   const explained = run(scan, ['--explain', 'isoa', '--tables', 'tables'], { cwd: work });
   const row = ['message', 'note'].map((field) => new RegExp(`^\\s*${field}: (.*)$`, 'm').exec(explained)[1]);
   await step('a hover on a listed code shows its table row', async () => {
-    await command(page, 'View: Toggle Maximized Panel');
+    await maximizePanel(page, false);
     await goTo(page, isoa.line, isoa.column + 1);
     await command(page, 'Show or Focus Hover');
     await until(page, `a hover with ${row.join(' and ')}`, (parts) => {
@@ -310,11 +311,11 @@ async function main() {
     if (took > 1000) throw new Error(`the alert took ${took} ms`);
     console.log(`         the alert came ${took} ms after the last key`);
     const place = `${ownRow.message} at line 15 and character 16.`;
-    await command(page, 'View: Toggle Maximized Panel');
+    await maximizePanel(page, true);
     await until(page, `the new alert in the Problems view: ${place}`, (wanted) =>
       [...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(wanted)),
     place);
-    await command(page, 'View: Toggle Maximized Panel');
+    await maximizePanel(page, false);
     await command(page, 'File: Save');
     await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === `SetCameraState("${ownRow.code}", 2)`);
   });
@@ -331,20 +332,34 @@ async function main() {
     await untilFile(path.join(work, 'new.csm'), (text) => text === '# new\r\nx = "flsh"\r\n');
   });
 
-  await step('with vornelScan.path pointing nowhere, a notification names the setting', async () => {
-    // As a workspace setting, which beats the user's.
-    fs.mkdirSync(path.join(work, '.vscode'));
-    fs.writeFileSync(path.join(work, '.vscode/settings.json'),
-                     JSON.stringify({ 'vornelScan.path': path.join(temp, 'nowhere/vornel-scan') }));
-    await until(page, 'a notification naming vornelScan.path', () =>
-      [...document.querySelectorAll('.notification-toast')].some((t) => t.textContent.includes('vornelScan.path')));
+  // Points vornelScan.path at `program` as a workspace setting, which beats
+  // the user's; the notifications shown then, once they have settled.
+  async function notificationsFor(program, wanted) {
+    fs.mkdirSync(path.join(work, '.vscode'), { recursive: true });
+    fs.writeFileSync(path.join(work, '.vscode/settings.json'), JSON.stringify({ 'vornelScan.path': program }));
+    await until(page, `a notification saying ${wanted.join(' and ')}`, (parts) =>
+      [...document.querySelectorAll('.notification-toast')].some((t) => parts.every((p) => t.innerText.includes(p))),
+    wanted);
     await sleep(2000);
     const shown = await page.evaluate(() =>
       [...document.querySelectorAll('.notification-toast .notification-list-item-message')].map((t) => t.innerText));
+    await command(page, 'Notifications: Clear All Notifications');
+    return shown;
+  }
+
+  await step('with vornelScan.path pointing nowhere, a notification names the setting', async () => {
+    const shown = await notificationsFor(path.join(temp, 'nowhere/vornel-scan'), ['vornelScan.path', 'Install']);
     if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
     console.log(`         it says: ${shown[0]}`);
     // The alerts of a server that is gone go with it.
     await untilWarnings(page, 0);
+  });
+
+  await step('a vornel-scan older than 1.0 gets the same notification', async () => {
+    const old = path.join(temp, 'old-vornel-scan');
+    fs.writeFileSync(old, '#!/bin/sh\necho "vornel-scan 0.9"\n', { mode: 0o755 });
+    const shown = await notificationsFor(old, ['vornelScan.path', 'vornel-scan 0.9', '1.0 or later']);
+    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
   });
 
   await step('the checker starts again when its setting is mended, and by its command', async () => {
@@ -360,6 +375,18 @@ async function main() {
 function untilWarnings(page, n) {
   return until(page, `the status bar counting ${n} warnings`, (wanted) =>
     (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
+}
+
+// Maximizes the panel, or gives the editor its room back; a maximized
+// panel hides the editor.
+async function maximizePanel(page, maximized) {
+  const editorHidden = () => document.querySelector('.part.editor')?.offsetHeight === 0;
+  for (let tries = 0; (await page.evaluate(editorHidden)) !== maximized; ++tries) {
+    if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
+    await command(page, 'View: Toggle Maximized Panel');
+    await page.waitForFunction((wanted) => (document.querySelector('.part.editor')?.offsetHeight === 0) === wanted,
+                               { timeout: 3000, polling: 100 }, maximized).catch(() => {});
+  }
 }
 
 // Puts the cursor at a line and column, both from 1.
