@@ -1,10 +1,10 @@
 // The VS Code extension in VS Code itself: code-server serves the
-// workbench, Debian's chromium shows it, puppeteer-core drives it as a
-// user would. The built package is installed into a code-server of the
-// test's own (its user data, extensions, home and config in a temporary
-// folder, bound to 127.0.0.1, no password, workspace trust off), which opens
-// a folder with the sample tables and examples/alerts.csm; the built
-// vornel-scan is the server.
+// workbench, Debian's chromium shows it, puppeteer-core drives it as a user
+// would, from the command palette and the keyboard. The built package goes
+// into a code-server of the test's own (user data, extensions, home and
+// config in a temporary folder, 127.0.0.1, no password, workspace trust
+// off, no extension gallery), which opens a folder with the sample tables
+// and examples/alerts.csm; the built vornel-scan is the server.
 //
 // node vscode_e2e.mjs VORNEL_SCAN SOURCE_DIR PROJECT_VERSION SCREENSHOT
 // Exit status 0 when every step passed, 1 when one failed, 77 (skipped)
@@ -17,157 +17,140 @@ import os from 'node:os';
 import path from 'node:path';
 
 const [scan, source, projectVersion, screenshot] = process.argv.slice(2);
-const skipped = 77;
 const chromium = '/usr/bin/chromium';
 const tools = path.join(source, '.tools/code-server');
 const codeServer = path.join(tools, 'node_modules/code-server/out/node/entry.js');
 const extension = path.join(source, 'editors/vscode');
 
-// What the test needs and scripts/install-deps installs.
-function missingTools() {
-  const installed = fs.existsSync(tools) && fs.readdirSync(tools).some((f) => f.startsWith('installed-'));
-  return [
-    [chromium, fs.existsSync(chromium)],
-    ['.tools/code-server', installed],
-    ['editors/vscode/node_modules', fs.existsSync(path.join(extension, 'node_modules/.vornel-lock'))],
-  ]
-    .filter(([, there]) => !there)
-    .map(([name]) => name);
-}
-
+// What scripts/install-deps installs for this test and is not there.
+const missingTools = () => [
+  [chromium, fs.existsSync(chromium)],
+  ['.tools/code-server', fs.existsSync(tools) && fs.readdirSync(tools).some((f) => f.startsWith('installed-'))],
+  ['editors/vscode/node_modules', fs.existsSync(path.join(extension, 'node_modules/.vornel-lock'))],
+].filter(([, there]) => !there).map(([name]) => name);
 if (missingTools().length > 0) {
   console.log(`Installing what is missing (${missingTools().join(', ')}) with scripts/install-deps`);
   const install = spawnSync(path.join(source, 'scripts/install-deps'), { encoding: 'utf8' });
   if (missingTools().length > 0) {
     console.log(`${install.stdout ?? ''}${install.stderr ?? ''}`.trim().split('\n').slice(-15).join('\n'));
     console.log(`SKIP: ${missingTools().join(', ')} missing, and scripts/install-deps could not install them`);
-    process.exit(skipped);
+    process.exit(77);
   }
 }
-
-const require = createRequire(path.join(extension, 'package.json'));
-const puppeteer = require('puppeteer-core');
+const puppeteer = createRequire(path.join(extension, 'package.json'))('puppeteer-core');
 
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'vornel-vscode-'));
-const started = [];  // processes to end, newest last
+const home = path.join(temp, 'home');
+const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, '.config'),
+              XDG_DATA_HOME: path.join(home, '.local/share'), XDG_CACHE_HOME: path.join(home, '.cache'),
+              EXTENSIONS_GALLERY: '{}' };
+const userData = path.join(temp, 'user-data');
+const serverArgs = [codeServer, '--user-data-dir', userData, '--extensions-dir', path.join(temp, 'extensions'),
+                    '--config', path.join(temp, 'config.yaml')];
+let codeServerProcess;
 let browser;
 let serverLog = '';
 
 // Everything this test started ends, whatever happened.
 async function cleanUp() {
-  if (browser) await browser.close().catch(() => {});
-  for (const child of started.reverse()) {
-    try {
-      process.kill(-child.pid, 'SIGKILL');
-    } catch {
-      // Already gone.
-    }
+  await browser?.close().catch(() => {});
+  try {
+    if (codeServerProcess) process.kill(-codeServerProcess.pid, 'SIGKILL');
+  } catch {
+    // Gone already.
   }
   fs.rmSync(temp, { recursive: true, force: true });
 }
-for (const signal of ['SIGINT', 'SIGTERM']) {
-  process.on(signal, () => cleanUp().finally(() => process.exit(1)));
-}
+for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => cleanUp().finally(() => process.exit(1)));
 
-function sleep(ms) {
-  return new Promise((resolve) => setTimeout(resolve, ms));
-}
-
-function environment() {
-  const home = path.join(temp, 'home');
-  return {
-    ...process.env,
-    HOME: home,
-    XDG_CONFIG_HOME: path.join(home, '.config'),
-    XDG_DATA_HOME: path.join(home, '.local/share'),
-    XDG_CACHE_HOME: path.join(home, '.cache'),
-    // No extension gallery: nothing is looked up outside this machine.
-    EXTENSIONS_GALLERY: '{}',
-  };
-}
-
-const userData = path.join(temp, 'user-data');
-const codeServerArgs = [
-  '--user-data-dir', userData,
-  '--extensions-dir', path.join(temp, 'extensions'),
-  '--config', path.join(temp, 'config.yaml'),
-];
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function run(program, args, options = {}) {
-  const result = spawnSync(program, args, { encoding: 'utf8', env: environment(), ...options });
+  const result = spawnSync(program, args, { encoding: 'utf8', env, ...options });
   if (result.status !== 0)
     throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stdout}${result.stderr}`);
   return result.stdout;
 }
 
-// code-server on a free port of 127.0.0.1; its address once it listens.
+// code-server on a free port of 127.0.0.1, in a process group of its own
+// with everything it starts; its address once it listens.
 function startCodeServer() {
-  const child = spawn(
-    process.execPath,
-    [codeServer, ...codeServerArgs, '--bind-addr', '127.0.0.1:0', '--auth', 'none',
-     '--disable-workspace-trust', '--disable-telemetry', '--disable-update-check',
-     '--disable-getting-started-override'],
-    { env: environment(), detached: true, stdio: ['ignore', 'pipe', 'pipe'] },
-  );
-  started.push(child);
+  codeServerProcess = spawn(process.execPath, [...serverArgs, '--bind-addr', '127.0.0.1:0', '--auth', 'none',
+    '--disable-workspace-trust', '--disable-telemetry', '--disable-update-check'],
+  { env, detached: true, stdio: ['ignore', 'pipe', 'pipe'] });
   return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error(`code-server did not listen:\n${serverLog}`)), 60000);
+    setTimeout(() => reject(new Error(`code-server did not listen:\n${serverLog}`)), 60000);
     const read = (chunk) => {
       serverLog += chunk;
       const listening = /HTTP server listening on (http:\/\/127\.0\.0\.1:\d+)/.exec(serverLog);
-      if (listening) {
-        clearTimeout(timer);
-        resolve(listening[1]);
-      }
+      if (listening) resolve(listening[1]);
     };
-    child.stdout.on('data', read);
-    child.stderr.on('data', read);
-    child.on('exit', (status) => reject(new Error(`code-server ended (${status}):\n${serverLog}`)));
+    codeServerProcess.stdout.on('data', read);
+    codeServerProcess.stderr.on('data', read);
+    codeServerProcess.on('exit', (status) => reject(new Error(`code-server ended (${status}):\n${serverLog}`)));
   });
 }
 
-function writeSettings(settings) {
-  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
-  fs.writeFileSync(
-    path.join(userData, 'User/settings.json'),
-    JSON.stringify({
-      'workbench.startupEditor': 'none',
-      'workbench.tips.enabled': false,
-      'workbench.enableExperiments': false,
-      'telemetry.telemetryLevel': 'off',
-      'extensions.ignoreRecommendations': true,
-      'extensions.autoCheckUpdates': false,
-      'extensions.autoUpdate': false,
-      'editor.quickSuggestions': { other: false, comments: false, strings: false },
-      'editor.hover.delay': 300,
-      'window.commandCenter': false,
-      ...settings,
-    }, null, 2),
-  );
-}
-
-// Waits until `fn` (run in the page) returns something true; that value.
+// Waits until `fn` (run in the page) returns something true.
 async function until(page, what, fn, arg, timeout = 20000) {
   try {
-    const handle = await page.waitForFunction(fn, { timeout, polling: 100 }, arg);
-    return await handle.jsonValue();
+    await page.waitForFunction(fn, { timeout, polling: 100 }, arg);
   } catch (error) {
     throw new Error(`${what}: not seen within ${timeout / 1000} s (${error.message.split('\n')[0]})`);
   }
 }
 
-// Runs a command by its label from the command palette, as a user does.
+// Runs a command by its label from the command palette.
 async function command(page, label) {
   await page.keyboard.press('F1');
   await page.waitForSelector('.quick-input-widget .quick-input-box input', { visible: true });
   await page.keyboard.type(label);
   await until(page, `the command "${label}"`, (wanted) => {
-    const rows = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')];
-    const row = rows.find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
-    if (!row) return false;
-    row.click();
-    return true;
+    const row = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')]
+      .find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
+    row?.click();
+    return row;
   }, label);
+}
+
+// Puts the cursor at a line and column, both from 1.
+async function goTo(page, line, column) {
+  await command(page, 'Go to Line/Column...');
+  await page.keyboard.type(`${line}:${column}`);
+  await page.keyboard.press('Enter');
+}
+
+function untilWarnings(page, n) {
+  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
+    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
+}
+
+// Waits until the Problems view shows a row with each of `places`; the
+// panel is maximized meanwhile, as the list shows only the rows that fit
+// (a maximized panel hides the editor).
+async function untilProblems(page, places) {
+  for (const maximized of [true, false]) {
+    for (let tries = 0; await page.evaluate(() => document.querySelector('.part.editor')?.offsetHeight !== 0) === maximized; ++tries) {
+      if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
+      await command(page, 'View: Toggle Maximized Panel');
+      await sleep(500);
+    }
+    if (maximized) {
+      await until(page, `in the Problems view:\n${places.join('\n')}`, (wanted) => {
+        const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
+        return wanted.every((place) => rows.some((row) => row?.includes(place)));
+      }, places);
+    }
+  }
+}
+
+async function untilFile(file, test) {
+  let text = '';
+  for (const end = Date.now() + 10000; Date.now() < end; await sleep(100)) {
+    text = fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+    if (test(text)) return;
+  }
+  throw new Error(`${file} holds ${JSON.stringify(text)}`);
 }
 
 const results = [];
@@ -185,43 +168,48 @@ async function step(name, body) {
 }
 
 async function main() {
-  // The folder the workbench opens: the sample tables and a script with alerts.
+  // The folder the workbench opens: the sample tables and a script with
+  // alerts. A code only these tables list shows, when it is an alert, that
+  // the tables setting reached the server, which would otherwise read the
+  // installed tables.
   const work = path.join(temp, 'scripts');
   fs.mkdirSync(path.join(work, 'tables'), { recursive: true });
   for (const table of ['tags.txt', 'param.txt'])
     fs.copyFileSync(path.join(source, 'data', table), path.join(work, 'tables', table));
   fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
-  // A code only these tables list: its alert shows that the tables setting
-  // reached the server, which would otherwise read the installed tables.
-  const ownRow = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
-  fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${ownRow.code}","${ownRow.message}",none\r\n`);
-  const expected = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', path.join(work, 'tables'), 'alerts.csm'],
-                                  { cwd: work }));
-  const alerts = expected.scripts[0].alerts;
+  const own = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
+  fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${own.code}","${own.message}",none\r\n`);
+  const alerts = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', 'tables', 'alerts.csm'],
+                                { cwd: work })).scripts[0].alerts;
+  const place = (a) => `${a.message} at line ${a.line} and character ${a.column}.`;
 
-  let vsix;
-  await step('the extension builds into a package of the program\'s version', async () => {
-    vsix = path.join(temp, 'vornel-scan.vsix');
+  await step('the package builds with the program\'s version and code-server installs it', async () => {
+    const version = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8')).version;
+    if (!version.startsWith(`${projectVersion}.`))
+      throw new Error(`editors/vscode/package.json has version ${version}, the program ${projectVersion}`);
+    const vsix = path.join(temp, 'vornel-scan.vsix');
     run(path.join(source, 'scripts/build-vsix'), [vsix]);
-    const manifest = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8'));
-    if (!`${manifest.version}`.startsWith(`${projectVersion}.`))
-      throw new Error(`editors/vscode/package.json has version ${manifest.version}, the program ${projectVersion}`);
+    run(process.execPath, [...serverArgs, '--install-extension', vsix]);
+    if (!run(process.execPath, [...serverArgs, '--list-extensions']).includes('vornel.vornel-scan'))
+      throw new Error('not installed');
   });
 
-  await step('code-server installs the package', async () => {
-    const said = run(process.execPath, [codeServer, ...codeServerArgs, '--install-extension', vsix]);
-    const listed = run(process.execPath, [codeServer, ...codeServerArgs, '--list-extensions', '--show-versions']);
-    if (!listed.includes('vornel.vornel-scan@')) throw new Error(`not listed after install: ${said}${listed}`);
-  });
-
-  writeSettings({ 'vornelScan.path': scan, 'vornelScan.tables': 'tables' });
+  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
+  fs.writeFileSync(path.join(userData, 'User/settings.json'), JSON.stringify({
+    'vornelScan.path': scan,
+    'vornelScan.tables': 'tables',
+    'workbench.startupEditor': 'none',
+    'telemetry.telemetryLevel': 'off',
+    // Enter after typing takes no suggestion.
+    'editor.quickSuggestions': { other: false, comments: false, strings: false },
+  }));
   const address = await startCodeServer();
   browser = await puppeteer.launch({
     executablePath: chromium,
     headless: true,
     userDataDir: path.join(temp, 'chromium'),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync'],
     defaultViewport: { width: 1280, height: 800 },
   });
   const page = await browser.newPage();
@@ -235,31 +223,18 @@ async function main() {
       document.querySelector('.quick-input-widget .monaco-list-row[aria-label*="alerts.csm"]'));
     await page.keyboard.press('Enter');
     await command(page, 'Problems: Focus on Problems View');
-    await until(page, 'the Problems view', () => document.querySelector('.markers-panel')?.offsetHeight > 0);
-    // Every row in sight: the list shows only the rows that fit.
-    await maximizePanel(page, true);
-    const places = alerts.map((a) => `${a.message} at line ${a.line} and character ${a.column}.`);
-    await until(page, `every alert in the Problems view:\n${places.join('\n')}`, (wanted) => {
-      const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
-      return wanted.every((place) => rows.some((row) => row?.includes(place)));
-    }, places);
+    await untilProblems(page, alerts.map(place));
     await untilWarnings(page, alerts.length);
   });
 
-  // Where the steps below put the cursor: the isoa alert of line 3.
   const isoa = alerts.find((a) => a.code === 'isoa');
   const explained = run(scan, ['--explain', 'isoa', '--tables', 'tables'], { cwd: work });
   const row = ['message', 'note'].map((field) => new RegExp(`^\\s*${field}: (.*)$`, 'm').exec(explained)[1]);
   await step('a hover on a listed code shows its table row', async () => {
-    await maximizePanel(page, false);
     await goTo(page, isoa.line, isoa.column + 1);
     await command(page, 'Show or Focus Hover');
-    await until(page, `a hover with ${row.join(' and ')}`, (parts) => {
-      return [...document.querySelectorAll('.monaco-hover')].some((hover) => {
-        const text = hover.innerText.replace(/\s+/g, ' ');
-        return parts.every((part) => text.includes(part));
-      });
-    }, row);
+    await until(page, `a hover with ${row.join(' and ')}`, (parts) => [...document.querySelectorAll('.monaco-hover')]
+      .some((hover) => parts.every((part) => hover.innerText.replace(/\s+/g, ' ').includes(part))), row);
     if (screenshot) await page.screenshot({ path: screenshot });
     await page.keyboard.press('Escape');
   });
@@ -267,12 +242,9 @@ async function main() {
   await step('the grammar marks codes, call names, comments and numbers', async () => {
     const lines = fs.readFileSync(path.join(work, 'alerts.csm'), 'latin1').split('\r\n');
     const at = (line, text) => [line, lines[line - 1].indexOf(text) + 2];
-    for (const [[line, column], scope] of [
-      [[isoa.line, isoa.column + 1], 'constant.other.code.csm'],
-      [at(isoa.line, 'SetCameraState'), 'support.function.csm'],
-      [at(2, '# zoom'), 'comment.line.number-sign.csm'],
-      [at(4, '-2'), 'constant.numeric.csm'],
-    ]) {
+    for (const [[line, column], scope] of [[[isoa.line, isoa.column + 1], 'constant.other.code.csm'],
+      [at(isoa.line, 'SetCameraState'), 'support.function.csm'], [at(2, '# zoom'), 'comment.line.number-sign.csm'],
+      [at(4, '-2'), 'constant.numeric.csm']]) {
       await goTo(page, line, column);
       await command(page, 'Developer: Inspect Editor Tokens and Scopes');
       await until(page, `${scope} at ${line}:${column}`, (wanted) =>
@@ -287,16 +259,15 @@ async function main() {
     await until(page, 'the quick fix "disable isoa on this line"', () => {
       const item = [...document.querySelectorAll('.action-widget .monaco-list-row')]
         .find((r) => r.textContent.includes('disable isoa on this line'));
-      if (!item) return false;
-      item.click();
-      return true;
+      item?.click();
+      return item;
     });
     await untilWarnings(page, alerts.length - 1);
-    await until(page, 'no isoa in the Problems view', () =>
-      ![...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(' isoa ')));
+    await until(page, 'no isoa in the Problems view', () => ![...document.querySelectorAll('.markers-panel .monaco-list-row')]
+      .some((r) => r.getAttribute('aria-label')?.includes(' isoa ')));
     await command(page, 'File: Save');
-    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[isoa.line - 1] ===
-      'SetCameraState("isoa", 1)  # vornel-scan: disable=isoa -- reason');
+    await untilFile(path.join(work, 'alerts.csm'), (text) =>
+      text.split('\r\n')[isoa.line - 1] === 'SetCameraState("isoa", 1)  # vornel-scan: disable=isoa -- reason');
   });
 
   await step('typing a listed code into a new line adds a diagnostic within a second', async () => {
@@ -304,20 +275,15 @@ async function main() {
     await page.keyboard.press('End');
     await page.keyboard.press('Enter');
     // The quotes and brackets close by themselves, and are typed over.
-    await page.keyboard.type(`SetCameraState("${ownRow.code}", 2)`);
+    await page.keyboard.type(`SetCameraState("${own.code}", 2)`);
     const typed = Date.now();
     await untilWarnings(page, alerts.length);
     const took = Date.now() - typed;
     if (took > 1000) throw new Error(`the alert took ${took} ms`);
     console.log(`         the alert came ${took} ms after the last key`);
-    const place = `${ownRow.message} at line 15 and character 16.`;
-    await maximizePanel(page, true);
-    await until(page, `the new alert in the Problems view: ${place}`, (wanted) =>
-      [...document.querySelectorAll('.markers-panel .monaco-list-row')].some((r) => r.getAttribute('aria-label')?.includes(wanted)),
-    place);
-    await maximizePanel(page, false);
+    await untilProblems(page, [place({ ...own, line: 15, column: 16 })]);
     await command(page, 'File: Save');
-    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === `SetCameraState("${ownRow.code}", 2)`);
+    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === `SetCameraState("${own.code}", 2)`);
   });
 
   await step('a new script saved from the editor has CR LF line ends', async () => {
@@ -332,25 +298,23 @@ async function main() {
     await untilFile(path.join(work, 'new.csm'), (text) => text === '# new\r\nx = "flsh"\r\n');
   });
 
-  // Points vornelScan.path at `program` as a workspace setting, which beats
-  // the user's; the notifications shown then, once they have settled.
-  async function notificationsFor(program, wanted) {
+  // Points vornelScan.path at `program` in the workspace's settings, which
+  // beat the user's; waits for a notification with every one of `wanted`,
+  // and fails unless it is the only one.
+  async function notificationFor(program, wanted) {
     fs.mkdirSync(path.join(work, '.vscode'), { recursive: true });
     fs.writeFileSync(path.join(work, '.vscode/settings.json'), JSON.stringify({ 'vornelScan.path': program }));
-    await until(page, `a notification saying ${wanted.join(' and ')}`, (parts) =>
-      [...document.querySelectorAll('.notification-toast')].some((t) => parts.every((p) => t.innerText.includes(p))),
-    wanted);
+    await until(page, `a notification saying ${wanted.join(' and ')}`, (parts) => [...document.querySelectorAll('.notification-toast')]
+      .some((toast) => parts.every((part) => toast.innerText.includes(part))), wanted);
     await sleep(2000);
-    const shown = await page.evaluate(() =>
-      [...document.querySelectorAll('.notification-toast .notification-list-item-message')].map((t) => t.innerText));
+    const shown = await page.evaluate(() => [...document.querySelectorAll('.notification-list-item-message')].map((t) => t.innerText));
+    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
+    console.log(`         it says: ${shown[0]}`);
     await command(page, 'Notifications: Clear All Notifications');
-    return shown;
   }
 
   await step('with vornelScan.path pointing nowhere, a notification names the setting', async () => {
-    const shown = await notificationsFor(path.join(temp, 'nowhere/vornel-scan'), ['vornelScan.path', 'Install']);
-    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
-    console.log(`         it says: ${shown[0]}`);
+    await notificationFor(path.join(temp, 'nowhere/vornel-scan'), ['vornelScan.path', 'Install']);
     // The alerts of a server that is gone go with it.
     await untilWarnings(page, 0);
   });
@@ -358,61 +322,22 @@ async function main() {
   await step('a vornel-scan older than 1.0 gets the same notification', async () => {
     const old = path.join(temp, 'old-vornel-scan');
     fs.writeFileSync(old, '#!/bin/sh\necho "vornel-scan 0.9"\n', { mode: 0o755 });
-    const shown = await notificationsFor(old, ['vornelScan.path', 'vornel-scan 0.9', '1.0 or later']);
-    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
+    await notificationFor(old, ['vornelScan.path', 'vornel-scan 0.9', '1.0 or later']);
   });
 
   await step('the checker starts again when its setting is mended, and by its command', async () => {
     fs.rmSync(path.join(work, '.vscode'), { recursive: true });
-    // Both scripts' alerts: the ones left in alerts.csm, and new.csm's.
+    // The alerts left in alerts.csm, and new.csm's.
     await untilWarnings(page, alerts.length + 1);
     await command(page, 'Vornel: Restart the checker');
     await untilWarnings(page, alerts.length + 1);
   });
 }
 
-// Waits until the status bar counts `n` warnings.
-function untilWarnings(page, n) {
-  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
-    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
-}
-
-// Maximizes the panel, or gives the editor its room back; a maximized
-// panel hides the editor.
-async function maximizePanel(page, maximized) {
-  const editorHidden = () => document.querySelector('.part.editor')?.offsetHeight === 0;
-  for (let tries = 0; (await page.evaluate(editorHidden)) !== maximized; ++tries) {
-    if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
-    await command(page, 'View: Toggle Maximized Panel');
-    await page.waitForFunction((wanted) => (document.querySelector('.part.editor')?.offsetHeight === 0) === wanted,
-                               { timeout: 3000, polling: 100 }, maximized).catch(() => {});
-  }
-}
-
-// Puts the cursor at a line and column, both from 1.
-async function goTo(page, line, column) {
-  await command(page, 'Go to Line/Column...');
-  await page.keyboard.type(`${line}:${column}`);
-  await page.keyboard.press('Enter');
-}
-
-// Waits until the file's text passes `test`.
-async function untilFile(file, test, timeout = 10000) {
-  const end = Date.now() + timeout;
-  let text = '';
-  while (Date.now() < end) {
-    text = fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
-    if (test(text)) return;
-    await sleep(100);
-  }
-  throw new Error(`${file} holds ${JSON.stringify(text)}`);
-}
-
 const guard = setTimeout(() => {
   console.log('FAIL!  : the test took more than 5 minutes');
   cleanUp().finally(() => process.exit(1));
 }, 300000);
-
 let status = 0;
 try {
   await main();
@@ -420,10 +345,8 @@ try {
   status = 1;
   if (!results.includes(false)) console.log(`FAIL!  : ${error.stack}`);
   console.log(`code-server said:\n${serverLog.split('\n').slice(-20).join('\n')}`);
-  if (browser) {
-    const pages = await browser.pages();
-    if (pages.length > 0 && screenshot) await pages[pages.length - 1].screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
-  }
+  const pages = browser ? await browser.pages() : [];
+  if (pages.length > 0 && screenshot) await pages.at(-1).screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
 } finally {
   clearTimeout(guard);
   await cleanUp();
