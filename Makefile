@@ -1,7 +1,7 @@
 # The two commands a new user needs: `make run` and `make test`.
 # Both install what is missing first, then build with CMake presets.
 
-.PHONY: all deps build release package run test sanitize fuzz bench format clean
+.PHONY: all deps build release package run test vsix sanitize fuzz bench format clean
 
 all: build
 
@@ -35,6 +35,11 @@ test: build
 	ctest --preset dev
 	@ls build-release/vornel-script-checker_*.deb >/dev/null 2>&1 || \
 	  echo "test: test_package was skipped: build-release/ holds no package; run make package first"
+
+# The VS Code extension's package, editors/vscode/vornel-scan-<version>.vsix,
+# built from the modules its package-lock.json pins.
+vsix: deps
+	scripts/build-vsix
 
 # The whole suite under ASan and UBSan, the threaded tests under TSan. Qt from
 # Debian is not built for TSan, so the TSan preset watches only the calls our

@@ -1,6 +1,6 @@
 // The documents a user reads hold together: every relative link of the
-// README and of docs/ leads to a file of the repository, the README links
-// every document in docs/, and it stays a first page, short enough to read.
+// README, of docs/ and of the VS Code extension's README leads to a file of the repository, the
+// README links every document in docs/, and it stays a first page, short enough to read.
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,8 @@ namespace {
 const QString kSource = QStringLiteral(VORNEL_SOURCE_DIR);
 
 QStringList documents() {
-  QStringList names{QStringLiteral("README.md")};
+  // The VS Code extension's README is its page in the extension stores.
+  QStringList names{QStringLiteral("README.md"), QStringLiteral("editors/vscode/README.md")};
   for (const QString& name : QDir(kSource + QStringLiteral("/docs")).entryList({"*.md"}))
     names << QStringLiteral("docs/") + name;
   return names;

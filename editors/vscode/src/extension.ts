@@ -1,0 +1,122 @@
+// Starts `vornel-scan --lsp` for the scripts open in the editor; the server
+// does all the checking, hovers and quick fixes. What is here: finding the
+// program, telling the user once when it cannot be used, and starting it
+// again when its settings change.
+
+import { execFile } from 'child_process';
+import * as path from 'path';
+import * as vscode from 'vscode';
+import { LanguageClient } from 'vscode-languageclient/node';
+
+const section = 'vornelScan';
+// The oldest vornel-scan whose --lsp takes every option passed here.
+const oldest = [1, 0];
+const installHint =
+  'Install the checker (the vornel-script-checker Debian package, or from source) ' +
+  `and set ${section}.path to the vornel-scan program.`;
+
+let output: vscode.OutputChannel;
+let client: LanguageClient | undefined;
+// Restarts one after the other, so that two quick changes of the settings
+// never leave two servers.
+let pending: Promise<void> = Promise.resolve();
+
+export function activate(context: vscode.ExtensionContext): Promise<void> {
+  output = vscode.window.createOutputChannel('Vornel Script Checker');
+  context.subscriptions.push(
+    output,
+    vscode.commands.registerCommand(`${section}.restart`, restart),
+    vscode.workspace.onDidChangeConfiguration((event) => {
+      if (event.affectsConfiguration(section)) void restart();
+    }),
+  );
+  return restart();
+}
+
+export function deactivate(): Promise<void> {
+  return (pending = pending.then(stop));
+}
+
+function restart(): Promise<void> {
+  return (pending = pending.then(stop).then(start));
+}
+
+async function stop(): Promise<void> {
+  const running = client;
+  client = undefined;
+  if (running) await running.dispose().catch((error) => output.appendLine(String(error)));
+}
+
+// A setting's path, relative to the first workspace folder; empty stays empty.
+function settingPath(value: string): string {
+  const folder = vscode.workspace.workspaceFolders?.[0]?.uri.fsPath;
+  if (!value || path.isAbsolute(value) || !folder) return value;
+  return path.join(folder, value);
+}
+
+function serverArguments(config: vscode.WorkspaceConfiguration): string[] {
+  const args = ['--lsp'];
+  const tables = settingPath(config.get<string>('tables', ''));
+  if (tables) args.push('--tables', tables);
+  const projectFile = settingPath(config.get<string>('config', ''));
+  if (config.get<boolean>('noConfig', false)) args.push('--no-config');
+  else if (projectFile) args.push('--config', projectFile);
+  const lineEnds = config.get<string>('lineEnds', 'project');
+  if (lineEnds !== 'project') args.push('--line-ends', lineEnds);
+  return args;
+}
+
+// Why `program` cannot serve, or '' when its version is recent enough.
+function unusable(program: string): Promise<string> {
+  return new Promise((resolve) => {
+    execFile(program, ['--version'], { timeout: 10000 }, (error, stdout) => {
+      if (error) {
+        const code = (error as NodeJS.ErrnoException).code;
+        resolve(code === 'ENOENT' ? `'${program}' was not found.` : `'${program}' could not be run: ${error.message.trim()}.`);
+        return;
+      }
+      const version = /^vornel-scan (\d+)\.(\d+)/.exec(stdout);
+      const found = version ? [Number(version[1]), Number(version[2])] : [];
+      const recent = found.length > 0 && (found[0] > oldest[0] || (found[0] === oldest[0] && found[1] >= oldest[1]));
+      resolve(
+        recent
+          ? ''
+          : `'${program}' is ${stdout.trim() || 'no vornel-scan'}; this extension needs vornel-scan ${oldest.join('.')} or later.`,
+      );
+    });
+  });
+}
+
+async function start(): Promise<void> {
+  const config = vscode.workspace.getConfiguration(section);
+  // A bare name is looked for on PATH, as a shell does.
+  const named = config.get<string>('path', '').trim() || 'vornel-scan';
+  const program = named.includes('/') ? settingPath(named) : named;
+  const problem = await unusable(program);
+  if (problem) {
+    output.appendLine(problem);
+    const open = 'Open Settings';
+    void vscode.window
+      .showWarningMessage(`${problem} ${installHint}`, open)
+      .then((choice) => choice === open && vscode.commands.executeCommand('workbench.action.openSettings', `${section}.path`));
+    return;
+  }
+  const args = serverArguments(config);
+  output.appendLine(`Starting ${program} ${args.join(' ')}`);
+  client = new LanguageClient(
+    'vornelScan',
+    'vornel-scan',
+    { command: program, args, options: { cwd: vscode.workspace.workspaceFolders?.[0]?.uri.fsPath } },
+    {
+      documentSelector: [
+        { scheme: 'file', language: 'csm' },
+        { scheme: 'untitled', language: 'csm' },
+      ],
+      outputChannel: output,
+    },
+  );
+  await client.start().catch((error) => {
+    output.appendLine(String(error));
+    void vscode.window.showErrorMessage(`vornel-scan --lsp did not start: ${error}. ${installHint}`);
+  });
+}

@@ -1,0 +1,355 @@
+// The VS Code extension in VS Code itself: code-server serves the
+// workbench, Debian's chromium shows it, puppeteer-core drives it as a user
+// would, from the command palette and the keyboard. The built package goes
+// into a code-server of the test's own (user data, extensions, home and
+// config in a temporary folder, 127.0.0.1, no password, workspace trust
+// off, no extension gallery), which opens a folder with the sample tables
+// and examples/alerts.csm; the built vornel-scan is the server.
+//
+// node vscode_e2e.mjs VORNEL_SCAN SOURCE_DIR PROJECT_VERSION SCREENSHOT
+// Exit status 0 when every step passed, 1 when one failed, 77 (skipped)
+// when the tools are missing and scripts/install-deps cannot install them.
+
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+
+const [scan, source, projectVersion, screenshot] = process.argv.slice(2);
+const chromium = '/usr/bin/chromium';
+const tools = path.join(source, '.tools/code-server');
+const codeServer = path.join(tools, 'node_modules/code-server/out/node/entry.js');
+const extension = path.join(source, 'editors/vscode');
+
+// What scripts/install-deps installs for this test and is not there.
+const missingTools = () => [
+  [chromium, fs.existsSync(chromium)],
+  ['.tools/code-server', fs.existsSync(tools) && fs.readdirSync(tools).some((f) => f.startsWith('installed-'))],
+  ['editors/vscode/node_modules', fs.existsSync(path.join(extension, 'node_modules/.vornel-lock'))],
+].filter(([, there]) => !there).map(([name]) => name);
+if (missingTools().length > 0) {
+  console.log(`Installing what is missing (${missingTools().join(', ')}) with scripts/install-deps`);
+  const install = spawnSync(path.join(source, 'scripts/install-deps'), { encoding: 'utf8' });
+  if (missingTools().length > 0) {
+    console.log(`${install.stdout ?? ''}${install.stderr ?? ''}`.trim().split('\n').slice(-15).join('\n'));
+    console.log(`SKIP: ${missingTools().join(', ')} missing, and scripts/install-deps could not install them`);
+    process.exit(77);
+  }
+}
+const puppeteer = createRequire(path.join(extension, 'package.json'))('puppeteer-core');
+
+const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'vornel-vscode-'));
+const home = path.join(temp, 'home');
+const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, '.config'),
+              XDG_DATA_HOME: path.join(home, '.local/share'), XDG_CACHE_HOME: path.join(home, '.cache'),
+              EXTENSIONS_GALLERY: '{}' };
+const userData = path.join(temp, 'user-data');
+const serverArgs = [codeServer, '--user-data-dir', userData, '--extensions-dir', path.join(temp, 'extensions'),
+                    '--config', path.join(temp, 'config.yaml')];
+let codeServerProcess;
+let browser;
+let serverLog = '';
+
+// Everything this test started ends, whatever happened.
+async function cleanUp() {
+  await browser?.close().catch(() => {});
+  try {
+    if (codeServerProcess) process.kill(-codeServerProcess.pid, 'SIGKILL');
+  } catch {
+    // Gone already.
+  }
+  fs.rmSync(temp, { recursive: true, force: true });
+}
+for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => cleanUp().finally(() => process.exit(1)));
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+function run(program, args, options = {}) {
+  const result = spawnSync(program, args, { encoding: 'utf8', env, ...options });
+  if (result.status !== 0)
+    throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stdout}${result.stderr}`);
+  return result.stdout;
+}
+
+// code-server on a free port of 127.0.0.1, in a process group of its own
+// with everything it starts; its address once it listens.
+function startCodeServer() {
+  codeServerProcess = spawn(process.execPath, [...serverArgs, '--bind-addr', '127.0.0.1:0', '--auth', 'none',
+    '--disable-workspace-trust', '--disable-telemetry', '--disable-update-check'],
+  { env, detached: true, stdio: ['ignore', 'pipe', 'pipe'] });
+  return new Promise((resolve, reject) => {
+    setTimeout(() => reject(new Error(`code-server did not listen:\n${serverLog}`)), 60000);
+    const read = (chunk) => {
+      serverLog += chunk;
+      const listening = /HTTP server listening on (http:\/\/127\.0\.0\.1:\d+)/.exec(serverLog);
+      if (listening) resolve(listening[1]);
+    };
+    codeServerProcess.stdout.on('data', read);
+    codeServerProcess.stderr.on('data', read);
+    codeServerProcess.on('exit', (status) => reject(new Error(`code-server ended (${status}):\n${serverLog}`)));
+  });
+}
+
+// Waits until `fn` (run in the page) returns something true.
+async function until(page, what, fn, arg, timeout = 20000) {
+  try {
+    await page.waitForFunction(fn, { timeout, polling: 100 }, arg);
+  } catch (error) {
+    throw new Error(`${what}: not seen within ${timeout / 1000} s (${error.message.split('\n')[0]})`);
+  }
+}
+
+// Runs a command by its label from the command palette.
+async function command(page, label) {
+  await page.keyboard.press('F1');
+  await page.waitForSelector('.quick-input-widget .quick-input-box input', { visible: true });
+  await page.keyboard.type(label);
+  await until(page, `the command "${label}"`, (wanted) => {
+    const row = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')]
+      .find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
+    row?.click();
+    return row;
+  }, label);
+}
+
+// Puts the cursor at a line and column, both from 1.
+async function goTo(page, line, column) {
+  await command(page, 'Go to Line/Column...');
+  await page.keyboard.type(`${line}:${column}`);
+  await page.keyboard.press('Enter');
+}
+
+function untilWarnings(page, n) {
+  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
+    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
+}
+
+// Waits until the Problems view shows a row with each of `places`; the
+// panel is maximized meanwhile, as the list shows only the rows that fit
+// (a maximized panel hides the editor).
+async function untilProblems(page, places) {
+  for (const maximized of [true, false]) {
+    for (let tries = 0; await page.evaluate(() => document.querySelector('.part.editor')?.offsetHeight !== 0) === maximized; ++tries) {
+      if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
+      await command(page, 'View: Toggle Maximized Panel');
+      await sleep(500);
+    }
+    if (maximized) {
+      await until(page, `in the Problems view:\n${places.join('\n')}`, (wanted) => {
+        const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
+        return wanted.every((place) => rows.some((row) => row?.includes(place)));
+      }, places);
+    }
+  }
+}
+
+async function untilFile(file, test) {
+  let text = '';
+  for (const end = Date.now() + 10000; Date.now() < end; await sleep(100)) {
+    text = fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+    if (test(text)) return;
+  }
+  throw new Error(`${file} holds ${JSON.stringify(text)}`);
+}
+
+const results = [];
+async function step(name, body) {
+  const begun = Date.now();
+  try {
+    await body();
+    results.push(true);
+    console.log(`PASS   : ${name} (${((Date.now() - begun) / 1000).toFixed(1)} s)`);
+  } catch (error) {
+    results.push(false);
+    console.log(`FAIL!  : ${name}\n   ${error.message}`);
+    throw error;
+  }
+}
+
+async function main() {
+  // The folder the workbench opens: the sample tables and a script with
+  // alerts. A code only these tables list shows, when it is an alert, that
+  // the tables setting reached the server, which would otherwise read the
+  // installed tables.
+  const work = path.join(temp, 'scripts');
+  fs.mkdirSync(path.join(work, 'tables'), { recursive: true });
+  for (const table of ['tags.txt', 'param.txt'])
+    fs.copyFileSync(path.join(source, 'data', table), path.join(work, 'tables', table));
+  fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
+  const own = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
+  fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${own.code}","${own.message}",none\r\n`);
+  const alerts = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', 'tables', 'alerts.csm'],
+                                { cwd: work })).scripts[0].alerts;
+  const place = (a) => `${a.message} at line ${a.line} and character ${a.column}.`;
+
+  await step('the package builds with the program\'s version and code-server installs it', async () => {
+    const version = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8')).version;
+    if (!version.startsWith(`${projectVersion}.`))
+      throw new Error(`editors/vscode/package.json has version ${version}, the program ${projectVersion}`);
+    const vsix = path.join(temp, 'vornel-scan.vsix');
+    run(path.join(source, 'scripts/build-vsix'), [vsix]);
+    run(process.execPath, [...serverArgs, '--install-extension', vsix]);
+    if (!run(process.execPath, [...serverArgs, '--list-extensions']).includes('vornel.vornel-scan'))
+      throw new Error('not installed');
+  });
+
+  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
+  fs.writeFileSync(path.join(userData, 'User/settings.json'), JSON.stringify({
+    'vornelScan.path': scan,
+    'vornelScan.tables': 'tables',
+    'workbench.startupEditor': 'none',
+    'telemetry.telemetryLevel': 'off',
+    // Enter after typing takes no suggestion.
+    'editor.quickSuggestions': { other: false, comments: false, strings: false },
+  }));
+  const address = await startCodeServer();
+  browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: path.join(temp, 'chromium'),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync'],
+    defaultViewport: { width: 1280, height: 800 },
+  });
+  const page = await browser.newPage();
+  await page.goto(`${address}/?folder=${encodeURIComponent(work)}`, { waitUntil: 'domcontentloaded' });
+  await page.waitForSelector('.monaco-workbench', { timeout: 60000 });
+
+  await step('the Problems view lists the alerts with line and message, the status bar counts them', async () => {
+    await command(page, 'Go to File...');
+    await page.keyboard.type('alerts.csm');
+    await until(page, 'alerts.csm in Go to File', () =>
+      document.querySelector('.quick-input-widget .monaco-list-row[aria-label*="alerts.csm"]'));
+    await page.keyboard.press('Enter');
+    await command(page, 'Problems: Focus on Problems View');
+    await untilProblems(page, alerts.map(place));
+    await untilWarnings(page, alerts.length);
+  });
+
+  const isoa = alerts.find((a) => a.code === 'isoa');
+  const explained = run(scan, ['--explain', 'isoa', '--tables', 'tables'], { cwd: work });
+  const row = ['message', 'note'].map((field) => new RegExp(`^\\s*${field}: (.*)$`, 'm').exec(explained)[1]);
+  await step('a hover on a listed code shows its table row', async () => {
+    await goTo(page, isoa.line, isoa.column + 1);
+    await command(page, 'Show or Focus Hover');
+    await until(page, `a hover with ${row.join(' and ')}`, (parts) => [...document.querySelectorAll('.monaco-hover')]
+      .some((hover) => parts.every((part) => hover.innerText.replace(/\s+/g, ' ').includes(part))), row);
+    if (screenshot) await page.screenshot({ path: screenshot });
+    await page.keyboard.press('Escape');
+  });
+
+  await step('the grammar marks codes, call names, comments and numbers', async () => {
+    const lines = fs.readFileSync(path.join(work, 'alerts.csm'), 'latin1').split('\r\n');
+    const at = (line, text) => [line, lines[line - 1].indexOf(text) + 2];
+    for (const [[line, column], scope] of [[[isoa.line, isoa.column + 1], 'constant.other.code.csm'],
+      [at(isoa.line, 'SetCameraState'), 'support.function.csm'], [at(2, '# zoom'), 'comment.line.number-sign.csm'],
+      [at(4, '-2'), 'constant.numeric.csm']]) {
+      await goTo(page, line, column);
+      await command(page, 'Developer: Inspect Editor Tokens and Scopes');
+      await until(page, `${scope} at ${line}:${column}`, (wanted) =>
+        document.querySelector('.token-inspect-widget')?.innerText.includes(wanted), scope);
+      await page.keyboard.press('Escape');
+    }
+  });
+
+  await step('the quick fix inserts a directive with a reason and the alert leaves Problems', async () => {
+    await goTo(page, isoa.line, isoa.column + 1);
+    await command(page, 'Quick Fix...');
+    await until(page, 'the quick fix "disable isoa on this line"', () => {
+      const item = [...document.querySelectorAll('.action-widget .monaco-list-row')]
+        .find((r) => r.textContent.includes('disable isoa on this line'));
+      item?.click();
+      return item;
+    });
+    await untilWarnings(page, alerts.length - 1);
+    await until(page, 'no isoa in the Problems view', () => ![...document.querySelectorAll('.markers-panel .monaco-list-row')]
+      .some((r) => r.getAttribute('aria-label')?.includes(' isoa ')));
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'alerts.csm'), (text) =>
+      text.split('\r\n')[isoa.line - 1] === 'SetCameraState("isoa", 1)  # vornel-scan: disable=isoa -- reason');
+  });
+
+  await step('typing a listed code into a new line adds a diagnostic within a second', async () => {
+    await goTo(page, 14, 1);
+    await page.keyboard.press('End');
+    await page.keyboard.press('Enter');
+    // The quotes and brackets close by themselves, and are typed over.
+    await page.keyboard.type(`SetCameraState("${own.code}", 2)`);
+    const typed = Date.now();
+    await untilWarnings(page, alerts.length);
+    const took = Date.now() - typed;
+    if (took > 1000) throw new Error(`the alert took ${took} ms`);
+    console.log(`         the alert came ${took} ms after the last key`);
+    await untilProblems(page, [place({ ...own, line: 15, column: 16 })]);
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'alerts.csm'), (text) => text.split('\r\n')[14] === `SetCameraState("${own.code}", 2)`);
+  });
+
+  await step('a new script saved from the editor has CR LF line ends', async () => {
+    await command(page, 'File: New File...');
+    await page.keyboard.type('new.csm');
+    await page.keyboard.press('Enter');
+    await until(page, 'new.csm open in the editor, with the focus', () =>
+      document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith('new.csm') &&
+      document.activeElement?.closest('.monaco-editor') !== null);
+    await page.keyboard.type('# new\nx = "flsh"\n');
+    await command(page, 'File: Save');
+    await untilFile(path.join(work, 'new.csm'), (text) => text === '# new\r\nx = "flsh"\r\n');
+  });
+
+  // Points vornelScan.path at `program` in the workspace's settings, which
+  // beat the user's; waits for a notification with every one of `wanted`,
+  // and fails unless it is the only one.
+  async function notificationFor(program, wanted) {
+    fs.mkdirSync(path.join(work, '.vscode'), { recursive: true });
+    fs.writeFileSync(path.join(work, '.vscode/settings.json'), JSON.stringify({ 'vornelScan.path': program }));
+    await until(page, `a notification saying ${wanted.join(' and ')}`, (parts) => [...document.querySelectorAll('.notification-toast')]
+      .some((toast) => parts.every((part) => toast.innerText.includes(part))), wanted);
+    await sleep(2000);
+    const shown = await page.evaluate(() => [...document.querySelectorAll('.notification-list-item-message')].map((t) => t.innerText));
+    if (shown.length !== 1) throw new Error(`notifications: ${shown.join('\n')}`);
+    console.log(`         it says: ${shown[0]}`);
+    await command(page, 'Notifications: Clear All Notifications');
+  }
+
+  await step('with vornelScan.path pointing nowhere, a notification names the setting', async () => {
+    await notificationFor(path.join(temp, 'nowhere/vornel-scan'), ['vornelScan.path', 'Install']);
+    // The alerts of a server that is gone go with it.
+    await untilWarnings(page, 0);
+  });
+
+  await step('a vornel-scan older than 1.0 gets the same notification', async () => {
+    const old = path.join(temp, 'old-vornel-scan');
+    fs.writeFileSync(old, '#!/bin/sh\necho "vornel-scan 0.9"\n', { mode: 0o755 });
+    await notificationFor(old, ['vornelScan.path', 'vornel-scan 0.9', '1.0 or later']);
+  });
+
+  await step('the checker starts again when its setting is mended, and by its command', async () => {
+    fs.rmSync(path.join(work, '.vscode'), { recursive: true });
+    // The alerts left in alerts.csm, and new.csm's.
+    await untilWarnings(page, alerts.length + 1);
+    await command(page, 'Vornel: Restart the checker');
+    await untilWarnings(page, alerts.length + 1);
+  });
+}
+
+const guard = setTimeout(() => {
+  console.log('FAIL!  : the test took more than 5 minutes');
+  cleanUp().finally(() => process.exit(1));
+}, 300000);
+let status = 0;
+try {
+  await main();
+} catch (error) {
+  status = 1;
+  if (!results.includes(false)) console.log(`FAIL!  : ${error.stack}`);
+  console.log(`code-server said:\n${serverLog.split('\n').slice(-20).join('\n')}`);
+  const pages = browser ? await browser.pages() : [];
+  if (pages.length > 0 && screenshot) await pages.at(-1).screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
+} finally {
+  clearTimeout(guard);
+  await cleanUp();
+}
+console.log(`${results.filter((r) => r).length} passed, ${results.filter((r) => !r).length} failed`);
+process.exit(status);
