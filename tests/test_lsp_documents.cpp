@@ -271,6 +271,20 @@ class LspDocumentsTest : public QObject {
         {edit(0, 7, 1, 0, ""), edit(0, 10, 1, 0, ""), edit(0, 11, 1, 0, "")}, "x = \"zmod\"ab\r");
     row("the second change on the line the first made", "x = \"zmod\"\r\n",
         {edit(0, 0, 0, 0, "a = 1\r"), edit(1, 5, 1, 9, "isoa")}, "a = 1\rx = \"isoa\"\r\n");
+    // At each line end: the character before it, the end, one past.
+    for (const auto& [name, end] : {std::pair{"CR", QByteArray("\r")},
+                                    {"LF", QByteArray("\n")},
+                                    {"CR LF", QByteArray("\r\n")}}) {
+      const QByteArray text = "ab" + end + "cd";
+      QTest::addRow("%s: the character before it", name)
+          << text << QJsonArray{edit(0, 1, 0, 2, "x")} << "ax" + end + "cd" << QString();
+      QTest::addRow("%s: at it", name)
+          << text << QJsonArray{edit(0, 2, 0, 2, "x")} << "abx" + end + "cd" << QString();
+      QTest::addRow("%s: one past it", name)
+          << text << QJsonArray{edit(0, 3, 0, 3, "x")} << "abx" + end + "cd" << QString();
+      QTest::addRow("%s: from it to the next line", name)
+          << text << QJsonArray{edit(0, 2, 1, 0, "")} << QByteArray("abcd") << QString();
+    }
     row("a character past its line's end is the line's end", "x = 1\r\ny = 2\n",
         {edit(0, 99, 1, 99, "")}, "x = 1\n");
     row("a line past the last is the text's end", "x = 1\r", {edit(5, 0, 9, 3, "y")}, "x = 1\ry");
@@ -358,6 +372,14 @@ class LspDocumentsTest : public QObject {
     QTest::newRow("inside that character, which ends before the code") << 1 << 5 << QString();
     QTest::newRow("on an LSP line after an LF")
         << 3 << 4 << "'isoa' in params, t/param.txt line 2 at 3:4-3:10";
+    const QString isoa = "'isoa' in params, t/param.txt line 2 at 3:4-3:10";
+    QTest::newRow("the last character before a CR LF") << 3 << 9 << isoa;
+    QTest::newRow("at the CR LF") << 3 << 10 << QString();
+    QTest::newRow("one past the CR LF") << 3 << 11 << QString();
+    const QString ownr = "'ownr' in tags, t/tags.txt line 1 at 1:6-1:12";
+    QTest::newRow("the last character before a CR") << 1 << 11 << ownr;
+    QTest::newRow("at the CR") << 1 << 12 << QString();
+    QTest::newRow("one past the CR") << 1 << 13 << QString();
     QTest::newRow("past the end of a line that ends in a code") << 3 << 99 << QString();
     QTest::newRow("a line past the last") << 7 << 0 << QString();
   }
