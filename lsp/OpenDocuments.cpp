@@ -7,15 +7,17 @@
 #include <QUrl>
 
 #include "EditableText.h"
+#include "EditorText.h"
 #include "ProtocolValues.h"
 
 namespace {
 
 // Document versions and positions arrive as JSON; the text is held as UTF-8,
-// in no more room than it takes: the conversion makes room for three bytes
-// a character, which a thousand open scripts would keep.
+// lone surrogate halves as the editor has them, in no more room than it
+// takes: the conversion makes room for three bytes a character, which a
+// thousand open scripts would keep.
 QByteArray utf8(const QString& text) {
-  QByteArray bytes = text.toUtf8();
+  QByteArray bytes = editortext::fromUtf16(text);
   bytes.squeeze();
   return bytes;
 }
@@ -103,9 +105,13 @@ QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
     if (edit.whole) {
       document = edit.text;
     } else {
-      const qint64 from = textpositions::offsetOf(document, edit.range.start);
-      const qint64 to = qMax(from, textpositions::offsetOf(document, edit.range.end));
-      document.replace(from, to - from, edit.text);
+      const TextPlace from = textpositions::placeOf(document, edit.range.start);
+      const TextPlace to = textpositions::placeOf(document, edit.range.end);
+      const QByteArrayView whole(document);
+      const editortext::Splice splice = editortext::splice(
+          whole.first(from.offset), whole.sliced(from.offset), from, to, edit.text);
+      document.replace(from.offset - splice.takenBefore, splice.takenBefore + splice.takenAfter,
+                       splice.bytes);
     }
   } else {
     EditableText text(std::move(document));
