@@ -398,8 +398,12 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "- %d scripts of %d alerting lines (%lld bytes each) open: peak resident memory %.1f "
-      "MiB.\n\n",
+      "MiB.\n",
       kManyScripts, kAlertsPerScript, static_cast<long long>(manyBytes), double(manyPeak) / 1024);
+  std::printf(
+      "- A script of %.1f MiB opened, then a hover in another script at once: answered %.0f ms "
+      "after it was sent; the big script's diagnostics came after %.0f ms.\n\n",
+      double(bigOpenBytes) / 1048576, bigOpenHoverMs, bigOpenDoneMs);
   std::printf("| Target | Limit | Result |\n|---|---:|---|\n");
   std::printf(
       "| Diagnostics after a one-character edit, after settling (median of %d) | ≤ %.0f ms | %s "
@@ -416,10 +420,6 @@ int main(int argc, char** argv) {
         big[i].edits, double(big[i].bytes) / 1048576, kBigChanges[i].limitMs,
         slower <= kBigChanges[i].limitMs ? "PASS" : "FAIL", slower);
   }
-  std::printf(
-      "- A script of %.1f MiB opened, then a hover in another script at once: answered %.0f ms "
-      "after it was sent; the big script's diagnostics came after %.0f ms.\n\n",
-      double(bigOpenBytes) / 1048576, bigOpenHoverMs, bigOpenDoneMs);
   const double manyLimitMiB = 200;
   std::printf(
       "| Peak resident memory with %d scripts of %d alerts open | ≤ %.0f MiB | %s (%.1f MiB) |\n",
