@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 
+#include "EditorText.h"
 #include "LineEndSource.h"
 #include "MemorySource.h"
 #include "ProtocolValues.h"
@@ -85,9 +86,10 @@ std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<D
 
 }  // namespace
 
-DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
+DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& editorText,
                             const std::atomic<bool>& stop) {
   DocumentCheck check;
+  const QByteArray text = editortext::forChecking(editorText);
   StoppableSource source(text, stop);
   Kept kept;
   if (!setup.check.check(source, QString(), kept).ok()) {

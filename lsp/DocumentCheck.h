@@ -33,7 +33,8 @@ struct DocumentCheck {
 // million squiggles, and the message would take more memory than the script.
 inline constexpr qsizetype kMostDiagnostics = 10000;
 
-// Checks `text` (UTF-8); reads `stop` as it goes and gives up once it is set.
+// Checks `text` (UTF-8, lone surrogate halves as editortext holds them);
+// reads `stop` as it goes and gives up once it is set.
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop);
 // The LSP diagnostics of a check, while the setup it was made with lasts.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "EditorText.h"
 #include "TextPositions.h"
 
 EditableText::EditableText(QByteArray text) : buffer_(std::move(text)) {
@@ -24,16 +25,18 @@ bool EditableText::lineStartsAt(qint64 offset) const {
   return before == '\n' || (before == '\r' && (offset == size() || at(offset) != '\n'));
 }
 
-qint64 EditableText::offsetOf(const TextPosition& position) {
+TextPlace EditableText::placeOf(const TextPosition& position) {
   const qint64 line = position.line;
   const qint64 before = qint64(startsBefore_.size());
-  if (line >= before + qint64(startsAfter_.size())) return size();
+  if (line >= before + qint64(startsAfter_.size())) return {size()};
   const qint64 start =
       line < before ? startsBefore_[std::size_t(line)]
                     : size() - startsAfter_[startsAfter_.size() - 1 - std::size_t(line - before)];
   moveGapTo(start);
   const QByteArrayView rest(buffer_.constData() + gapEnd_, buffer_.size() - gapEnd_);
-  return start + textpositions::offsetOf(rest, {0, position.character});
+  TextPlace place = textpositions::placeOf(rest, {0, position.character});
+  place.offset += start;
+  return place;
 }
 
 void EditableText::moveGapTo(qint64 offset) {
@@ -73,18 +76,25 @@ void EditableText::widenGap(qint64 bytes) {
   gapEnd_ = gapStart_ + wider;
 }
 
-void EditableText::replace(const lsp::TextRange& range, QByteArrayView with) {
-  const qint64 from = offsetOf(range.start);
-  const qint64 to = qMax(from, offsetOf(range.end));
+void EditableText::replace(const lsp::TextRange& range, const QByteArray& with) {
+  const TextPlace start = placeOf(range.start);
+  const TextPlace end = placeOf(range.end);
+  moveGapTo(start.offset);
+  const editortext::Splice splice = editortext::splice(
+      QByteArrayView(buffer_.constData(), gapStart_),
+      QByteArrayView(buffer_.constData() + gapEnd_, buffer_.size() - gapEnd_), start, end, with);
+  const qint64 from = start.offset - splice.takenBefore;
+  const qint64 to = start.offset + splice.takenAfter;
   moveGapTo(from);
   // The line starts from `from` to `to` may change; those behind stay.
   if (from > 0 && startsBefore_.back() == from) startsBefore_.pop_back();
   const qint64 oldSize = size();
   while (!startsAfter_.empty() && oldSize - startsAfter_.back() <= to) startsAfter_.pop_back();
   gapEnd_ += to - from;
-  widenGap(with.size());
-  std::memcpy(buffer_.data() + gapStart_, with.data(), std::size_t(with.size()));
-  gapStart_ += with.size();
+  const QByteArray& bytes = splice.bytes;
+  widenGap(bytes.size());
+  std::memcpy(buffer_.data() + gapStart_, bytes.constData(), std::size_t(bytes.size()));
+  gapStart_ += bytes.size();
   for (qint64 offset = qMax<qint64>(from, 1); offset <= gapStart_; ++offset) {
     if (lineStartsAt(offset)) startsBefore_.push_back(offset);
   }

@@ -19,8 +19,10 @@ class EditableText {
   explicit EditableText(QByteArray text);
 
   // As LSP has it: a character past its line's end stands for the line's
-  // end, a line past the last for the text's end.
-  void replace(const lsp::TextRange& range, QByteArrayView with);
+  // end, a line past the last for the text's end. `with` is as
+  // editortext::fromUtf16() makes it, and the edit may split a surrogate
+  // pair or join two halves, as editortext::splice() tells.
+  void replace(const lsp::TextRange& range, const QByteArray& with);
   // The text with every edit made; the object is empty afterwards.
   QByteArray take();
 
@@ -28,7 +30,7 @@ class EditableText {
   qint64 size() const { return buffer_.size() - (gapEnd_ - gapStart_); }
   char at(qint64 offset) const;
   // Moves the gap to the start of the line, and counts the characters along it.
-  qint64 offsetOf(const TextPosition& position);
+  TextPlace placeOf(const TextPosition& position);
   void moveGapTo(qint64 offset);
   void widenGap(qint64 bytes);
   // Whether a line starts at `offset`, by the bytes around it.

@@ -63,6 +63,7 @@ bool wantsQuickFixes(const QJsonObject& context) {
 LanguageServer::LanguageServer(ServerSettings settings, MainThreadQueue& queue, Send send,
                                Exit exit)
     : settings_(std::move(settings)),
+      queue_(queue),
       send_(std::move(send)),
       exit_(std::move(exit)),
       tables_(
@@ -108,6 +109,17 @@ void LanguageServer::inputEnded(const QString& error) {
 
 void LanguageServer::handle(const lsp::Incoming& message) {
   if (state_ == State::Exited) return;
+  const QString uri = !message.documentUri.isEmpty() ? message.documentUri
+                                                     : message.params.toObject()
+                                                           .value(QLatin1StringView("textDocument"))
+                                                           .toObject()
+                                                           .value(QLatin1StringView("uri"))
+                                                           .toString();
+  if (const auto waiting = waiting_.find(uri); !uri.isEmpty() && waiting != waiting_.end()) {
+    waiting->second.push_back(message);
+    return;
+  }
+  if (!message.unparsed.isEmpty()) return readAside(message);
   switch (message.kind) {
     case lsp::Incoming::Kind::Invalid:
       complain(message.problem);
@@ -163,7 +175,42 @@ void LanguageServer::request(const lsp::Incoming& message) {
   respond(message.id, result);
 }
 
-void LanguageServer::notification(const lsp::Incoming& message) {
+void LanguageServer::readAside(const lsp::Incoming& message) {
+  // Before initialize, and after shutdown, notifications are dropped.
+  if (state_ != State::Running) return;
+  const QString uri = message.documentUri;
+  waiting_[uri];
+  readers_.post([this, uri, unparsed = message.unparsed] {
+    lsp::Incoming parsed = lsp::decodeMessage(unparsed);
+    OpenDocuments::Change read;
+    if (parsed.kind == lsp::Incoming::Kind::Notification) {
+      read = parsed.method == QLatin1StringView("textDocument/didOpen")
+                 ? OpenDocuments::readOpen(parsed.params)
+                 : OpenDocuments::readChange(parsed.params);
+    }
+    auto done = std::make_shared<std::pair<lsp::Incoming, OpenDocuments::Change>>(std::move(parsed),
+                                                                                  std::move(read));
+    queue_.push([this, uri, done] { readAsideDone(uri, done->first, done->second); });
+  });
+}
+
+void LanguageServer::readAsideDone(const QString& uri, const lsp::Incoming& message,
+                                   OpenDocuments::Change& read) {
+  const auto found = waiting_.find(uri);
+  std::deque<lsp::Incoming> waiting = std::move(found->second);
+  waiting_.erase(found);
+  if (state_ == State::Exited) return;
+  // The decoder skimmed it as a didOpen or didChange; parsed, it may be no
+  // message at all, and is answered as such.
+  if (message.kind == lsp::Incoming::Kind::Notification) {
+    notification(message, &read);
+  } else {
+    handle(message);
+  }
+  for (const lsp::Incoming& next : waiting) handle(next);
+}
+
+void LanguageServer::notification(const lsp::Incoming& message, OpenDocuments::Change* read) {
   const QString& method = message.method;
   if (method == QLatin1StringView("exit")) {
     const int status = state_ == State::ShutDown ? 0 : 1;
@@ -174,9 +221,9 @@ void LanguageServer::notification(const lsp::Incoming& message) {
   if (state_ != State::Running) return;
   QString problem;
   if (method == QLatin1StringView("textDocument/didOpen")) {
-    problem = didOpen(message.params);
+    problem = didOpen(message.params, read);
   } else if (method == QLatin1StringView("textDocument/didChange")) {
-    problem = didChange(message.params);
+    problem = didChange(message.params, read);
   } else if (method == QLatin1StringView("textDocument/didClose")) {
     problem = didClose(message.params);
   } else if (method == QLatin1StringView("textDocument/didSave")) {
@@ -262,16 +309,18 @@ QJsonValue LanguageServer::codeAction(const QJsonValue& params, QString* problem
   return actions;
 }
 
-QString LanguageServer::didOpen(const QJsonValue& params) {
+QString LanguageServer::didOpen(const QJsonValue& params, OpenDocuments::Change* read) {
   QString uri;
-  const QString problem = documents_.open(params, &uri);
+  const QString problem =
+      read ? documents_.make(std::move(*read), &uri) : documents_.open(params, &uri);
   if (!uri.isEmpty()) checks_.checkNow(uri);
   return problem;
 }
 
-QString LanguageServer::didChange(const QJsonValue& params) {
+QString LanguageServer::didChange(const QJsonValue& params, OpenDocuments::Change* read) {
   QString uri;
-  const QString problem = documents_.change(params, &uri);
+  const QString problem =
+      read ? documents_.make(std::move(*read), &uri) : documents_.change(params, &uri);
   if (!uri.isEmpty()) checks_.checkSoon(uri);
   return problem;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -15,12 +17,16 @@
 #include "OpenDocuments.h"
 #include "ServerSettings.h"
 #include "ServerTables.h"
+#include "TaskThreads.h"
 
 // vornel-scan as a language server: takes the editor's messages, keeps its
 // open scripts, and answers with diagnostics, hovers and quick fixes. Runs
-// on the main thread; checks run on worker threads. A message it cannot
-// take gets the protocol's error response, or is named on standard error
-// when there is nothing to answer.
+// on the main thread; checks run on worker threads, and so does reading a
+// large script's didOpen or didChange, left unparsed by the decoder: the
+// messages for that script wait for it, in the order they came, and those
+// for other scripts go on. A message it cannot take gets the protocol's
+// error response, or is named on standard error when there is nothing to
+// answer.
 class LanguageServer {
  public:
   using Send = std::function<void(const QJsonObject& message)>;
@@ -39,7 +45,11 @@ class LanguageServer {
 
   void handle(const lsp::Incoming& message);
   void request(const lsp::Incoming& message);
-  void notification(const lsp::Incoming& message);
+  // `read`: the didOpen or didChange read already, on another thread.
+  void notification(const lsp::Incoming& message, OpenDocuments::Change* read = nullptr);
+  // A large didOpen or didChange, read on another thread.
+  void readAside(const lsp::Incoming& message);
+  void readAsideDone(const QString& uri, const lsp::Incoming& message, OpenDocuments::Change& read);
 
   // Requests: each returns the result, or sets `problem` for an error
   // response with invalid params.
@@ -48,8 +58,8 @@ class LanguageServer {
   QJsonValue codeAction(const QJsonValue& params, QString* problem);
 
   // Notifications: each returns what is wrong with its params, if anything.
-  QString didOpen(const QJsonValue& params);
-  QString didChange(const QJsonValue& params);
+  QString didOpen(const QJsonValue& params, OpenDocuments::Change* read);
+  QString didChange(const QJsonValue& params, OpenDocuments::Change* read);
   QString didClose(const QJsonValue& params);
   QString didSave(const QJsonValue& params);
   QString didChangeWatchedFiles(const QJsonValue& params);
@@ -64,6 +74,7 @@ class LanguageServer {
   void complain(const QString& what);
 
   const ServerSettings settings_;
+  MainThreadQueue& queue_;
   Send send_;
   Exit exit_;
   State state_ = State::Starting;
@@ -72,4 +83,7 @@ class LanguageServer {
   OpenDocuments documents_;
   ServerTables tables_;
   DocumentChecks checks_;
+  // The scripts being read aside, and the messages for each that came since.
+  std::map<QString, std::deque<lsp::Incoming>> waiting_;
+  TaskThreads readers_{1};  // last, so that it ends before the rest goes
 };

@@ -1,7 +1,10 @@
 #include "MessageDecoder.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -37,6 +40,93 @@ bool isValidId(const QJsonValue& id) {
   return id.isDouble() && std::floor(number) == number && std::fabs(number) <= kLargestExactInteger;
 }
 
+// Walks JSON text without building it, only as far as telling what a
+// message is for: strings are passed over whole, by their closing
+// quotation mark, however long. Whatever it cannot be sure of, it gives up
+// on, and the message is parsed as any other.
+class Skim {
+ public:
+  explicit Skim(QByteArrayView json) : json_(json) {}
+
+  void space() {
+    while (at_ < json_.size() &&
+           (json_[at_] == ' ' || json_[at_] == '\t' || json_[at_] == '\n' || json_[at_] == '\r')) {
+      ++at_;
+    }
+  }
+  bool take(char c) {
+    space();
+    if (at_ == json_.size() || json_[at_] != c) return false;
+    ++at_;
+    return true;
+  }
+  bool atEnd() {
+    space();
+    return at_ == json_.size();
+  }
+  // A string, its bytes between the quotation marks as written.
+  bool string(QByteArrayView* raw) {
+    if (!take('"')) return false;
+    const qsizetype start = at_;
+    for (;;) {
+      const void* found = std::memchr(json_.data() + at_, '"', std::size_t(json_.size() - at_));
+      if (!found) return false;
+      const qsizetype quote = static_cast<const char*>(found) - json_.data();
+      qsizetype slashes = 0;
+      while (quote - slashes > start && json_[quote - slashes - 1] == '\\') ++slashes;
+      at_ = quote + 1;
+      if (slashes % 2 == 0) {
+        *raw = json_.sliced(start, quote - start);
+        return true;
+      }
+    }
+  }
+  // A string's value, read by the parser: it is short.
+  bool string(QString* text) {
+    QByteArrayView raw;
+    if (!string(&raw)) return false;
+    const QJsonDocument parsed = QJsonDocument::fromJson("[\"" + raw.toByteArray() + "\"]");
+    if (!parsed.isArray() || !parsed.array().at(0).isString()) return false;
+    *text = parsed.array().at(0).toString();
+    return true;
+  }
+  // Any value, passed over.
+  bool value() {
+    QByteArrayView raw;
+    space();
+    if (at_ < json_.size() && json_[at_] == '"') return string(&raw);
+    int depth = 0;
+    while (at_ < json_.size()) {
+      const char c = json_[at_];
+      if (c == '"') {
+        if (!string(&raw)) return false;
+        continue;
+      }
+      if (depth == 0 && (c == ',' || c == '}' || c == ']')) return true;
+      ++at_;
+      if (c == '{' || c == '[') ++depth;
+      if ((c == '}' || c == ']') && --depth == 0) return true;
+    }
+    return depth == 0;
+  }
+  // An object, each member's key handed to `member`, which reads its value.
+  template <typename Member>
+  bool object(Member member) {
+    if (!take('{')) return false;
+    if (take('}')) return true;
+    do {
+      QByteArrayView key;
+      // A key written with escapes is left to the parser.
+      if (!string(&key) || key.contains('\\') || !take(':') || !member(key)) return false;
+    } while (take(','));
+    return take('}');
+  }
+
+ private:
+  QByteArrayView json_;
+  qsizetype at_ = 0;
+};
+
 }  // namespace
 
 void MessageDecoder::feed(QByteArrayView bytes) {
@@ -65,6 +155,11 @@ bool MessageDecoder::next(Incoming* message) {
       continue;
     }
     if (buffer_.size() - at_ < contentLength_) return false;
+    if (contentLength_ >= unparsedBytes_) {
+      *message = decodeLargeMessage(takeContent());
+      contentLength_ = -1;
+      return true;
+    }
     const QByteArray content =
         QByteArray::fromRawData(buffer_.constData() + at_, qsizetype(contentLength_));
     *message = decodeMessage(content);
@@ -132,6 +227,18 @@ bool MessageDecoder::readHeader(Incoming* message, bool* produced) {
   }
   contentLength_ = length;
   return true;
+}
+
+QByteArray MessageDecoder::takeContent() {
+  const qsizetype end = at_ + qsizetype(contentLength_);
+  QByteArray content =
+      std::exchange(buffer_, QByteArray(buffer_.constData() + end, buffer_.size() - end));
+  // Neither takes a copy: the bytes before are dropped by moving where the
+  // array begins, those after by shortening it.
+  content.remove(0, at_);
+  content.truncate(qsizetype(contentLength_));
+  at_ = 0;
+  return content;
 }
 
 void MessageDecoder::resynchronise(qsizetype from) {
@@ -217,6 +324,50 @@ Incoming decodeMessage(const QByteArray& content) {
   }
   message.method = method.toString();
   message.kind = hasId ? Incoming::Kind::Request : Incoming::Kind::Notification;
+  return message;
+}
+
+Incoming decodeLargeMessage(QByteArray content) {
+  Skim skim(content);
+  QString method;
+  QString uri;
+  // How often each was found: a key given twice is left to the parser.
+  int methods = 0;
+  int params = 0;
+  int documents = 0;
+  int uris = 0;
+  bool hasId = false;
+  auto document = [&](QByteArrayView key) {
+    if (key != "uri") return skim.value();
+    ++uris;
+    return skim.string(&uri);
+  };
+  auto param = [&](QByteArrayView key) {
+    if (key != "textDocument") return skim.value();
+    ++documents;
+    return skim.object(document);
+  };
+  const bool read = skim.object([&](QByteArrayView key) {
+    if (key == "id") hasId = true;
+    if (key == "method") {
+      ++methods;
+      return skim.string(&method);
+    }
+    if (key != "params") return skim.value();
+    ++params;
+    return skim.object(param);
+  }) && skim.atEnd();
+  const bool carriesText = method == QLatin1StringView("textDocument/didOpen") ||
+                           method == QLatin1StringView("textDocument/didChange");
+  if (!read || hasId || methods != 1 || params != 1 || documents != 1 || uris != 1 ||
+      !carriesText) {
+    return decodeMessage(content);
+  }
+  Incoming message;
+  message.kind = Incoming::Kind::Notification;
+  message.method = method;
+  message.documentUri = uri;
+  message.unparsed = std::move(content);
   return message;
 }
 

@@ -7,15 +7,17 @@
 #include <QUrl>
 
 #include "EditableText.h"
+#include "EditorText.h"
 #include "ProtocolValues.h"
 
 namespace {
 
 // Document versions and positions arrive as JSON; the text is held as UTF-8,
-// in no more room than it takes: the conversion makes room for three bytes
-// a character, which a thousand open scripts would keep.
+// lone surrogate halves as the editor has them, in no more room than it
+// takes: the conversion makes room for three bytes a character, which a
+// thousand open scripts would keep.
 QByteArray utf8(const QString& text) {
-  QByteArray bytes = text.toUtf8();
+  QByteArray bytes = editortext::fromUtf16(text);
   bytes.squeeze();
   return bytes;
 }
@@ -47,69 +49,94 @@ bool readVersioned(const QJsonValue& params, VersionedParams* read, QString* pro
 
 }  // namespace
 
-QString OpenDocuments::open(const QJsonValue& params, QString* uri) {
-  QString problem;
-  VersionedParams read;
+OpenDocuments::Change OpenDocuments::readOpen(const QJsonValue& params) {
+  Change read;
+  VersionedParams versioned;
   QString text;
-  if (!readVersioned(params, &read, &problem) ||
-      !lsp::readString(read.document, QStringLiteral("params.textDocument"), "text", &text,
-                       &problem)) {
-    return problem;
+  read.opens = true;
+  if (!readVersioned(params, &versioned, &read.problem) ||
+      !lsp::readString(versioned.document, QStringLiteral("params.textDocument"), "text", &text,
+                       &read.problem)) {
+    return read;
   }
-  if (!isScript(read.uri)) return QString();
-  documents_[read.uri] = Document{utf8(text), read.version};
-  *uri = read.uri;
-  return QString();
+  read.uri = versioned.uri;
+  read.version = versioned.version;
+  read.script = isScript(read.uri);
+  if (read.script) read.edits.push_back({true, {}, utf8(text)});
+  return read;
 }
 
-QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
-  QString problem;
-  VersionedParams read;
-  if (!readVersioned(params, &read, &problem)) return problem;
-  const QString& name = read.uri;
-  const QJsonObject& object = read.params;
-  const qint64 version = read.version;
-  const QJsonValue changes = object.value(QLatin1StringView("contentChanges"));
-  if (!changes.isArray()) return QStringLiteral("params.contentChanges must be an array");
-  if (!isScript(name)) return QString();
-  const auto found = documents_.find(name);
-  if (found == documents_.end()) return QStringLiteral("%1 is not open").arg(name);
-
+OpenDocuments::Change OpenDocuments::readChange(const QJsonValue& params) {
+  Change read;
+  VersionedParams versioned;
+  if (!readVersioned(params, &versioned, &read.problem)) return read;
+  const QJsonValue changes = versioned.params.value(QLatin1StringView("contentChanges"));
+  if (!changes.isArray()) {
+    read.problem = QStringLiteral("params.contentChanges must be an array");
+    return read;
+  }
+  read.uri = versioned.uri;
+  read.version = versioned.version;
+  read.script = isScript(read.uri);
+  if (!read.script) return read;
   // Every change is read before any is made, so that a bad one changes nothing.
-  struct Edit {
-    bool whole;
-    lsp::TextRange range;
-    QByteArray text;
-  };
-  std::vector<Edit> edits;
   const QJsonArray list = changes.toArray();
   for (qsizetype i = 0; i < list.size(); ++i) {
     const QString at = QStringLiteral("params.contentChanges[%1]").arg(i);
     QJsonObject change;
     QString text;
-    if (!lsp::readObject(list[i], at, &change, &problem) ||
-        !lsp::readString(change, at, "text", &text, &problem)) {
-      return problem;
+    if (!lsp::readObject(list[i], at, &change, &read.editProblem) ||
+        !lsp::readString(change, at, "text", &text, &read.editProblem)) {
+      return read;
     }
-    Edit edit{!change.contains(QLatin1StringView("range")), {}, utf8(text)};
-    if (!edit.whole && !lsp::readRange(change, at, "range", &edit.range, &problem)) return problem;
-    edits.push_back(std::move(edit));
+    Change::Edit edit{!change.contains(QLatin1StringView("range")), {}, utf8(text)};
+    if (!edit.whole && !lsp::readRange(change, at, "range", &edit.range, &read.editProblem))
+      return read;
+    read.edits.push_back(std::move(edit));
   }
+  return read;
+}
+
+QString OpenDocuments::open(const QJsonValue& params, QString* uri) {
+  return make(readOpen(params), uri);
+}
+
+QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
+  return make(readChange(params), uri);
+}
+
+QString OpenDocuments::make(Change change, QString* uri) {
+  if (!change.problem.isEmpty()) return change.problem;
+  if (!change.script) return QString();
+  const QString& name = change.uri;
+  if (change.opens) {
+    documents_[name] = Document{std::move(change.edits.front().text), change.version};
+    *uri = name;
+    return QString();
+  }
+  const auto found = documents_.find(name);
+  if (found == documents_.end()) return QStringLiteral("%1 is not open").arg(name);
+  if (!change.editProblem.isEmpty()) return change.editProblem;
+  const std::vector<Change::Edit>& edits = change.edits;
   QByteArray& document = found->second.text;
   if (edits.size() == 1) {
     // One edit, as typing sends, is made in place: finding it costs no more
     // than reading up to it, less than finding every line start.
-    const Edit& edit = edits.front();
+    const Change::Edit& edit = edits.front();
     if (edit.whole) {
       document = edit.text;
     } else {
-      const qint64 from = textpositions::offsetOf(document, edit.range.start);
-      const qint64 to = qMax(from, textpositions::offsetOf(document, edit.range.end));
-      document.replace(from, to - from, edit.text);
+      const TextPlace from = textpositions::placeOf(document, edit.range.start);
+      const TextPlace to = textpositions::placeOf(document, edit.range.end);
+      const QByteArrayView whole(document);
+      const editortext::Splice splice = editortext::splice(
+          whole.first(from.offset), whole.sliced(from.offset), from, to, edit.text);
+      document.replace(from.offset - splice.takenBefore, splice.takenBefore + splice.takenAfter,
+                       splice.bytes);
     }
-  } else {
+  } else if (!edits.empty()) {
     EditableText text(std::move(document));
-    for (const Edit& edit : edits) {
+    for (const Change::Edit& edit : edits) {
       if (edit.whole) {
         text = EditableText(edit.text);
       } else {
@@ -118,7 +145,7 @@ QString OpenDocuments::change(const QJsonValue& params, QString* uri) {
     }
     document = text.take();
   }
-  found->second.version = version;
+  found->second.version = change.version;
   *uri = name;
   return QString();
 }

@@ -3,13 +3,15 @@
 #include <vector>
 
 #include "Directive.h"
+#include "EditorText.h"
 #include "SystemText.h"
 
 namespace {
 
-// A script line's text, decoded.
+// A script line's text, decoded: a lone surrogate half as U+FFFD, which
+// takes as many bytes.
 QString textOf(const QByteArray& text, const ScriptLine& line) {
-  return decodeSystemText(QByteArrayView(text).sliced(line.start, line.end - line.start));
+  return decodeSystemText(editortext::forChecking(text.sliced(line.start, line.end - line.start)));
 }
 
 // The byte offset of index `index` of the decoded text of `line`.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "EditorText.h"
 #include "MemorySource.h"
 #include "RowExplanation.h"
 
@@ -20,7 +21,7 @@ bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition posit
   const qint64 offset = textpositions::offsetOf(text, position);
   const ScriptLine line = textpositions::scriptLineAt(text, offset);
   const qint64 column = textpositions::columnOf(text, line, offset);
-  MemorySource source(text.sliced(line.start, line.end - line.start));
+  MemorySource source(editortext::forChecking(text.sliced(line.start, line.end - line.start)));
   AllAlerts found;
   setup.scanner.scan(source, found);
   for (const Diagnostic& alert : found.alerts) {

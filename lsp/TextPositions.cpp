@@ -27,20 +27,24 @@ bool isLineBreak(char c) {
 namespace textpositions {
 
 qint64 offsetOf(QByteArrayView text, TextPosition position) {
+  return placeOf(text, position).offset;
+}
+
+TextPlace placeOf(QByteArrayView text, TextPosition position) {
   const qint64 size = text.size();
   qint64 at = 0;
   for (qint64 line = 0; line < position.line; ++line) {
     while (at < size && !isLineBreak(text[at])) ++at;
-    if (at == size) return size;
+    if (at == size) return {size};
     at += text[at] == '\r' && at + 1 < size && text[at + 1] == '\n' ? 2 : 1;
   }
   for (qint64 units = 0; at < size && !isLineBreak(text[at]);) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
     units += unitsStartedBy(lead);
-    if (units > position.character) break;
+    if (units > position.character) return {at, units - position.character == 1 && lead >= 0xF0};
     at = qMin(size, at + bytesStartedBy(lead));
   }
-  return at;
+  return {at};
 }
 
 TextPosition positionOf(QByteArrayView text, qint64 offset) {

@@ -10,6 +10,14 @@ struct TextPosition {
   friend bool operator==(const TextPosition&, const TextPosition&) = default;
 };
 
+// Where an LSP position falls in the bytes: the byte offset of the
+// character it starts, or of the four-byte character it falls inside,
+// between the character's two UTF-16 units.
+struct TextPlace {
+  qint64 offset = 0;
+  bool betweenHalves = false;
+};
+
 // One line of a script as the scanner reads it: ended by CR or CR LF, a
 // lone LF staying inside it.
 struct ScriptLine {
@@ -29,6 +37,9 @@ namespace textpositions {
 // the end of the text; a position between the two units of a character
 // outside the 16-bit range stands for where that character starts.
 qint64 offsetOf(QByteArrayView text, TextPosition position);
+// The same, telling where a position falls between the two units of a
+// character, as an edit may.
+TextPlace placeOf(QByteArrayView text, TextPosition position);
 // The LSP position of a byte offset at the start of a character.
 TextPosition positionOf(QByteArrayView text, qint64 offset);
 // The script line that holds the byte at `offset`.

@@ -1,21 +1,13 @@
 #include "WatchedPaths.h"
 
-#include <set>
-
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-// The folder that holds `file`, or the nearest one above it that exists.
-QString nearestFolderOf(const QString& file) {
-  QString folder = QFileInfo(file).absolutePath();
-  while (!QFileInfo(folder).isDir()) {
-    const QString up = QFileInfo(folder).absolutePath();
-    if (up == folder) return QString();
-    folder = up;
-  }
-  return folder;
+bool identityAt(const QString& path, FileIdentity* identity) {
+  return identityOf(QFile::encodeName(path), identity);
 }
 
 }  // namespace
@@ -44,24 +36,48 @@ void WatchedPaths::watch(const QStringList& files) {
 
 WatchedPaths::Stamp WatchedPaths::stampOf(const QString& file) {
   const QFileInfo info(file);
-  if (!info.exists()) return {};
-  return {true, info.size(), info.lastModified()};
+  Stamp stamp;
+  if (!info.exists() || !identityAt(file, &stamp.identity)) return {};
+  stamp.exists = true;
+  stamp.size = info.size();
+  stamp.modified = info.lastModified();
+  return stamp;
 }
 
 void WatchedPaths::follow() {
-  std::set<QString> wanted;
+  std::map<QString, FileIdentity> wanted;
   for (const auto& [file, stamp] : stamps_) {
-    if (QFileInfo::exists(file)) wanted.insert(file);
-    const QString folder = nearestFolderOf(file);
-    if (!folder.isEmpty()) wanted.insert(folder);
+    QString path = file;
+    for (;;) {
+      if (FileIdentity identity; identityAt(path, &identity)) wanted.emplace(path, identity);
+      const QString up = QFileInfo(path).absolutePath();
+      if (up == path) break;
+      path = up;
+    }
   }
+  // The watcher drops a watch whose file or folder went itself; one that
+  // stayed on a file or folder its path no longer leads to is placed again.
+  std::map<QString, FileIdentity> kept;
   QStringList gone;
   for (const QString& path : watcher_.files() + watcher_.directories()) {
-    if (wanted.erase(path) == 0) gone.append(path);
+    const auto found = wanted.find(path);
+    const auto placed = following_.find(path);
+    if (found != wanted.end() && placed != following_.end() && placed->second == found->second) {
+      kept.insert(*found);
+      wanted.erase(found);
+    } else {
+      gone.append(path);
+    }
   }
   if (!gone.isEmpty()) watcher_.removePaths(gone);
-  QStringList added(wanted.begin(), wanted.end());
-  if (!added.isEmpty()) watcher_.addPaths(added);
+  QStringList added;
+  for (const auto& [path, identity] : wanted) added.append(path);
+  // A folder that cannot be watched is tried again at the next change.
+  const QStringList failed = added.isEmpty() ? QStringList() : watcher_.addPaths(added);
+  for (const auto& [path, identity] : wanted) {
+    if (!failed.contains(path)) kept.emplace(path, identity);
+  }
+  following_ = std::move(kept);
 }
 
 bool WatchedPaths::restamp() {

@@ -7,12 +7,18 @@
 #include <QFileSystemWatcher>
 #include <QStringList>
 
+#include "FileIdentity.h"
+
 // Files watched by their paths rather than by the files that stand there
 // now. Editors and checkouts replace a file by renaming a new one over it,
-// or delete it and make it again, and a watch on the old file ends with it;
-// so the nearest folder that exists above each path is watched as well,
-// and a file made where there was none, even in a folder made since, counts
-// as a change. Other files coming and going in those folders do not.
+// or delete it and make it again; deploy tools do the same to the folder
+// that holds it, or switch a link to another folder; and a watch on the
+// old file or folder ends with it, or stays on it where it went. So every
+// folder on the way to each path is watched as well, up to the top of the
+// tree, each watch is placed again when its path comes to lead to another
+// file or folder, and a file made where there was none, even in a folder
+// made since, counts as a change. Other files coming and going in those
+// folders do not.
 class WatchedPaths {
  public:
   explicit WatchedPaths(std::function<void()> changed);
@@ -23,6 +29,7 @@ class WatchedPaths {
  private:
   struct Stamp {
     bool exists = false;
+    FileIdentity identity;  // a file renamed over another is another file, whatever its size
     qint64 size = 0;
     QDateTime modified;
     friend bool operator==(const Stamp&, const Stamp&) = default;
@@ -36,4 +43,5 @@ class WatchedPaths {
   std::function<void()> changed_;
   QFileSystemWatcher watcher_;
   std::map<QString, Stamp> stamps_;
+  std::map<QString, FileIdentity> following_;  // what each watch was placed on
 };

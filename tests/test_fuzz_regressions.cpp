@@ -9,6 +9,7 @@
 
 #include "AlertColumns.h"
 #include "BaselineCheck.h"
+#include "EditorEdits.h"
 #include "MessageFraming.h"
 #include "ProjectFileCheck.h"
 #include "ScannerDifference.h"
@@ -26,6 +27,7 @@ const QList<std::pair<QString, Check>>& checks() {
       {QStringLiteral("fuzz_baseline"), fuzzcheck::baselineProblem},
       {QStringLiteral("fuzz_project_file"), fuzzcheck::projectFileProblem},
       {QStringLiteral("fuzz_lsp_framing"), fuzzcheck::framingDifference},
+      {QStringLiteral("fuzz_lsp_edits"), fuzzcheck::editorEditsDifference},
   };
   return all;
 }

@@ -11,6 +11,7 @@
 
 #include "Directive.h"
 #include "DocumentCheck.h"
+#include "EditorModel.h"
 #include "OpenDocuments.h"
 #include "QuickFix.h"
 #include "ScriptHover.h"
@@ -53,42 +54,21 @@ QJsonObject edit(int line, int character, int endLine, int endCharacter, const Q
 
 // The script open at version 1, then the changes made at version 2: what
 // was wrong with them, if anything.
-QString changed(OpenDocuments& documents, const QByteArray& script, const QJsonArray& changes) {
+QString changed(OpenDocuments& documents, const QString& script, const QJsonArray& changes) {
   QString uri;
-  documents.open(QJsonObject{{"textDocument", QJsonObject{{"uri", kUri},
-                                                          {"version", 1},
-                                                          {"text", QString::fromUtf8(script)}}}},
-                 &uri);
+  documents.open(
+      QJsonObject{{"textDocument", QJsonObject{{"uri", kUri}, {"version", 1}, {"text", script}}}},
+      &uri);
   return documents.change(QJsonObject{{"textDocument", QJsonObject{{"uri", kUri}, {"version", 2}}},
                                       {"contentChanges", changes}},
                           &uri);
 }
 
-// The changes made the plain way: each position counted from the text's
-// first byte, each edit spliced in on its own.
-QByteArray editedPlainly(QByteArray text, const QJsonArray& changes) {
-  for (const QJsonValue& change : changes) {
-    const QJsonObject c = change.toObject();
-    const QByteArray with = c.value("text").toString().toUtf8();
-    if (!c.contains("range")) {
-      text = with;
-      continue;
-    }
-    auto offset = [&text](const QJsonValue& at) {
-      const QJsonObject p = at.toObject();
-      return textpositions::offsetOf(
-          text, {p.value("line").toInteger(), p.value("character").toInteger()});
-    };
-    const qint64 from = offset(c.value("range").toObject().value("start"));
-    const qint64 to = offset(c.value("range").toObject().value("end"));
-    text.replace(from, qMax(from, to) - from, with);
-  }
-  return text;
-}
-
-// Pieces that random texts and edits are made of: every line end, and
-// characters of one to four UTF-8 bytes and one or two UTF-16 units.
-const QStringList kPieces{"a", "b", " ", "\u00e9", "\u20ac", "\U0001F600", "\r\n", "\r", "\n"};
+// Pieces that random texts and edits are made of: every line end,
+// characters of one to four UTF-8 bytes and one or two UTF-16 units, and
+// the halves of a surrogate pair on their own.
+const QStringList kPieces{"a",    "b",  " ",  "\u00e9",      "\u20ac",     "\U0001F600",
+                          "\r\n", "\r", "\n", QChar(0xD83D), QChar(0xDE00)};
 
 QString randomText(QRandomGenerator& random, int pieces) {
   QString text;
@@ -133,6 +113,8 @@ class LspDocumentsTest : public QObject {
         "0:22-0:28 zmod param row 1 | 1:15-1:21 isoa param row 2");
     row("a tab, and characters of two, three and four bytes",
         "\t\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80 = \"zmod\"\r", "0:8-0:14 zmod param row 1");
+    row("surrogate halves on their own, one unit each, as the editor holds them",
+        "\xed\xb8\x80\xed\xa0\xbdx = \"zmod\"\r", "0:6-0:12 zmod param row 1");
     row("CR, CR LF and LF each start an LSP line",
         "a = 1\rb\r\nc = 2\nSetCameraState(\"zmod\",0)\r\n", "3:15-3:21 zmod param row 1");
     row("a tag alert left of the parameter alert", "x = \"ownr\" + \"zmod\"\r\n",
@@ -265,12 +247,39 @@ class LspDocumentsTest : public QObject {
                   const QByteArray& result, const QString& problem = {}) {
       QTest::newRow(name) << script << changes << result << problem;
     };
-    row("inside a surrogate pair is the character's start", "\xf0\x9f\x98\x80x",
-        {edit(0, 1, 0, 3, "a")}, "a");
+    // As the editor holds it: a surrogate half on its own, as the three
+    // bytes of its code, and a pair as its character.
+    row("inside a surrogate pair splits it", "\xf0\x9f\x98\x80x", {edit(0, 1, 0, 3, "a")},
+        "\xed\xa0\xbd"
+        "a");
+    row("one half taken, then the character before it", "a\xf0\x9f\x98\x80=\"zmod\"",
+        {edit(0, 2, 0, 3, ""), edit(0, 1, 0, 2, "")}, "a=\"zmod\"");
+    row("one half taken, then put back", "a\xf0\x9f\x98\x80",
+        {edit(0, 2, 0, 3, ""), edit(0, 2, 0, 2, QChar(0xDE00))}, "a\xf0\x9f\x98\x80");
+    row("the halves put one by one, the low one first", "ab",
+        {edit(0, 1, 0, 1, QChar(0xDE00)), edit(0, 1, 0, 1, QChar(0xD83D))},
+        "a\xf0\x9f\x98\x80"
+        "b");
+    row("what stood between two halves taken", "\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80",
+        {edit(0, 1, 1, 1, "")}, "\xf0\x9f\x98\x80");
     row("joining lines across CR LF, CR and LF", "x = \"zm\r\nod\"\ra\nb\r",
         {edit(0, 7, 1, 0, ""), edit(0, 10, 1, 0, ""), edit(0, 11, 1, 0, "")}, "x = \"zmod\"ab\r");
     row("the second change on the line the first made", "x = \"zmod\"\r\n",
         {edit(0, 0, 0, 0, "a = 1\r"), edit(1, 5, 1, 9, "isoa")}, "a = 1\rx = \"isoa\"\r\n");
+    // At each line end: the character before it, the end, one past.
+    for (const auto& [name, end] : {std::pair{"CR", QByteArray("\r")},
+                                    {"LF", QByteArray("\n")},
+                                    {"CR LF", QByteArray("\r\n")}}) {
+      const QByteArray text = "ab" + end + "cd";
+      QTest::addRow("%s: the character before it", name)
+          << text << QJsonArray{edit(0, 1, 0, 2, "x")} << "ax" + end + "cd" << QString();
+      QTest::addRow("%s: at it", name)
+          << text << QJsonArray{edit(0, 2, 0, 2, "x")} << "abx" + end + "cd" << QString();
+      QTest::addRow("%s: one past it", name)
+          << text << QJsonArray{edit(0, 3, 0, 3, "x")} << "abx" + end + "cd" << QString();
+      QTest::addRow("%s: from it to the next line", name)
+          << text << QJsonArray{edit(0, 2, 1, 0, "")} << QByteArray("abcd") << QString();
+    }
     row("a character past its line's end is the line's end", "x = 1\r\ny = 2\n",
         {edit(0, 99, 1, 99, "")}, "x = 1\n");
     row("a line past the last is the text's end", "x = 1\r", {edit(5, 0, 9, 3, "y")}, "x = 1\ry");
@@ -290,19 +299,20 @@ class LspDocumentsTest : public QObject {
     QFETCH(QByteArray, result);
     QFETCH(QString, problem);
     OpenDocuments documents;
-    QCOMPARE(changed(documents, script, changes), problem);
+    QCOMPARE(changed(documents, QString::fromUtf8(script), changes), problem);
     QCOMPARE(documents.find(kUri)->text, result);
     QCOMPARE(documents.find(kUri)->version, problem.isEmpty() ? 2 : 1);
   }
 
-  // Many edits in one change land where the plain way puts them, whichever
+  // Many edits in one change land where the editor makes them, whichever
   // way through the text they go, across every kind of line end and
-  // characters outside the 16-bit range, joining and splitting lines.
+  // characters outside the 16-bit range, joining and splitting lines and
+  // surrogate pairs.
   void manyEdits_data() {
-    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("script");
     QTest::addColumn<QJsonArray>("changes");
     auto row = [](const char* name, const QByteArray& script, const QJsonArray& changes) {
-      QTest::newRow(name) << script << changes;
+      QTest::newRow(name) << QString::fromUtf8(script) << changes;
     };
     const QByteArray mixed = "x = \"zmod\"\r\ny = \"\xf0\x9f\x98\x80\"\rz = 1\nw\r\n";
     row("first line, then last", mixed, {edit(0, 0, 0, 1, "q"), edit(3, 1, 3, 1, "!")});
@@ -331,16 +341,18 @@ class LspDocumentsTest : public QObject {
         const QString text = randomText(random, 120);
         const int lines = int(text.count(u'\n') + text.count(u'\r'));
         QTest::addRow("random, %s, %u", name, seed)
-            << text.toUtf8() << randomEdits(random, 40, lines, order);
+            << text << randomEdits(random, 40, lines, order);
       }
     }
   }
   void manyEdits() {
-    QFETCH(QByteArray, script);
+    QFETCH(QString, script);
     QFETCH(QJsonArray, changes);
     OpenDocuments documents;
     QCOMPARE(changed(documents, script, changes), QString());
-    QCOMPARE(documents.find(kUri)->text, editedPlainly(script, changes));
+    for (const QJsonValue& change : changes) editormodel::apply(script, change.toObject());
+    QCOMPARE(editormodel::decoded(documents.find(kUri)->text).value_or("not as the editor's"),
+             script);
   }
 
   // A hover over a quoted code shows its table row, directives or not.
@@ -358,6 +370,14 @@ class LspDocumentsTest : public QObject {
     QTest::newRow("inside that character, which ends before the code") << 1 << 5 << QString();
     QTest::newRow("on an LSP line after an LF")
         << 3 << 4 << "'isoa' in params, t/param.txt line 2 at 3:4-3:10";
+    const QString isoa = "'isoa' in params, t/param.txt line 2 at 3:4-3:10";
+    QTest::newRow("the last character before a CR LF") << 3 << 9 << isoa;
+    QTest::newRow("at the CR LF") << 3 << 10 << QString();
+    QTest::newRow("one past the CR LF") << 3 << 11 << QString();
+    const QString ownr = "'ownr' in tags, t/tags.txt line 1 at 1:6-1:12";
+    QTest::newRow("the last character before a CR") << 1 << 11 << ownr;
+    QTest::newRow("at the CR") << 1 << 12 << QString();
+    QTest::newRow("one past the CR") << 1 << 13 << QString();
     QTest::newRow("past the end of a line that ends in a code") << 3 << 99 << QString();
     QTest::newRow("a line past the last") << 7 << 0 << QString();
   }
@@ -434,7 +454,7 @@ class LspDocumentsTest : public QObject {
     QCOMPARE(fix.range.end, fix.range.start);
     OpenDocuments documents;
     const QJsonObject change{{"range", lsp::toJson(fix.range)}, {"text", fix.newText}};
-    QCOMPARE(changed(documents, script, {change}), QString());
+    QCOMPARE(changed(documents, QString::fromUtf8(script), {change}), QString());
     QCOMPARE(documents.find(kUri)->text, fixed);
     QStringList left = withoutRanges(shown(diagnosticsOf(script)));
     left.removeOne(QStringLiteral("zmod param row 1"));

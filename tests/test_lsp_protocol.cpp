@@ -165,9 +165,9 @@ class LspProtocolTest : public QObject {
     QCOMPARE(server->finish(), 0);
   }
 
-  // A 50 MB script is checked on a thread of its own: a small script opened
-  // after it gets its diagnostics, and a hover its answer, before the large
-  // one's diagnostics come.
+  // A 50 MB script is read and checked on threads of their own: a hover in
+  // it waits for its text, and one in a small script opened after it does
+  // not, nor do the small script's diagnostics wait for the large one's.
   void largeScriptHoldsUpNothing() {
     const auto server = start();
     QVERIFY(server);
@@ -180,20 +180,57 @@ class LspProtocolTest : public QObject {
     }
     const QString largeUri = QUrl::fromLocalFile(dir_.filePath("large.csm")).toString();
     server->open(largeUri, large);
+    const int largeHover =
+        server->request("textDocument/hover",
+                        QJsonObject{{"textDocument", QJsonObject{{"uri", largeUri}}},
+                                    {"position", QJsonObject{{"line", 0}, {"character", 15}}}});
     server->open(scriptUri(), "x = \"zmod\"\r\n");
+    const int hover = server->request("textDocument/hover", hoverParams());
+    auto answer = [&server](int id) {
+      return server->waitFor([id](const QJsonObject& m) { return m.value("id") == id; }, 120000);
+    };
+    const auto answered = answer(hover);
+    QVERIFY(answered);
+    const auto largeAnswered = answer(largeHover);
+    QVERIFY(largeAnswered);
+    QVERIFY2(answered->order < largeAnswered->order, "the hover waited for the large script");
+    QCOMPARE(shown(largeAnswered->message["result"]).section(u' ', 0, 0), "0:15-0:21");
     const auto small = server->published(scriptUri(), 120000);
     QVERIFY(small);
-    const int hover = server->request("textDocument/hover", hoverParams());
-    const auto answered =
-        server->waitFor([hover](const QJsonObject& m) { return m.value("id") == hover; }, 120000);
-    QVERIFY(answered);
     const auto largeDone = server->published(largeUri, 120000);
     QVERIFY(largeDone);
     QVERIFY2(small->order < largeDone->order, "the small script waited for the large one");
-    QVERIFY2(answered->order < largeDone->order, "the hover waited for the large script");
+    QVERIFY2(answered->order < largeDone->order, "the hover waited for the large script's check");
     const QJsonArray diagnostics = params(largeDone)["diagnostics"].toArray();
     QCOMPARE(diagnostics.size(), 1009);
     QCOMPARE(shown(diagnostics.last()), "1008000:15-1008000:21 zmod Zoom mode");
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // A large change, read aside, is made before the messages for its script
+  // that came after it: a small change, a hover, the diagnostics.
+  void largeChangeKeepsItsPlace() {
+    const auto server = start();
+    QVERIFY(server);
+    server->initialize(dir_.path());
+    server->open(scriptUri(), "x = 1\r\n");
+    QString large = "x = \"zmod\"\r\n";
+    while (large.size() < (2 << 20)) large += "# filler, no code\r\n";
+    server->notify("textDocument/didChange",
+                   QJsonObject{{"textDocument", QJsonObject{{"uri", scriptUri()}, {"version", 2}}},
+                               {"contentChanges", QJsonArray{QJsonObject{{"text", large}}}}});
+    change(*server, 3, range(0, 0, 0), "y");
+    const QJsonObject hover =
+        server->response(server->request("textDocument/hover", hoverParams()));
+    QCOMPARE(shown(hover["result"]).section(u' ', 0, 0), "0:5-0:11");
+    // Those of the opening may come first.
+    auto published = server->published(scriptUri());
+    while (published && params(published)["version"] == 1)
+      published = server->published(scriptUri());
+    QVERIFY(published);
+    QCOMPARE(params(published)["version"], QJsonValue(3));
+    QCOMPARE(shown(params(published)["diagnostics"].toArray()),
+             QStringList{"0:5-0:11 zmod Zoom mode"});
     QCOMPARE(server->finish(), 0);
   }
 

@@ -2,6 +2,8 @@
 // found from the workspace's project file, read again when they change on
 // disk or the editor says so, and kept when the new ones are malformed.
 
+#include <cstdio>
+
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,8 +19,50 @@ bool isShowMessage(const QJsonObject& message) {
   return message.value("method") == QLatin1StringView("window/showMessage");
 }
 
-// How an editor or a checkout puts new contents in a file.
-enum class Rewrite { RenameOver, DeleteThenCreate, DeleteWaitCreate, InPlace };
+// How an editor or a checkout puts new contents in a file; or a deploy
+// tool in the whole folder that holds it, the other files copied along.
+enum class Rewrite {
+  RenameOver,
+  DeleteThenCreate,
+  DeleteWaitCreate,
+  InPlace,
+  FolderRenamedOver,
+  FolderRemovedAndMade,
+  LinkSwitched  // the folder is a link, switched to a new folder
+};
+
+bool rewriteFolder(const QString& path, const QByteArray& bytes, Rewrite how) {
+  const QFileInfo file(path);
+  const QString folder = file.absolutePath();
+  static int replaced = 0;
+  ++replaced;
+  const QString made = how == Rewrite::FolderRemovedAndMade ? folder
+                       : how == Rewrite::LinkSwitched
+                           ? QStringLiteral("%1.%2").arg(folder + ".release").arg(replaced)
+                           : folder + ".new";
+  QMap<QString, QByteArray> files;
+  for (const QFileInfo& other : QDir(folder).entryInfoList(QDir::Files)) {
+    QFile in(other.filePath());
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    files[other.fileName()] = in.readAll();
+  }
+  files[file.fileName()] = bytes;
+  if (how == Rewrite::FolderRemovedAndMade && !QDir(folder).removeRecursively()) return false;
+  for (auto it = files.cbegin(); it != files.cend(); ++it) {
+    if (!writeFile(made + '/' + it.key(), it.value())) return false;
+  }
+  if (how == Rewrite::FolderRemovedAndMade) return true;
+  if (how == Rewrite::LinkSwitched) {
+    // As `ln -s tables.release.2 tables.link && mv -T tables.link tables`.
+    const QString link = folder + ".link";
+    return QFile::link(made, link) &&
+           std::rename(QFile::encodeName(link).constData(), QFile::encodeName(folder)) == 0;
+  }
+  // As `mv tables tables.old && mv tables.new tables` does it; the old
+  // folder is kept, as a deploy tool keeps it to go back to.
+  const QString old = folder + ".old-" + QString::number(replaced);
+  return QDir().rename(folder, old) && QDir().rename(made, folder);
+}
 
 bool rewrite(const QString& path, const QByteArray& bytes, Rewrite how) {
   switch (how) {
@@ -34,6 +78,10 @@ bool rewrite(const QString& path, const QByteArray& bytes, Rewrite how) {
       return QFile::remove(path) && writeFile(path, bytes);
     case Rewrite::InPlace:
       return writeFile(path, bytes);
+    case Rewrite::FolderRenamedOver:
+    case Rewrite::FolderRemovedAndMade:
+    case Rewrite::LinkSwitched:
+      return rewriteFolder(path, bytes, how);
   }
   return false;
 }
@@ -109,11 +157,13 @@ class LspTablesTest : public QObject {
  private slots:
   // A table or the project file is read again however its new contents
   // come: renamed over it (editors, checkouts), deleted and created again,
-  // or written in place; a checkout that rewrites both tables has them read
+  // or written in place, or the whole tables folder replaced as a deploy
+  // tool replaces it; a checkout that rewrites both tables has them read
   // once, and a malformed table is named once however often it is rewritten.
   void rewrittenOnDisk_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("how");
+    QTest::addColumn<int>("secondHow");
     QTest::addColumn<QByteArray>("first");
     QTest::addColumn<QStringList>("firstShows");
     QTest::addColumn<QByteArray>("second");
@@ -127,8 +177,9 @@ class LspTablesTest : public QObject {
     const QByteArray plain = "tables = tables\n";
     auto row = [](const char* name, const QString& file, Rewrite how, const QByteArray& first,
                   const QStringList& firstShows, const QByteArray& second,
-                  const QStringList& secondShows) {
-      QTest::newRow(name) << file << int(how) << first << firstShows << second << secondShows;
+                  const QStringList& secondShows, std::optional<Rewrite> secondHow = {}) {
+      QTest::newRow(name) << file << int(how) << int(secondHow.value_or(how)) << first << firstShows
+                          << second << secondShows;
     };
     for (const auto& [name, how] : {std::pair{"renamed over", Rewrite::RenameOver},
                                     {"deleted and created at once", Rewrite::DeleteThenCreate},
@@ -139,6 +190,16 @@ class LspTablesTest : public QObject {
       row(qPrintable(QStringLiteral("project file ") + name), ".vornel-scan", how, disabling, {},
           plain, {zmod});
     }
+    // Once replaced, the folder is watched as the new one: the round after
+    // replaces it again.
+    row("tables folder renamed over", "tables/param.txt", Rewrite::FolderRenamedOver, newc,
+        showsNewc, newer, showsNewer);
+    row("tables folder removed and made again", "tables/param.txt", Rewrite::FolderRemovedAndMade,
+        newc, showsNewc, newer, showsNewer);
+    row("tables folder a link switched to another", "tables/param.txt", Rewrite::LinkSwitched, newc,
+        showsNewc, newer, showsNewer);
+    row("tables folder renamed over, then a table written in place", "tables/param.txt",
+        Rewrite::FolderRenamedOver, newc, showsNewc, newer, showsNewer, Rewrite::InPlace);
     row("other table renamed over", "tables/tags.txt", Rewrite::RenameOver,
         "\"newc\",\"New tag\",none\r\n", {zmod, "1:4-1:10 newc New tag"}, tags_, {zmod});
     row("project file made in a folder up, then renamed over", "../.vornel-scan",
@@ -149,6 +210,7 @@ class LspTablesTest : public QObject {
   void rewrittenOnDisk() {
     QFETCH(QString, file);
     QFETCH(int, how);
+    QFETCH(int, secondHow);
     QFETCH(QByteArray, first);
     QFETCH(QStringList, firstShows);
     QFETCH(QByteArray, second);
@@ -158,11 +220,18 @@ class LspTablesTest : public QObject {
     // The workspace is a folder below the temporary one, so that a project
     // file can come into being above it.
     const QString root = at->dir.filePath("work");
-    QVERIFY(writeFile(root + "/tables/tags.txt", tags_));
-    QVERIFY(writeFile(root + "/tables/param.txt", params_));
-    // A project file in the workspace would hide one above it.
-    if (!file.startsWith("../")) QVERIFY(writeFile(root + "/.vornel-scan", "tables = tables\n"));
-    TablesSeen seen(ServerSettings{{}, root + "/tables", {}, false, true, {}, {}});
+    const bool linked = Rewrite(how) == Rewrite::LinkSwitched;
+    const QString tables = root + (linked ? "/tables.release.0" : "/tables");
+    QVERIFY(writeFile(tables + "/tags.txt", tags_));
+    QVERIFY(writeFile(tables + "/param.txt", params_));
+    if (linked) QVERIFY(QFile::link(tables, root + "/tables"));
+    // Tables given by --tables, with --no-config, are all that is watched;
+    // a project file in the workspace would hide one above it.
+    const bool table = file.startsWith("tables/");
+    if (!table && !file.startsWith("../"))
+      QVERIFY(writeFile(root + "/.vornel-scan", "tables = tables\n"));
+    TablesSeen seen(table ? ServerSettings{root + "/tables", {}, {}, true, true, {}, {}}
+                          : ServerSettings{{}, root + "/tables", {}, false, true, {}, {}});
     seen.tables.load(root);
     const QByteArray script = "x = \"zmod\"\r\ny = \"newc\"\r\n";
     QCOMPARE(seen.shows(script), QStringList{"0:4-0:10 zmod Zoom mode"});
@@ -172,7 +241,7 @@ class LspTablesTest : public QObject {
       QVERIFY(rewrite(path, first, Rewrite(how)));
       QTRY_COMPARE_WITH_TIMEOUT(seen.shows(script), firstShows, 1500);
       QTest::qWait(300);
-      QVERIFY(rewrite(path, second, Rewrite(how)));
+      QVERIFY(rewrite(path, second, Rewrite(secondHow)));
       QTRY_COMPARE_WITH_TIMEOUT(seen.shows(script), secondShows, 1500);
     }
   }

@@ -22,6 +22,10 @@ QString summary(const lsp::Incoming& m) {
     case lsp::Incoming::Kind::Request:
       return QStringLiteral("request %1 %2").arg(id, m.method);
     case lsp::Incoming::Kind::Notification:
+      if (!m.unparsed.isEmpty())
+        return QStringLiteral("unparsed %1 %2 (%3 bytes)")
+            .arg(m.method, m.documentUri)
+            .arg(m.unparsed.size());
       return QStringLiteral("notification %1").arg(m.method);
     case lsp::Incoming::Kind::Response:
       return QStringLiteral("response %1").arg(id);
@@ -31,8 +35,9 @@ QString summary(const lsp::Incoming& m) {
   return QStringLiteral("invalid %1 %2: %3").arg(m.errorCode).arg(id, m.problem);
 }
 
-QStringList decoded(const QByteArray& input, qint64 most, qsizetype chunk, qsizetype* pending) {
-  lsp::MessageDecoder decoder(most);
+QStringList decoded(const QByteArray& input, qint64 most, qsizetype chunk, qsizetype* pending,
+                    qint64 unparsedBytes = lsp::MessageDecoder::kDefaultUnparsedBytes) {
+  lsp::MessageDecoder decoder(most, unparsedBytes);
   QStringList all;
   for (qsizetype at = 0; at < input.size(); at += chunk) {
     decoder.feed(QByteArrayView(input).sliced(at, qMin(chunk, input.size() - at)));
@@ -133,6 +138,65 @@ class MessageDecoderTest : public QObject {
       QCOMPARE(decoded(input, 100, chunk, &held), expected);
       QCOMPARE(held, pending);
     }
+  }
+
+  // A message of the size that is left unparsed: a didOpen or didChange
+  // notification, for its script, whatever its members hold and in any
+  // order; anything else, or anything the skim cannot be sure of, as any
+  // message. Its content comes out whole, however the bytes came.
+  void largeMessages_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("expected");
+    const QByteArray text = ",\"text\":\"x = \\\"zmod\\\"\\\\\\r\\n]}\\\"\"";
+    auto unparsed = [](const QByteArray& json, const char* method) {
+      return QStringLiteral("unparsed textDocument/%1 file:///a.csm (%2 bytes)")
+          .arg(QLatin1StringView(method))
+          .arg(json.size());
+    };
+    const QByteArray open =
+        "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/didOpen\",\"params\":{"
+        "\"textDocument\":{\"uri\":\"file:///a.csm\",\"version\":1" +
+        text + "}}}";
+    QTest::newRow("didOpen") << open << unparsed(open, "didOpen");
+    const QByteArray change =
+        " { \"params\" : { \"contentChanges\" : [ { \"range\":{\"start\":{\"line\":0}}" + text +
+        "} ] , \"textDocument\" : { \"version\" : 2 , \"uri\" : \"file:\\/\\/\\/a.csm\" } } , "
+        "\"method\" : \"textDocument/didChange\" , \"jsonrpc\" : \"2.0\" }\r\n";
+    QTest::newRow("didChange, members in another order, an escaped uri")
+        << change << unparsed(change, "didChange");
+    QTest::newRow("a request") << QByteArray(open).insert(1, "\"id\":1,")
+                               << "request 1 textDocument/didOpen";
+    QTest::newRow("a method given twice") << QByteArray(open).insert(1, "\"method\":\"exit\",")
+                                          << "notification textDocument/didOpen";
+    QTest::newRow("a key written with an escape")
+        << QByteArray(open).replace("\"uri\"", "\"ur\\u0069\"")
+        << "notification textDocument/didOpen";
+    QTest::newRow("another notification")
+        << QByteArray(open).replace("didOpen", "didSave") << "notification textDocument/didSave";
+    QTest::newRow("not JSON") << open.chopped(1)
+                              << "invalid -32700 null: not JSON: unterminated object at byte " +
+                                     QString::number(open.size() - 1);
+  }
+  void largeMessages() {
+    QFETCH(QByteArray, json);
+    QFETCH(QString, expected);
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(7), json.size() + 30}) {
+      qsizetype held = 0;
+      QCOMPARE(decoded(framed(json) + framed("{\"jsonrpc\":\"2.0\",\"method\":\"exit\"}"), 1000,
+                       chunk, &held, 100),
+               (QStringList{expected, "notification exit"}));
+      QCOMPARE(held, 0);
+    }
+    lsp::MessageDecoder decoder(1000, 100);
+    decoder.feed(framed(json));
+    lsp::Incoming message;
+    QVERIFY(decoder.next(&message));
+    if (message.unparsed.isEmpty()) return;
+    QCOMPARE(message.unparsed, json);
+    // Parsed, it is what the skim took it for.
+    const lsp::Incoming parsed = lsp::decodeMessage(message.unparsed);
+    QCOMPARE(summary(parsed), "notification " + message.method);
+    QCOMPARE(parsed.params["textDocument"]["uri"].toString(), message.documentUri);
   }
 
   // Bytes that never frame a message are not all kept.

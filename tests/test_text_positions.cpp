@@ -31,6 +31,47 @@ class TextPositionsTest : public QObject {
         << QByteArray("a\r\n\rb") << 2 << 1 << 5 << 2 << 1;
     QTest::newRow("past the last line") << QByteArray("ab\r\ncd") << 7 << 0 << 6 << 1 << 2;
     QTest::newRow("an empty text") << QByteArray() << 0 << 3 << 0 << 0 << 0;
+    // Each line end, at its limit: the character just before it, the end,
+    // one past, and the first character after it.
+    for (const auto& [name, end] : {std::pair{"CR", QByteArray("\r")},
+                                    {"LF", QByteArray("\n")},
+                                    {"CR LF", QByteArray("\r\n")}}) {
+      const QByteArray text = "ab" + end + "cd";
+      const int next = 2 + int(end.size());
+      QTest::addRow("%s: the character before it", name) << text << 0 << 1 << 1 << 0 << 1;
+      QTest::addRow("%s: at it", name) << text << 0 << 2 << 2 << 0 << 2;
+      QTest::addRow("%s: one past it", name) << text << 0 << 3 << 2 << 0 << 2;
+      QTest::addRow("%s: the next line's start", name) << text << 1 << 0 << next << 1 << 0;
+      QTest::addRow("%s: one into the next line", name) << text << 1 << 1 << next + 1 << 1 << 1;
+    }
+  }
+
+  // Byte offsets at line ends, back to LSP positions, one at a time and in
+  // one pass: between the CR and the LF of a CR LF is the end of the line.
+  void offsetsAtLineEnds_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("character");
+    QTest::newRow("CR LF: on the CR") << QByteArray("ab\r\ncd") << 2 << 0 << 2;
+    QTest::newRow("CR LF: between the CR and the LF") << QByteArray("ab\r\ncd") << 3 << 0 << 2;
+    QTest::newRow("CR LF: after the LF") << QByteArray("ab\r\ncd") << 4 << 1 << 0;
+    QTest::newRow("CR then CR LF: between") << QByteArray("a\r\r\nb") << 3 << 1 << 0;
+    QTest::newRow("CR then CR LF: after") << QByteArray("a\r\r\nb") << 4 << 2 << 0;
+    QTest::newRow("LF then CR: after the CR") << QByteArray("a\n\rb") << 3 << 2 << 0;
+    QTest::newRow("a CR LF that ends the text: between") << QByteArray("ab\r\n") << 3 << 0 << 2;
+    QTest::newRow("a CR LF that ends the text: after") << QByteArray("ab\r\n") << 4 << 1 << 0;
+  }
+  void offsetsAtLineEnds() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, offset);
+    QFETCH(int, line);
+    QFETCH(int, character);
+    const TextPosition expected{line, character};
+    QCOMPARE(textpositions::positionOf(text, offset), expected);
+    ForwardPositions forward(text);
+    forward.positionOf(offset - 1);  // a walk that stopped one byte before
+    QCOMPARE(forward.positionOf(offset), expected);
   }
   void lspPositions() {
     QFETCH(QByteArray, text);
