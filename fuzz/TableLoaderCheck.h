@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "FakePlatform.h"
+#include "LineEndSource.h"
 #include "TableLoader.h"
 
 // The table loader: the input is tags.txt, a NUL byte, then param.txt (a NUL
@@ -13,7 +14,10 @@
 // each code's first row. Returns what is wrong, or the empty text.
 namespace fuzzcheck {
 
-inline qint64 lineCount(const QByteArray& file) {
+// The lines as the loader reads them: a table whose first line ends in LF
+// alone ends every line at a lone LF too.
+inline qint64 lineCount(const QByteArray& given) {
+  const QByteArray file = lineends::asRead(given, textlines::LineEnds::Auto);
   return file.count('\r') + (file.endsWith('\r') || file.endsWith("\r\n") ? 0 : 1);
 }
 
