@@ -77,6 +77,9 @@ class ReportFormatsTest : public QObject {
     QTest::newRow("a dead row") << QStringList{"--format", "json", "s/c.csm", "s/b.csm"} << 1
                                 << QStringList{"params/zmod 1 1 0"}
                                 << QStringList{"tables/tags.txt:1 ownr Owner tag"};
+    QTest::newRow("silenced") << QStringList{"--format", "json", "quiet/d.csm"} << 1
+                              << QStringList{"params/zmod 1 1 1"}
+                              << QStringList{"tables/tags.txt:1 ownr Owner tag"};
     QTest::newRow("json from the project file, no alert")
         << QStringList{"--config", "json.vornel", "s/b.csm"} << 0 << QStringList{}
         << QStringList{"tables/tags.txt:1 ownr Owner tag", "tables/param.txt:1 zmod Zoom mode"};
@@ -88,6 +91,8 @@ class ReportFormatsTest : public QObject {
     QFETCH(QStringList, codes);
     QFETCH(QStringList, dead);
     QVERIFY(writeFile(at("json.vornel"), "format = json\n"));
+    QVERIFY(writeFile(at("quiet/d.csm"),
+                      "x = \"zmod\" # vornel-scan: disable=zmod -- known\r\ny = \"zmod\"\r\n"));
     const ScanRunResult run =
         runScan(QStringList{"--tables", "tables", "--statistics"} + arguments, dir_.path());
     QCOMPARE(run.exitCode, exitCode);
