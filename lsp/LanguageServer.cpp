@@ -329,9 +329,10 @@ QString LanguageServer::didOpen(const QJsonValue& params, OpenDocuments::Change*
   QString uri;
   const QString problem =
       read ? documents_.make(std::move(*read), &uri) : documents_.open(params, &uri);
+  // A table opens as it is saved: the tables in use stay as they are.
   if (OpenDocuments::isTableFile(uri)) {
-    tableDocuments_.saved(uri);
-    tables_.reloadSoon();
+    if (tableDocuments_.saved(uri)) tables_.reloadSoon();
+    publishTables(uri);
   } else if (!uri.isEmpty()) {
     checks_.checkNow(uri);
   }
@@ -358,10 +359,7 @@ QString LanguageServer::didClose(const QJsonValue& params) {
     checks_.forget(uri);
     publish(uri, QJsonArray());
   }
-  if (OpenDocuments::isTableFile(uri)) {
-    tableDocuments_.saved(uri);
-    tables_.reloadSoon();
-  }
+  if (OpenDocuments::isTableFile(uri) && tableDocuments_.saved(uri)) tables_.reloadSoon();
   return problem;
 }
 

@@ -61,8 +61,9 @@ class LanguageServer {
   QJsonValue documentSymbol(const QJsonValue& params, QString* problem);
   QJsonValue definition(const QJsonValue& params, QString* problem);
   QJsonValue workspaceSymbol(const QJsonValue& params, QString* problem);
-  // The diagnostics of the open tables, after each reading of the tables.
-  void publishTables();
+  // The diagnostics of the open tables, after each reading of the tables;
+  // of the one table `only` when it is given.
+  void publishTables(const QString& only = QString());
 
   // Notifications: each returns what is wrong with its params, if anything.
   QString didOpen(const QJsonValue& params, OpenDocuments::Change* read);

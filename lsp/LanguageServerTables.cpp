@@ -38,7 +38,8 @@ QJsonValue LanguageServer::workspaceSymbol(const QJsonValue& params, QString* pr
   return setup_ ? tablenavigation::rowsMatching(setup_->tables, query) : QJsonArray();
 }
 
-void LanguageServer::publishTables() {
-  for (const TableDocuments::Published& table : tableDocuments_.diagnostics(tables_.folder()))
-    publish(table.uri, table.diagnostics, table.version);
+void LanguageServer::publishTables(const QString& only) {
+  for (const TableDocuments::Published& table : tableDocuments_.diagnostics(tables_.folder())) {
+    if (only.isEmpty() || table.uri == only) publish(table.uri, table.diagnostics, table.version);
+  }
 }

@@ -48,8 +48,8 @@ void TableDocuments::edited(const QString& uri) {
   unsaved_.insert(uri);
 }
 
-void TableDocuments::saved(const QString& uri) {
-  unsaved_.erase(uri);
+bool TableDocuments::saved(const QString& uri) {
+  return unsaved_.erase(uri) > 0;
 }
 
 bool TableDocuments::textOf(const QString& path, bool unsavedOnly, QByteArray* text) const {

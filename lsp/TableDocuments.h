@@ -22,9 +22,10 @@ class TableDocuments {
   TableDocuments(const TableDocuments&) = delete;
   TableDocuments& operator=(const TableDocuments&) = delete;
 
-  // A table-named document the editor changed, and one it saved or closed.
+  // A table-named document the editor changed, and one it opened, saved or
+  // closed; the second tells whether it had changes not saved.
   void edited(const QString& uri);
-  void saved(const QString& uri);
+  bool saved(const QString& uri);
 
   // The files with the unsaved tables in place of the disk's.
   EditorTableFiles& unsavedFiles() { return unsavedFiles_; }

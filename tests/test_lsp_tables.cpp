@@ -147,6 +147,33 @@ class LspTablesTest : public QObject {
                      QJsonArray{QJsonObject{{"range", QJsonObject{{"start", end}, {"end", end}}},
                                             {"text", "\r\n"}}}}});
   }
+  // The whole text of an open document replaced, as an editor may send it.
+  void replace(LspSession& server, const QString& uri, int version, const QByteArray& text) {
+    server.notify(
+        "textDocument/didChange",
+        QJsonObject{{"textDocument", QJsonObject{{"uri", uri}, {"version", version}}},
+                    {"contentChanges", QJsonArray{QJsonObject{{"text", QString(text)}}}}});
+  }
+  QString tableUri(const Workspace& at, const QString& file) {
+    return QUrl::fromLocalFile(QDir(at.tables()).absoluteFilePath(file)).toString();
+  }
+  // Both tables list "both".
+  std::unique_ptr<Workspace> navigable() {
+    auto at = workspace(params_ + "\"both\",\"Both param\",x\r\n");
+    if (at && !writeFile(at->tables() + "/tags.txt", tags_ + "\"both\",\"Both tag\",none\r\n"))
+      return nullptr;
+    return at;
+  }
+  // A location or a symbol's: "<file>:<start line>:<start>-<end line>:<end>".
+  static QString placeOf(const QJsonObject& location) {
+    const QJsonObject range = location.value("range").toObject();
+    return QStringLiteral("%1:%2:%3-%4:%5")
+        .arg(QUrl(location.value("uri").toString()).fileName())
+        .arg(range.value("start").toObject().value("line").toInt())
+        .arg(range.value("start").toObject().value("character").toInt())
+        .arg(range.value("end").toObject().value("line").toInt())
+        .arg(range.value("end").toObject().value("character").toInt());
+  }
   void watchedFileChanged(LspSession& server, const QString& path) {
     server.notify(
         "workspace/didChangeWatchedFiles",
@@ -425,6 +452,246 @@ class LspTablesTest : public QObject {
     const QStringList told = shown(server->diagnostics(at->uri()));
     QCOMPARE(told.size(), 1);
     QVERIFY2(told[0].startsWith("0:6-1:0 line-ends a line ends in LF alone"), qPrintable(told[0]));
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // An open table is checked as it is typed: a line the loader refuses (an
+  // error), and each rule of --check-tables, at the row's line; a file
+  // named as a table outside the tables folder in force is none.
+  void tableDiagnostics_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray zmod = params_;
+    auto row = [](const char* name, const char* file, const QByteArray& text,
+                  const QStringList& expected) {
+      QTest::newRow(name) << QString(file) << text << expected;
+    };
+    row("refused line", "param.txt", zmod + "\"newc\"\r\n" + zmod,
+        QStringList{"1 1:0-1:6 fault expected a code, a message and a "
+                    "note, found 1 field"});
+    row("code length", "tags.txt", tags_ + "\"own\",\"Short\",none\r\n",
+        QStringList{"2 1:0-1:18 code-length code 'own' has 3 characters; only a code of 4 can "
+                    "match"});
+    row("never matches", "tags.txt", "\"ow#r\",\"Hash\",none\r\n",
+        QStringList{"2 0:0-0:18 never-matches code 'ow#r' can never match: a statement ends "
+                    "where '#' starts a comment"});
+    row("listed twice", "param.txt", zmod + "\"isoa\",\"Auto ISO\",x\r\n" + zmod,
+        QStringList{"2 2:0-2:24 listed-twice code 'zmod' is listed on line 1 already: this row "
+                    "is never reported"});
+    row("in both tables", "param.txt", zmod + "\"ownr\",\"Owner param\",x\r\n",
+        QStringList{"2 1:0-1:22 in-both-tables code 'ownr' is in both tables (tags.txt line "
+                    "1): a parameter call reports this row, a tag call the tag's, and a line "
+                    "with = and no call name both, this one first"});
+    row("lines ended by LF alone", "param.txt",
+        "\"zmod\",\"Zoom mode\",range\n\"zmo\",\"Short\",x\n",
+        QStringList{"2 1:0-1:15 code-length code 'zmo' has 3 characters; only a code of 4 can "
+                    "match"});
+    row("rows' faults before codes in both tables", "param.txt",
+        "\"ownr\",\"Owner param\",x\r\n\"zm\",\"Short\",x\r\n",
+        QStringList{"2 0:0-0:22 in-both-tables code 'ownr' is in both tables (tags.txt line 1): "
+                    "a parameter call reports this row, a tag call the tag's, and a line with = "
+                    "and no call name both, this one first",
+                    "2 1:0-1:14 code-length code 'zm' has 2 characters; only a code of 4 can "
+                    "match"});
+    row("outside the tables folder", "../other/param.txt", zmod + "\"newc\"\r\n", QStringList{});
+  }
+  void tableDiagnostics() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    const QString uri = tableUri(*at, file);
+    server->open(uri, text);
+    const auto published = server->published(uri);
+    QVERIFY(published);
+    QStringList told;
+    for (const QJsonValue& d :
+         published->message.value("params").toObject().value("diagnostics").toArray())
+      told.append(QString::number(d.toObject().value("severity").toInt()) + ' ' + shown(d));
+    QCOMPARE(told, expected);
+    QCOMPARE(published->message.value("params").toObject().value("version"), QJsonValue(1));
+    for (const QJsonObject& more : server->rest(300))
+      QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // While a table is edited, the open scripts are checked against its
+  // unsaved text; while that text has a line the loader refuses, the last
+  // good tables stay in use; once saved or closed, the disk's count again.
+  void unsavedTableRechecksScripts_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("saved") << true;
+    QTest::newRow("closed unsaved") << false;
+  }
+  void unsavedTableRechecksScripts() {
+    QFETCH(bool, saved);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    server->open(at->uri(), script_);
+    const QString zmod = "0:4-0:10 zmod Zoom mode";
+    QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{zmod});
+    const QString table = tableUri(*at, "param.txt");
+    server->open(table, params_);
+    QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+
+    replace(*server, table, 2, params_ + "\"newc\",\"New code\",none\r\n");
+    QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
+    QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+
+    replace(*server, table, 3, params_ + "\"newc\"\r\n");
+    QCOMPARE(shown(server->diagnostics(table)),
+             QStringList{"1:0-1:6 fault expected a code, a message and a note, found 1 field"});
+    QVERIFY(!server->published(at->uri(), 500));
+    edit(*server, at->uri(), 2);
+    QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
+
+    replace(*server, table, 4, params_ + "\"newc\",\"Typed code\",none\r\n");
+    QCOMPARE(shown(server->diagnostics(at->uri())),
+             (QStringList{zmod, "1:4-1:10 newc Typed code"}));
+    if (saved) {
+      // What the disk holds counts, though the editor's text differs.
+      QVERIFY(writeFile(at->tables() + "/param.txt", params_ + "\"newc\",\"Saved code\",x\r\n"));
+      server->notify("textDocument/didSave",
+                     QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
+      QCOMPARE(shown(server->diagnostics(at->uri())),
+               (QStringList{zmod, "1:4-1:10 newc Saved code"}));
+    } else {
+      server->notify("textDocument/didClose",
+                     QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
+      QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+      QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{zmod});
+    }
+    for (const QJsonObject& more : server->rest(300))
+      QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // One symbol a row of an open table: its code, message and line; the rows
+  // before a line the loader refuses.
+  void documentSymbols_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");
+    auto row = [](const char* name, const char* file, const QByteArray& text,
+                  const QStringList& expected) {
+      QTest::newRow(name) << QString(file) << text << expected;
+    };
+    row("rows", "param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n\"zm\",\"\",x",
+        QStringList{"zmod Zoom mode 0:0-0:24", "isoa Auto ISO 1:0-1:19", "zm  2:0-2:9"});
+    row("lines ended by LF alone", "tags.txt",
+        "\"ownr\",\"Owner tag\",none\n\"name\",\"Named\",x\n",
+        QStringList{"ownr Owner tag 0:0-0:23", "name Named 1:0-1:16"});
+    row("rows before a refused line", "tags.txt", tags_ + "\"name\"\r\n\"late\",\"Late\",x\r\n",
+        QStringList{"ownr Owner tag 0:0-0:23"});
+    row("outside the tables folder", "../other/tags.txt", tags_, QStringList{});
+  }
+  void documentSymbols() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    const QString uri = tableUri(*at, file);
+    server->open(uri, text);
+    QVERIFY(server->published(uri));
+    const QJsonObject answer = server->response(server->request(
+        "textDocument/documentSymbol", QJsonObject{{"textDocument", QJsonObject{{"uri", uri}}}}));
+    QStringList told;
+    for (const QJsonValue& symbol : answer.value("result").toArray()) {
+      const QJsonObject s = symbol.toObject();
+      QCOMPARE(s.value("selectionRange"), s.value("range"));
+      told.append(s.value("name").toString() + ' ' + s.value("detail").toString() + ' ' +
+                  placeOf(s).section(':', 1));
+    }
+    QCOMPARE(told, expected);
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // From a quoted code in a script to its row, or to both rows when both
+  // tables list it; nothing where no listed code stands.
+  void definition_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("character");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("parameter") << QByteArray("x = \"zmod\"") << 4
+                               << QStringList{"param.txt:0:0-1:0"};
+    QTest::newRow("tag, cursor on the code's end")
+        << QByteArray("x = \"ownr\"") << 8 << QStringList{"tags.txt:0:0-1:0"};
+    QTest::newRow("both tables") << QByteArray("x = \"both\"") << 6
+                                 << QStringList{"tags.txt:1:0-2:0", "param.txt:1:0-2:0"};
+    QTest::newRow("no code under the cursor") << QByteArray("x = \"zmod\"") << 1 << QStringList{};
+    QTest::newRow("after the closing quote") << QByteArray("x = \"zmod\" ") << 10 << QStringList{};
+    QTest::newRow("code no table lists") << QByteArray("x = \"none\"") << 6 << QStringList{};
+  }
+  void definition() {
+    QFETCH(QByteArray, line);
+    QFETCH(int, character);
+    QFETCH(QStringList, expected);
+    const auto at = navigable();
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    server->open(at->uri(), "# first\r\n" + line + "\r\n");
+    QVERIFY(server->published(at->uri()));
+    const QJsonObject answer = server->response(server->request(
+        "textDocument/definition",
+        QJsonObject{{"textDocument", QJsonObject{{"uri", at->uri()}}},
+                    {"position", QJsonObject{{"line", 1}, {"character", character}}}}));
+    QVERIFY(answer.contains("result"));
+    QStringList told;
+    for (const QJsonValue& location : answer.value("result").toArray())
+      told.append(placeOf(location.toObject()));
+    QCOMPARE(told, expected);
+    if (expected.isEmpty()) QCOMPARE(answer.value("result"), QJsonValue(QJsonValue::Null));
+    const QString tags =
+        QUrl::fromLocalFile(QDir(at->tables()).absoluteFilePath("tags.txt")).toString();
+    for (const QJsonValue& location : answer.value("result").toArray()) {
+      const QString uri = location.toObject().value("uri").toString();
+      QVERIFY2(uri == tags || uri == tableUri(*at, "param.txt"), qPrintable(uri));
+    }
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // A code typed finds its rows, matched as codes match, case and all.
+  void workspaceSymbols_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("a code") << QString("zmod") << QStringList{"zmod param.txt param.txt:0:0-1:0"};
+    QTest::newRow("in both tables")
+        << QString("both")
+        << QStringList{"both tags.txt tags.txt:1:0-2:0", "both param.txt param.txt:1:0-2:0"};
+    QTest::newRow("part of a code")
+        << QString("o")
+        << QStringList{"ownr tags.txt tags.txt:0:0-1:0", "both tags.txt tags.txt:1:0-2:0",
+                       "zmod param.txt param.txt:0:0-1:0", "both param.txt param.txt:1:0-2:0"};
+    QTest::newRow("another case") << QString("ZMOD") << QStringList{};
+    QTest::newRow("no code") << QString("qqqq") << QStringList{};
+  }
+  void workspaceSymbols() {
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+    const auto at = navigable();
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    const QJsonObject answer =
+        server->response(server->request("workspace/symbol", QJsonObject{{"query", query}}));
+    QVERIFY(answer.contains("result"));
+    QStringList told;
+    for (const QJsonValue& symbol : answer.value("result").toArray()) {
+      const QJsonObject s = symbol.toObject();
+      told.append(s.value("name").toString() + ' ' + s.value("containerName").toString() + ' ' +
+                  placeOf(s.value("location").toObject()));
+    }
+    QCOMPARE(told, expected);
     QCOMPARE(server->finish(), 0);
   }
 };
