@@ -494,6 +494,8 @@ class LspTablesTest : public QObject {
                     "and no call name both, this one first",
                     "2 1:0-1:14 code-length code 'zm' has 2 characters; only a code of 4 can "
                     "match"});
+    row("in both tables, told in the other", "tags.txt", tags_ + "\"zmod\",\"Zoom tag\",none\r\n",
+        QStringList{});
     row("outside the tables folder", "../other/param.txt", zmod + "\"newc\"\r\n", QStringList{});
   }
   void tableDiagnostics() {
