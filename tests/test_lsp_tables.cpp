@@ -164,11 +164,13 @@ class LspTablesTest : public QObject {
       return nullptr;
     return at;
   }
-  // A location or a symbol's: "<file>:<start line>:<start>-<end line>:<end>".
+  // A location's "<file>:<start line>:<start>-<end line>:<end>", or a
+  // symbol's range without a file.
   static QString placeOf(const QJsonObject& location) {
     const QJsonObject range = location.value("range").toObject();
-    return QStringLiteral("%1:%2:%3-%4:%5")
-        .arg(QUrl(location.value("uri").toString()).fileName())
+    const QString uri = location.value("uri").toString();
+    return QStringLiteral("%1%2:%3-%4:%5")
+        .arg(uri.isEmpty() ? QString() : QUrl(uri).fileName() + ':')
         .arg(range.value("start").toObject().value("line").toInt())
         .arg(range.value("start").toObject().value("character").toInt())
         .arg(range.value("end").toObject().value("line").toInt())
@@ -461,42 +463,26 @@ class LspTablesTest : public QObject {
   void tableDiagnostics_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QStringList>("expected");
-    const QByteArray zmod = params_;
+    QTest::addColumn<QStringList>("expected");  // severity, range, code
     auto row = [](const char* name, const char* file, const QByteArray& text,
                   const QStringList& expected) {
       QTest::newRow(name) << QString(file) << text << expected;
     };
-    row("refused line", "param.txt", zmod + "\"newc\"\r\n" + zmod,
-        QStringList{"1 1:0-1:6 fault expected a code, a message and a "
-                    "note, found 1 field"});
+    row("refused line", "param.txt", params_ + "\"newc\"\r\n" + params_, {"1 1:0-1:6 fault"});
     row("code length", "tags.txt", tags_ + "\"own\",\"Short\",none\r\n",
-        QStringList{"2 1:0-1:18 code-length code 'own' has 3 characters; only a code of 4 can "
-                    "match"});
-    row("never matches", "tags.txt", "\"ow#r\",\"Hash\",none\r\n",
-        QStringList{"2 0:0-0:18 never-matches code 'ow#r' can never match: a statement ends "
-                    "where '#' starts a comment"});
-    row("listed twice", "param.txt", zmod + "\"isoa\",\"Auto ISO\",x\r\n" + zmod,
-        QStringList{"2 2:0-2:24 listed-twice code 'zmod' is listed on line 1 already: this row "
-                    "is never reported"});
-    row("in both tables", "param.txt", zmod + "\"ownr\",\"Owner param\",x\r\n",
-        QStringList{"2 1:0-1:22 in-both-tables code 'ownr' is in both tables (tags.txt line "
-                    "1): a parameter call reports this row, a tag call the tag's, and a line "
-                    "with = and no call name both, this one first"});
-    row("lines ended by LF alone", "param.txt",
-        "\"zmod\",\"Zoom mode\",range\n\"zmo\",\"Short\",x\n",
-        QStringList{"2 1:0-1:15 code-length code 'zmo' has 3 characters; only a code of 4 can "
-                    "match"});
-    row("rows' faults before codes in both tables", "param.txt",
-        "\"ownr\",\"Owner param\",x\r\n\"zm\",\"Short\",x\r\n",
-        QStringList{"2 0:0-0:22 in-both-tables code 'ownr' is in both tables (tags.txt line 1): "
-                    "a parameter call reports this row, a tag call the tag's, and a line with = "
-                    "and no call name both, this one first",
-                    "2 1:0-1:14 code-length code 'zm' has 2 characters; only a code of 4 can "
-                    "match"});
+        {"2 1:0-1:18 code-length"});
+    row("never matches", "tags.txt", "\"ow#r\",\"Hash\",none\r\n", {"2 0:0-0:18 never-matches"});
+    row("listed twice", "param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n" + params_,
+        {"2 2:0-2:24 listed-twice"});
+    row("in both tables", "param.txt", params_ + "\"ownr\",\"Owner param\",x\r\n",
+        {"2 1:0-1:22 in-both-tables"});
     row("in both tables, told in the other", "tags.txt", tags_ + "\"zmod\",\"Zoom tag\",none\r\n",
-        QStringList{});
-    row("outside the tables folder", "../other/param.txt", zmod + "\"newc\"\r\n", QStringList{});
+        {});
+    row("lines ended by LF alone", "param.txt",
+        "\"zmod\",\"Zoom mode\",range\n\"zmo\",\"Short\",x\n", {"2 1:0-1:15 code-length"});
+    row("in line order", "param.txt", "\"ownr\",\"Owner param\",x\r\n\"zm\",\"Short\",x\r\n",
+        {"2 0:0-0:22 in-both-tables", "2 1:0-1:14 code-length"});
+    row("outside the tables folder", "../other/param.txt", params_ + "\"newc\"\r\n", {});
   }
   void tableDiagnostics() {
     QFETCH(QString, file);
@@ -510,12 +496,14 @@ class LspTablesTest : public QObject {
     server->open(uri, text);
     const auto published = server->published(uri);
     QVERIFY(published);
+    const QJsonObject params = published->message.value("params").toObject();
     QStringList told;
-    for (const QJsonValue& d :
-         published->message.value("params").toObject().value("diagnostics").toArray())
-      told.append(QString::number(d.toObject().value("severity").toInt()) + ' ' + shown(d));
+    for (const QJsonValue& d : params.value("diagnostics").toArray()) {
+      told.append(QString::number(d.toObject().value("severity").toInt()) + ' ' +
+                  shown(d).section(' ', 0, 1));
+    }
     QCOMPARE(told, expected);
-    QCOMPARE(published->message.value("params").toObject().value("version"), QJsonValue(1));
+    QCOMPARE(params.value("version"), QJsonValue(1));
     for (const QJsonObject& more : server->rest(300))
       QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
     QCOMPARE(server->finish(), 0);
@@ -545,7 +533,6 @@ class LspTablesTest : public QObject {
     replace(*server, table, 2, params_ + "\"newc\",\"New code\",none\r\n");
     QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
     QCOMPARE(shown(server->diagnostics(table)), QStringList{});
-
     replace(*server, table, 3, params_ + "\"newc\"\r\n");
     QCOMPARE(shown(server->diagnostics(table)),
              QStringList{"1:0-1:6 fault expected a code, a message and a note, found 1 field"});
@@ -553,146 +540,96 @@ class LspTablesTest : public QObject {
     edit(*server, at->uri(), 2);
     QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
 
-    replace(*server, table, 4, params_ + "\"newc\",\"Typed code\",none\r\n");
-    QCOMPARE(shown(server->diagnostics(at->uri())),
-             (QStringList{zmod, "1:4-1:10 newc Typed code"}));
     if (saved) {
       // What the disk holds counts, though the editor's text differs.
       QVERIFY(writeFile(at->tables() + "/param.txt", params_ + "\"newc\",\"Saved code\",x\r\n"));
       server->notify("textDocument/didSave",
                      QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
-      QCOMPARE(shown(server->diagnostics(at->uri())),
-               (QStringList{zmod, "1:4-1:10 newc Saved code"}));
     } else {
       server->notify("textDocument/didClose",
                      QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
       QCOMPARE(shown(server->diagnostics(table)), QStringList{});
-      QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{zmod});
     }
+    QCOMPARE(shown(server->diagnostics(at->uri())),
+             (saved ? QStringList{zmod, "1:4-1:10 newc Saved code"} : QStringList{zmod}));
     for (const QJsonObject& more : server->rest(300))
       QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
     QCOMPARE(server->finish(), 0);
   }
 
-  // One symbol a row of an open table: its code, message and line; the rows
-  // before a line the loader refuses.
-  void documentSymbols_data() {
-    QTest::addColumn<QString>("file");
+  // The requests about the tables, each answer shown as its items' name,
+  // detail or table, and place: an open table's rows (those before a line
+  // the loader refuses), the rows of the quoted code under the cursor in a
+  // script, both when both tables list it, the rows of a code typed, matched
+  // as codes match.
+  void tableRequests_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("file");  // opened in the editor
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QJsonObject>("params");
     QTest::addColumn<QStringList>("expected");
-    auto row = [](const char* name, const char* file, const QByteArray& text,
-                  const QStringList& expected) {
-      QTest::newRow(name) << QString(file) << text << expected;
+    auto row = [](const char* name, const char* method, const char* file, const QByteArray& text,
+                  const QJsonObject& params, const QStringList& expected) {
+      QTest::newRow(name) << QString(method) << QString(file) << text << params << expected;
     };
-    row("rows", "param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n\"zm\",\"\",x",
-        QStringList{"zmod Zoom mode 0:0-0:24", "isoa Auto ISO 1:0-1:19", "zm  2:0-2:9"});
-    row("lines ended by LF alone", "tags.txt",
-        "\"ownr\",\"Owner tag\",none\n\"name\",\"Named\",x\n",
-        QStringList{"ownr Owner tag 0:0-0:23", "name Named 1:0-1:16"});
-    row("rows before a refused line", "tags.txt", tags_ + "\"name\"\r\n\"late\",\"Late\",x\r\n",
-        QStringList{"ownr Owner tag 0:0-0:23"});
-    row("outside the tables folder", "../other/tags.txt", tags_, QStringList{});
+    const char* symbols = "textDocument/documentSymbol";
+    const char* definition = "textDocument/definition";
+    auto at = [](int character) {
+      return QJsonObject{{"position", QJsonObject{{"line", 0}, {"character", character}}}};
+    };
+    auto query = [](const char* text) { return QJsonObject{{"query", text}}; };
+    row("rows", symbols, "tables/param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n\"zm\",\"\",x",
+        {}, {"zmod Zoom mode 0:0-0:24", "isoa Auto ISO 1:0-1:19", "zm 2:0-2:9"});
+    row("rows, lines ended by LF alone", symbols, "tables/tags.txt",
+        "\"ownr\",\"Owner tag\",none\n\"name\",\"Named\",x\n", {},
+        {"ownr Owner tag 0:0-0:23", "name Named 1:0-1:16"});
+    row("rows before a refused line", symbols, "tables/tags.txt",
+        tags_ + "\"name\"\r\n\"late\",\"Late\",x\r\n", {}, {"ownr Owner tag 0:0-0:23"});
+    row("no table's rows", symbols, "other/tags.txt", tags_, {}, {});
+    row("definition", definition, "a.csm", "x = \"zmod\"\r\n", at(4), {"param.txt:0:0-1:0"});
+    row("definition at the code's end", definition, "a.csm", "x = \"ownr\"\r\n", at(8),
+        {"tags.txt:0:0-1:0"});
+    row("definition in both tables", definition, "a.csm", "x = \"both\"\r\n", at(6),
+        {"tags.txt:1:0-2:0", "param.txt:1:0-2:0"});
+    row("no code under the cursor", definition, "a.csm", "x = \"zmod\" \r\n", at(10), {"null"});
+    row("a code no table lists", definition, "a.csm", "x = \"none\"\r\n", at(6), {"null"});
+    row("a code typed", "workspace/symbol", "", {}, query("zmod"),
+        {"zmod param.txt param.txt:0:0-1:0"});
+    row("part of codes", "workspace/symbol", "", {}, query("o"),
+        {"ownr tags.txt tags.txt:0:0-1:0", "both tags.txt tags.txt:1:0-2:0",
+         "zmod param.txt param.txt:0:0-1:0", "both param.txt param.txt:1:0-2:0"});
+    row("a code typed in another case", "workspace/symbol", "", {}, query("ZMOD"), {});
   }
-  void documentSymbols() {
+  void tableRequests() {
+    QFETCH(QString, method);
     QFETCH(QString, file);
     QFETCH(QByteArray, text);
-    QFETCH(QStringList, expected);
-    const auto at = workspace(params_);
-    QVERIFY(at);
-    const auto server = start(*at, {"--tables", at->tables()});
-    QVERIFY(server);
-    const QString uri = tableUri(*at, file);
-    server->open(uri, text);
-    QVERIFY(server->published(uri));
-    const QJsonObject answer = server->response(server->request(
-        "textDocument/documentSymbol", QJsonObject{{"textDocument", QJsonObject{{"uri", uri}}}}));
-    QStringList told;
-    for (const QJsonValue& symbol : answer.value("result").toArray()) {
-      const QJsonObject s = symbol.toObject();
-      QCOMPARE(s.value("selectionRange"), s.value("range"));
-      told.append(s.value("name").toString() + ' ' + s.value("detail").toString() + ' ' +
-                  placeOf(s).section(':', 1));
-    }
-    QCOMPARE(told, expected);
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // From a quoted code in a script to its row, or to both rows when both
-  // tables list it; nothing where no listed code stands.
-  void definition_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<int>("character");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("parameter") << QByteArray("x = \"zmod\"") << 4
-                               << QStringList{"param.txt:0:0-1:0"};
-    QTest::newRow("tag, cursor on the code's end")
-        << QByteArray("x = \"ownr\"") << 8 << QStringList{"tags.txt:0:0-1:0"};
-    QTest::newRow("both tables") << QByteArray("x = \"both\"") << 6
-                                 << QStringList{"tags.txt:1:0-2:0", "param.txt:1:0-2:0"};
-    QTest::newRow("no code under the cursor") << QByteArray("x = \"zmod\"") << 1 << QStringList{};
-    QTest::newRow("after the closing quote") << QByteArray("x = \"zmod\" ") << 10 << QStringList{};
-    QTest::newRow("code no table lists") << QByteArray("x = \"none\"") << 6 << QStringList{};
-  }
-  void definition() {
-    QFETCH(QByteArray, line);
-    QFETCH(int, character);
+    QFETCH(QJsonObject, params);
     QFETCH(QStringList, expected);
     const auto at = navigable();
     QVERIFY(at);
     const auto server = start(*at, {"--tables", at->tables()});
     QVERIFY(server);
-    server->open(at->uri(), "# first\r\n" + line + "\r\n");
-    QVERIFY(server->published(at->uri()));
-    const QJsonObject answer = server->response(server->request(
-        "textDocument/definition",
-        QJsonObject{{"textDocument", QJsonObject{{"uri", at->uri()}}},
-                    {"position", QJsonObject{{"line", 1}, {"character", character}}}}));
+    if (!file.isEmpty()) {
+      const QString uri = QUrl::fromLocalFile(at->dir.filePath(file)).toString();
+      server->open(uri, text);
+      QVERIFY(server->published(uri));
+      params.insert("textDocument", QJsonObject{{"uri", uri}});
+    }
+    const QJsonObject answer = server->response(server->request(method, params));
     QVERIFY(answer.contains("result"));
     QStringList told;
-    for (const QJsonValue& location : answer.value("result").toArray())
-      told.append(placeOf(location.toObject()));
-    QCOMPARE(told, expected);
-    if (expected.isEmpty()) QCOMPARE(answer.value("result"), QJsonValue(QJsonValue::Null));
-    const QString tags =
-        QUrl::fromLocalFile(QDir(at->tables()).absoluteFilePath("tags.txt")).toString();
-    for (const QJsonValue& location : answer.value("result").toArray()) {
-      const QString uri = location.toObject().value("uri").toString();
-      QVERIFY2(uri == tags || uri == tableUri(*at, "param.txt"), qPrintable(uri));
+    for (const QJsonValue& item : answer.value("result").toArray()) {
+      const QJsonObject i = item.toObject();
+      QStringList parts{i.value("name").toString(), i.value("detail").toString(),
+                        i.value("containerName").toString(),
+                        placeOf(i.contains("location") ? i.value("location").toObject() : i)};
+      parts.removeAll(QString());
+      told.append(parts.join(' '));
+      if (method == QLatin1StringView("textDocument/documentSymbol"))
+        QCOMPARE(i.value("selectionRange"), i.value("range"));
     }
-    QCOMPARE(server->finish(), 0);
-  }
-
-  // A code typed finds its rows, matched as codes match, case and all.
-  void workspaceSymbols_data() {
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("a code") << QString("zmod") << QStringList{"zmod param.txt param.txt:0:0-1:0"};
-    QTest::newRow("in both tables")
-        << QString("both")
-        << QStringList{"both tags.txt tags.txt:1:0-2:0", "both param.txt param.txt:1:0-2:0"};
-    QTest::newRow("part of a code")
-        << QString("o")
-        << QStringList{"ownr tags.txt tags.txt:0:0-1:0", "both tags.txt tags.txt:1:0-2:0",
-                       "zmod param.txt param.txt:0:0-1:0", "both param.txt param.txt:1:0-2:0"};
-    QTest::newRow("another case") << QString("ZMOD") << QStringList{};
-    QTest::newRow("no code") << QString("qqqq") << QStringList{};
-  }
-  void workspaceSymbols() {
-    QFETCH(QString, query);
-    QFETCH(QStringList, expected);
-    const auto at = navigable();
-    QVERIFY(at);
-    const auto server = start(*at, {"--tables", at->tables()});
-    QVERIFY(server);
-    const QJsonObject answer =
-        server->response(server->request("workspace/symbol", QJsonObject{{"query", query}}));
-    QVERIFY(answer.contains("result"));
-    QStringList told;
-    for (const QJsonValue& symbol : answer.value("result").toArray()) {
-      const QJsonObject s = symbol.toObject();
-      told.append(s.value("name").toString() + ' ' + s.value("containerName").toString() + ' ' +
-                  placeOf(s.value("location").toObject()));
-    }
+    if (answer.value("result").isNull()) told.append("null");
     QCOMPARE(told, expected);
     QCOMPARE(server->finish(), 0);
   }
