@@ -345,7 +345,8 @@ QString LanguageServer::didChange(const QJsonValue& params, OpenDocuments::Chang
       read ? documents_.make(std::move(*read), &uri) : documents_.change(params, &uri);
   if (OpenDocuments::isTableFile(uri)) {
     tableDocuments_.edited(uri);
-    tables_.reloadSoon();
+    // A file so named elsewhere changes nothing the scripts are checked with.
+    if (tableDocuments_.tableOf(uri, tables_.folder())) tables_.reloadSoon();
   } else if (!uri.isEmpty()) {
     checks_.checkSoon(uri);
   }
