@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <QHash>
 #include <QSet>
@@ -77,6 +78,9 @@ struct ScanRun::Shared {
   std::deque<std::unique_ptr<Part>> parts;  // from the first not yet written on
   qint64 mostAhead = 0;
   std::atomic<bool> helperBusy{false};
+  // Starts the other threads; called, and then cleared, when the walk
+  // yields a second script, so that a run of one script starts none.
+  std::function<void()> startOthers;
   // Each file of the parts done, and the earliest place in the walk it was
   // opened from. A part is done before any later one is written, so when a
   // part is to be written, every earlier opening of its file is here.
@@ -304,7 +308,7 @@ void ScanRun::work(Shared& shared) {
         shared.parts.back()->entry = std::move(entry);
         shared.parts.back()->place = shared.taken;
         taken.push_back(shared.parts.back().get());
-        ++shared.taken;
+        if (++shared.taken == 2 && shared.startOthers) std::exchange(shared.startOthers, {})();
       }
       if (taken.empty()) return;
     }
@@ -377,7 +381,11 @@ RunTotals ScanRun::run(ScriptEntries& walk, ReportOutput& output, RunMessages& m
   format_.begin(&text);
   output.write(text);
   std::vector<std::thread> threads;
-  for (int i = 1; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
+  if (settings_.jobs > 1) {
+    shared.startOthers = [&] {
+      for (int i = 1; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
+    };
+  }
   work(shared);
   for (std::thread& thread : threads) thread.join();
 

@@ -102,10 +102,9 @@ QString namedTableFolder(const CliOptions& options, const Settings& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Started before anything else: a new thread can take milliseconds to get
-  // a processor, which it does here while the arguments are read.
+  // Started only by a task worth a second thread (a large table or script):
+  // a run of small ones starts no thread at all.
   HelperThread helper;
-  helper.warmUp();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
