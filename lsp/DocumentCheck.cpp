@@ -13,8 +13,16 @@
 
 namespace {
 
+// LSP's DiagnosticSeverity.
+constexpr int kError = 1;
 constexpr int kWarning = 2;
 constexpr int kInformation = 3;
+
+int lspSeverity(Severity severity) {
+  return severity == Severity::Error     ? kError
+         : severity == Severity::Warning ? kWarning
+                                         : kInformation;
+}
 
 // The script in memory, which stops giving bytes once the check is to stop.
 class StoppableSource : public MemorySource {
@@ -106,8 +114,8 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& editorTex
   check.warnings.reserve(kept.kept.size());
   for (std::size_t i = 0; i < kept.kept.size(); ++i) {
     const Diagnostic& d = kept.kept[i];
-    check.warnings.push_back(
-        {ranges[i], d.row, d.row ? QString() : d.text, d.row ? QString() : d.ruleId()});
+    check.warnings.push_back({ranges[i], d.row, d.row ? QString() : d.text,
+                              d.row ? QString() : d.ruleId(), d.severity()});
   }
   check.count = kept.count;
   return check;
@@ -120,8 +128,8 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
     const QString message = !w.row                     ? w.message
                             : w.row->message.isEmpty() ? w.row->code.toString()
                                                        : w.row->message.toString();
-    diagnostics.append(
-        diagnostic(w.range, kWarning, message, w.row ? w.row->code.toString() : w.rule));
+    diagnostics.append(diagnostic(w.range, lspSeverity(w.severity), message,
+                                  w.row ? w.row->code.toString() : w.rule));
   }
   if (check.count > kMostDiagnostics) {
     diagnostics.append(
