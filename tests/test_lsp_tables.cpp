@@ -203,7 +203,7 @@ class LspTablesTest : public QObject {
     row("other table renamed over", "tables/tags.txt", Rewrite::RenameOver,
         "\"newc\",\"New tag\",none\r\n", {zmod, "1:4-1:10 newc New tag"}, tags_, {zmod});
     row("project file made in a folder up, then renamed over", "../.vornel-scan",
-        Rewrite::RenameOver, "disable = zmod\n", {}, "disable = isoa\n", {zmod});
+        Rewrite::RenameOver, "disable = zmod\n", {}, "disable = tags/\n", {zmod});
   }
   // Each rewrite is done twice over, the second time to a file the first
   // one made.
