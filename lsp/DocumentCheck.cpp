@@ -13,16 +13,9 @@
 
 namespace {
 
-// LSP's DiagnosticSeverity.
 constexpr int kError = 1;
 constexpr int kWarning = 2;
 constexpr int kInformation = 3;
-
-int lspSeverity(Severity severity) {
-  return severity == Severity::Error     ? kError
-         : severity == Severity::Warning ? kWarning
-                                         : kInformation;
-}
 
 // The script in memory, which stops giving bytes once the check is to stop.
 class StoppableSource : public MemorySource {
@@ -58,6 +51,13 @@ class Kept : public DiagnosticSink {
   std::vector<Diagnostic> kept;
   qint64 count = 0;
 };
+
+// LSP's DiagnosticSeverity of the severity in force.
+int lspSeverity(Severity severity) {
+  return severity == Severity::Error     ? kError
+         : severity == Severity::Warning ? kWarning
+                                         : kInformation;
+}
 
 QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString& message,
                        const QString& code) {

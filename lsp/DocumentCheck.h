@@ -19,10 +19,10 @@
 struct DocumentCheck {
   struct Warning {
     lsp::TextRange range;
-    const TableRow* row = nullptr;          // in the tables of the setup checked with
-    QString message;                        // when there is no row
-    QString rule;                           // the rule's name, when there is no row
-    Severity severity = Severity::Warning;  // in force
+    const TableRow* row = nullptr;  // in the tables of the setup checked with
+    QString message;                // when there is no row
+    QString rule;                   // the rule's name, when there is no row
+    Severity severity = Severity::Warning;
   };
   std::vector<Warning> warnings;
   qint64 count = 0;      // of warnings, those past the most shown too

@@ -65,6 +65,26 @@ class ReportFormatsTest : public QObject {
     QCOMPARE(run.exitCode, 2);
   }
 
+  // Fingerprints tell equal alerts apart, and stay when lines move.
+  void gitlab() {
+    QVERIFY(writeFile(at("g/a.csm"), "x = \"zmod\"\r\nx = \"zmod\"\r\ny = \"zmod\"\r\n"));
+    const ScanRunResult before = scan(at("tables"), {"--format", "gitlab", "g"});
+    QVERIFY(writeFile(at("g/a.csm"),
+                      "wait(1)\r\n\r\nx = \"zmod\"\r\ny = \"zmod\"\r\nx = \"zmod\"\r\n"));
+    const ScanRunResult after = scan(at("tables"), {"--format", "gitlab", "g"});
+    QSet<QString> fingerprintsBefore, fingerprintsAfter;
+    for (const QJsonValue issue : parsed(before.out).array()) {
+      QCOMPARE(issue["check_name"].toString(), QStringLiteral("params/zmod"));
+      QCOMPARE(issue["location"]["path"].toString(), QStringLiteral("g/a.csm"));
+      fingerprintsBefore.insert(issue["fingerprint"].toString());
+    }
+    for (const QJsonValue issue : parsed(after.out).array())
+      fingerprintsAfter.insert(issue["fingerprint"].toString());
+    QCOMPARE(fingerprintsBefore.size(), 3);
+    QCOMPARE(fingerprintsAfter, fingerprintsBefore);
+    QCOMPARE(parsed(after.out)[0]["location"]["lines"]["begin"].toInt(), 3);
+  }
+
   // The severity the project file gives, in each format's words: zmod an
   // error, the tags info, the unused directive a warning still.
   void severityInEveryFormat_data() {
@@ -111,26 +131,6 @@ class ReportFormatsTest : public QObject {
                qPrintable(pattern + "\n" + run.out));
     }
     QCOMPARE(run.exitCode, 1);
-  }
-
-  // Fingerprints tell equal alerts apart, and stay when lines move.
-  void gitlab() {
-    QVERIFY(writeFile(at("g/a.csm"), "x = \"zmod\"\r\nx = \"zmod\"\r\ny = \"zmod\"\r\n"));
-    const ScanRunResult before = scan(at("tables"), {"--format", "gitlab", "g"});
-    QVERIFY(writeFile(at("g/a.csm"),
-                      "wait(1)\r\n\r\nx = \"zmod\"\r\ny = \"zmod\"\r\nx = \"zmod\"\r\n"));
-    const ScanRunResult after = scan(at("tables"), {"--format", "gitlab", "g"});
-    QSet<QString> fingerprintsBefore, fingerprintsAfter;
-    for (const QJsonValue issue : parsed(before.out).array()) {
-      QCOMPARE(issue["check_name"].toString(), QStringLiteral("params/zmod"));
-      QCOMPARE(issue["location"]["path"].toString(), QStringLiteral("g/a.csm"));
-      fingerprintsBefore.insert(issue["fingerprint"].toString());
-    }
-    for (const QJsonValue issue : parsed(after.out).array())
-      fingerprintsAfter.insert(issue["fingerprint"].toString());
-    QCOMPARE(fingerprintsBefore.size(), 3);
-    QCOMPARE(fingerprintsAfter, fingerprintsBefore);
-    QCOMPARE(parsed(after.out)[0]["location"]["lines"]["begin"].toInt(), 3);
   }
 
   // Quotes, backslashes, control characters, line ends and bytes that are

@@ -21,7 +21,6 @@
 #include "NativePath.h"
 #include "OutputTargets.h"
 #include "ReportOutput.h"
-#include "RuleSelection.h"
 #include "ScanRun.h"
 #include "ScriptName.h"
 #include "ScriptScanner.h"
