@@ -98,10 +98,6 @@ class TableTasksTest : public QObject {
         << QStringList{"--explain", "zmod", "--format", "json"} + project
         << QByteArray(R"("line":1,"severity":"info","notReported":"disabled in s.vornel-scan"})")
         << QByteArrayList{} << 0;
-    QTest::newRow("explain a rule in json")
-        << QStringList{"--explain", "line-ends", "--format", "json"} + project
-        << QByteArray(R"("rule":{"defaultSeverity":"warning","severity":"info","summary")")
-        << QByteArrayList{} << 0;
     QTest::newRow("explain a row's rule that no row has")
         << QStringList{"--explain", "tags/qqqq", "--tables", "f"}
         << QByteArray("'qqqq' is not in tags\n") << QByteArrayList{} << 1;
