@@ -2,6 +2,8 @@
 
 namespace {
 
+const QString kReported;
+
 // What a name can be said of: a rule other than a table row, or a row.
 struct Target {
   Rule rule = Rule::TableRow;
@@ -128,9 +130,9 @@ const RuleSelection::Decision* RuleSelection::decisionOf(TableKind table, qsizet
   return row >= 0 && std::size_t(row) < rows.size() ? &rows[std::size_t(row)] : nullptr;
 }
 
-QString RuleSelection::leftOut(Rule rule) const {
+const QString& RuleSelection::leftOut(Rule rule) const {
   const Decision* d = decisionOf(rule);
-  return d && d->leftOutBy >= 0 ? reasons_[d->leftOutBy] : QString();
+  return d && d->leftOutBy >= 0 ? reasons_[d->leftOutBy] : kReported;
 }
 
 Severity RuleSelection::severityOf(Rule rule) const {
@@ -138,9 +140,9 @@ Severity RuleSelection::severityOf(Rule rule) const {
   return d ? d->severity : rules::infoOf(rule).severity;
 }
 
-QString RuleSelection::leftOut(TableKind table, qsizetype row) const {
+const QString& RuleSelection::leftOut(TableKind table, qsizetype row) const {
   const Decision* d = decisionOf(table, row);
-  return d && d->leftOutBy >= 0 ? reasons_[d->leftOutBy] : QString();
+  return d && d->leftOutBy >= 0 ? reasons_[d->leftOutBy] : kReported;
 }
 
 Severity RuleSelection::severityOf(TableKind table, qsizetype row) const {
@@ -148,7 +150,7 @@ Severity RuleSelection::severityOf(TableKind table, qsizetype row) const {
   return d ? d->severity : rules::infoOf(Rule::TableRow).severity;
 }
 
-QString RuleSelection::leftOut(const Diagnostic& d) const {
+const QString& RuleSelection::leftOut(const Diagnostic& d) const {
   return d.row ? leftOut(d.table, rowIndex(d)) : leftOut(d.rule);
 }
 

@@ -51,12 +51,12 @@ class RuleSelection {
                    QString* error);
 
   // Why `d` is not reported; empty when it is.
-  QString leftOut(const Diagnostic& d) const;
+  const QString& leftOut(const Diagnostic& d) const;
   Severity severityOf(const Diagnostic& d) const;
   // The same of a rule other than a table row, and of the row `row` of `table`.
-  QString leftOut(Rule rule) const;
+  const QString& leftOut(Rule rule) const;
   Severity severityOf(Rule rule) const;
-  QString leftOut(TableKind table, qsizetype row) const;
+  const QString& leftOut(TableKind table, qsizetype row) const;
   Severity severityOf(TableKind table, qsizetype row) const;
 
  private:

@@ -37,9 +37,9 @@ class ExternalSilencer : public DiagnosticSink {
 
  private:
   void silence(Diagnostic* d) {
-    if (QString leftOut = settings_.rules.leftOut(*d); !leftOut.isEmpty()) {
+    if (const QString& leftOut = settings_.rules.leftOut(*d); !leftOut.isEmpty()) {
       d->silenced = Diagnostic::Silenced::External;
-      d->silencedBecause = std::move(leftOut);
+      d->silencedBecause = leftOut;
       return;
     }
     if (baselined_.isEmpty() || !Baseline::holdsSuch(*d)) return;
