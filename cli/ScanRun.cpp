@@ -38,6 +38,22 @@ quint64 hitKey(TableKind table, qsizetype row) {
   return (quint64(table == TableKind::Params ? 1 : 0) << 48) | quint64(row);
 }
 
+// Whether `d` fails the run: an error always; a warning of a table row, of
+// joined lines or of a directive that silences nothing; info never.
+bool failsRun(const Diagnostic& d) {
+  if (d.silenced != Diagnostic::Silenced::No) return false;
+  switch (d.severity()) {
+    case Severity::Error:
+      return true;
+    case Severity::Warning:
+      return d.rule == Rule::TableRow || d.rule == Rule::LineEnds ||
+             d.rule == Rule::UnusedDisable || d.rule == Rule::UnknownCode;
+    case Severity::Info:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 // One entry of the walk while it is being checked and written.
@@ -58,6 +74,7 @@ struct Part {
   QHash<QString, qint64> recorded;                 // for a baseline being written
   std::optional<JoinedLines> joinedRecorded;       // with its line-ends diagnostic
   qint64 directiveWarnings = 0;
+  qint64 failing = 0;
   bool linesJoined = false;           // told that its lines end in LF alone
   quint32 rules = 0;                  // the rules other than table rows it gave
   std::vector<Diagnostic> toldAside;  // diagnostics the format does not carry
@@ -138,6 +155,7 @@ class PartSink : public DiagnosticSink {
         handOn_(std::move(handOn)) {}
 
   void diagnostic(const Diagnostic& d) override {
+    if (failsRun(d)) ++part_.failing;
     if (!d.isTableAlert()) return other(d);
     format_.diagnostic(d, &report_, &text);
     auto& hits = part_.hits[hitKey(d.table, d.row - tables_[d.table].rows().data())];
@@ -256,6 +274,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
         settings_.record->add(part.entry.path, part.recorded,
                               part.joinedRecorded ? &*part.joinedRecorded : nullptr);
       totals.directiveWarnings += part.directiveWarnings;
+      totals.failing += part.failing;
       if (part.linesJoined) ++totals.scriptsWithLinesJoined;
       totals.rules |= part.rules;
       for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
