@@ -38,7 +38,6 @@ void maskGroupScalar(const char* group, ScriptMasks* m, std::uint32_t* lineEnds)
     if (c == kLineFeed) r.lineFeeds |= bit;
     if (c == kComment) r.hashes |= bit;
     if (isLooseByte(static_cast<unsigned char>(c))) r.loose |= bit;
-    if (isOddByte(static_cast<unsigned char>(c))) r.odd |= bit;
   }
   r.lineEndsBefore = *lineEnds;
   *lineEnds += static_cast<std::uint32_t>(std::popcount(r.lineEnds));
@@ -68,18 +67,18 @@ VORNEL_SSE2 inline std::uint64_t bits16(__m128i v) {
 // The bytes each vector kernel compares against, set up once for all the
 // groups of a call rather than again for every group.
 struct Sse2Bytes {
-  __m128i quote, lineEnd, lineFeed, comment, space, verticalTab, tab, lastDropped;
+  __m128i quote, lineEnd, lineFeed, comment, space, tab, lastDropped;
 };
 
 VORNEL_SSE2 inline Sse2Bytes sse2Bytes() {
   return {_mm_set1_epi8(kQuote),   _mm_set1_epi8(kLineEnd), _mm_set1_epi8(kLineFeed),
-          _mm_set1_epi8(kComment), _mm_set1_epi8(' '),      _mm_set1_epi8('\v'),
-          _mm_set1_epi8(9),        _mm_set1_epi8(3)};
+          _mm_set1_epi8(kComment), _mm_set1_epi8(' '),      _mm_set1_epi8(9),
+          _mm_set1_epi8(3)};
 }
 
 VORNEL_SSE2 inline void maskGroupSse2(const char* group, const Sse2Bytes& k, ScriptMasks* m,
                                       std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, feeds = 0;
   for (int part = 0; part < 4; ++part) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
     const int shift = 16 * part;
@@ -92,9 +91,8 @@ VORNEL_SSE2 inline void maskGroupSse2(const char* group, const Sse2Bytes& k, Scr
     const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, k.lastDropped), fromTab);
     const std::uint64_t high = bits16(v);
     loose |= (bits16(_mm_or_si128(range, _mm_cmpeq_epi8(v, k.space))) | high) << shift;
-    odd |= (bits16(_mm_cmpeq_epi8(v, k.verticalTab)) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
@@ -119,18 +117,18 @@ VORNEL_AVX2 inline std::uint64_t bits32(__m256i v) {
 }
 
 struct Avx2Bytes {
-  __m256i quote, lineEnd, lineFeed, comment, space, verticalTab, tab, lastDropped;
+  __m256i quote, lineEnd, lineFeed, comment, space, tab, lastDropped;
 };
 
 VORNEL_AVX2 inline Avx2Bytes avx2Bytes() {
   return {_mm256_set1_epi8(kQuote),   _mm256_set1_epi8(kLineEnd), _mm256_set1_epi8(kLineFeed),
-          _mm256_set1_epi8(kComment), _mm256_set1_epi8(' '),      _mm256_set1_epi8('\v'),
-          _mm256_set1_epi8(9),        _mm256_set1_epi8(3)};
+          _mm256_set1_epi8(kComment), _mm256_set1_epi8(' '),      _mm256_set1_epi8(9),
+          _mm256_set1_epi8(3)};
 }
 
 VORNEL_AVX2 inline void maskGroupAvx2(const char* group, const Avx2Bytes& k, ScriptMasks* m,
                                       std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, feeds = 0;
   for (int part = 0; part < 2; ++part) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
     const int shift = 32 * part;
@@ -142,9 +140,8 @@ VORNEL_AVX2 inline void maskGroupAvx2(const char* group, const Avx2Bytes& k, Scr
     const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, k.lastDropped), fromTab);
     const std::uint64_t high = bits32(v);
     loose |= (bits32(_mm256_or_si256(range, _mm256_cmpeq_epi8(v, k.space))) | high) << shift;
-    odd |= (bits32(_mm256_cmpeq_epi8(v, k.verticalTab)) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }

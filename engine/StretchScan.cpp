@@ -91,7 +91,10 @@ inline bool StretchScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x,
   const std::uint64_t plain = ~after(m.loose, x.loose, bit);
   if (plain == 0) return true;
   const int first = lowestBit(plain);
-  if ((after(m.odd, x.odd, bit) & bitsBelow(first)) != 0) return true;
+  // Those loose bytes are few, mostly a blank or two: read them.
+  for (qsizetype i = at + 1; i <= at + first && i < n; ++i) {
+    if (scriptmasks::isOddByte(static_cast<unsigned char>(bytes[i]))) return true;
+  }
   const qsizetype opener = at + 1 + first;
   return opener >= n || filter_.mayOpenCode(static_cast<unsigned char>(bytes[opener]));
 }
