@@ -37,5 +37,8 @@ inline constexpr qsizetype kMostDiagnostics = 10000;
 // reads `stop` as it goes and gives up once it is set.
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop);
+// The LSP ranges of the diagnostics of a check of `text`, as the check
+// read it, in one pass over the text; the diagnostics in line order.
+std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Diagnostic>& found);
 // The LSP diagnostics of a check, while the setup it was made with lasts.
 QJsonArray diagnosticsOf(const DocumentCheck& check);

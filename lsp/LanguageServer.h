@@ -18,6 +18,7 @@
 #include "ServerSettings.h"
 #include "ServerTables.h"
 #include "TaskThreads.h"
+#include "WorkspaceIndex.h"
 
 // vornel-scan as a language server: takes the editor's messages, keeps its
 // open scripts, and answers with diagnostics, hovers and quick fixes. Runs
@@ -50,6 +51,9 @@ class LanguageServer {
   // A large didOpen or didChange, read on another thread.
   void readAside(const lsp::Incoming& message);
   void readAsideDone(const QString& uri, const lsp::Incoming& message, OpenDocuments::Change& read);
+  // A request answered from the workspace index: at once when it is
+  // ready, else once it is, unless cancelled meanwhile.
+  void answerFromIndex(const lsp::Incoming& message);
 
   // Requests: each returns the result, or sets `problem` for an error
   // response with invalid params.
@@ -85,5 +89,8 @@ class LanguageServer {
   DocumentChecks checks_;
   // The scripts being read aside, and the messages for each that came since.
   std::map<QString, std::deque<lsp::Incoming>> waiting_;
+  WorkspaceIndex index_;
+  // The requests waiting for the index, in the order they came, by id.
+  std::vector<std::pair<QString, lsp::Incoming>> waitingForIndex_;
   TaskThreads readers_{1};  // last, so that it ends before the rest goes
 };

@@ -16,8 +16,8 @@ class AllAlerts : public DiagnosticSink {
 
 }  // namespace
 
-bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
-             ScriptHover* hover) {
+const TableRow* rowAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+                      TableKind* table, lsp::TextRange* range) {
   const qint64 offset = textpositions::offsetOf(text, position);
   const ScriptLine line = textpositions::scriptLineAt(text, offset);
   const qint64 column = textpositions::columnOf(text, line, offset);
@@ -26,13 +26,20 @@ bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition posit
   setup.scanner.scan(source, found);
   for (const Diagnostic& alert : found.alerts) {
     if (column < alert.column || column >= alert.endColumn) continue;
-    hover->text = explainRow(setup.tables, alert.table, *alert.row).trimmed();
+    *table = alert.table;
     ForwardPositions positions(text);
-    hover->range.start =
-        positions.positionOf(textpositions::offsetOfColumn(text, line, alert.column));
-    hover->range.end =
-        positions.positionOf(textpositions::offsetOfColumn(text, line, alert.endColumn));
-    return true;
+    range->start = positions.positionOf(textpositions::offsetOfColumn(text, line, alert.column));
+    range->end = positions.positionOf(textpositions::offsetOfColumn(text, line, alert.endColumn));
+    return alert.row;
   }
-  return false;
+  return nullptr;
+}
+
+bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+             ScriptHover* hover) {
+  TableKind table;
+  const TableRow* row = rowAt(setup, text, position, &table, &hover->range);
+  if (!row) return false;
+  hover->text = explainRow(setup.tables, table, *row).trimmed();
+  return true;
 }

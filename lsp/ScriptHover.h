@@ -18,3 +18,8 @@ struct ScriptHover {
 // scanned, and directives do not hide a code.
 bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
              ScriptHover* hover);
+
+// The row of the quoted code at `position`, found as hoverAt() finds it,
+// with its table and the code's range; null when there is none.
+const TableRow* rowAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+                      TableKind* table, lsp::TextRange* range);

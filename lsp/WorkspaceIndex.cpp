@@ -1,0 +1,325 @@
+#include "WorkspaceIndex.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "DiskFileSystem.h"
+#include "DocumentCheck.h"
+#include "EditorText.h"
+#include "LineEndSource.h"
+#include "MemorySource.h"
+#include "ScriptWalk.h"
+
+namespace {
+
+// A script is read whole to find its positions; one larger than this is
+// left out rather than held in memory on every worker thread.
+constexpr qint64 kMostScriptBytes = qint64(256) << 20;
+// Folders made or deleted come in bursts, a checkout's or an unpacking's.
+constexpr int kRebuildDelayMilliseconds = 200;
+
+const QString kScriptExtension = QStringLiteral(".csm");
+
+class RowAlerts : public DiagnosticSink {
+ public:
+  void diagnostic(const Diagnostic& d) override {
+    if (d.row && d.silenced == Diagnostic::Silenced::No) kept.push_back(d);
+  }
+  std::vector<Diagnostic> kept;
+};
+
+QString pathOf(const QString& uri) {
+  const QUrl url(uri);
+  return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
+}
+
+// Reads a script whole; false with the reason when it cannot.
+bool readScript(std::unique_ptr<ByteSource> source, QByteArray* bytes, QString* error) {
+  if (!source) return false;
+  if (source->size() > kMostScriptBytes) {
+    *error = QStringLiteral("larger than %1 MiB, left out of the workspace's alerts")
+                 .arg(kMostScriptBytes >> 20);
+    return false;
+  }
+  return readAll(*source, bytes, error);
+}
+
+}  // namespace
+
+// A walk of the workspace and the checks of what it found, shared by the
+// threads that take the scripts one by one.
+struct WorkspaceIndex::Build {
+  std::shared_ptr<const CheckSetup> setup;
+  QString workspace;
+  std::atomic<bool> stop{false};
+  std::vector<ScriptEntry> scripts;
+  std::vector<Alerts> alerts;   // one for each script
+  std::vector<QString> errors;  // one for each script: why it was left out
+  QStringList walkErrors;
+  std::atomic<std::size_t> next{0};
+  std::atomic<int> working{0};
+};
+
+WorkspaceIndex::WorkspaceIndex(MainThreadQueue& queue, TextOf textOf, Failed failed, int threads)
+    : queue_(queue),
+      textOf_(std::move(textOf)),
+      failed_(std::move(failed)),
+      threadCount_(threads),
+      threads_(threads) {
+  rebuildTimer_.setSingleShot(true);
+  QObject::connect(&rebuildTimer_, &QTimer::timeout, [this] { startBuild(); });
+}
+
+WorkspaceIndex::~WorkspaceIndex() {
+  if (build_) build_->stop = true;
+}
+
+void WorkspaceIndex::setWorkspace(const QString& folder) {
+  workspace_ = QDir::cleanPath(folder);
+  startBuild();
+}
+
+void WorkspaceIndex::setSetup(std::shared_ptr<const CheckSetup> setup) {
+  setup_ = std::move(setup);
+  // What the editor's texts gave was found with the rows of the setup
+  // before; they are checked again with the new one.
+  for (auto& [path, script] : open_) {
+    script.alerts.clear();
+    indexOpen(script.uri, path);
+  }
+  startBuild();
+}
+
+void WorkspaceIndex::edited(const QString& uri) {
+  const QString path = pathOf(uri);
+  if (path.isEmpty()) return;
+  open_[path].uri = uri;
+  indexOpen(uri, path);
+}
+
+void WorkspaceIndex::closed(const QString& uri) {
+  const QString path = pathOf(uri);
+  if (open_.erase(path) == 0) return;
+  // The editor may have saved it, and no watcher told.
+  if (disk_.count(path) > 0) indexFile(path);
+}
+
+void WorkspaceIndex::fileChanged(const QString& uri, FileChange change) {
+  const QString path = pathOf(uri);
+  if (path.isEmpty() || !(path + u'/').startsWith(workspace_ + u'/')) return;
+  if (!path.endsWith(kScriptExtension, Qt::CaseInsensitive)) {
+    // A folder: what it held went with it, and one made may hold scripts.
+    if (change == FileChange::Deleted) {
+      const QString below = path + u'/';
+      for (auto it = disk_.lower_bound(below); it != disk_.end() && it->first.startsWith(below);)
+        it = disk_.erase(it);
+    } else if (change == FileChange::Created && QFileInfo(path).isDir()) {
+      rebuildTimer_.start(kRebuildDelayMilliseconds);
+    }
+    return;
+  }
+  if (change == FileChange::Deleted && !building_) {
+    disk_.erase(path);
+    diskTickets_.erase(path);
+    return;
+  }
+  if (disk_.count(path) > 0 || isWorkspaceScript(path)) indexFile(path);
+}
+
+bool WorkspaceIndex::isWorkspaceScript(const QString& path) const {
+  if (!setup_ || !path.endsWith(kScriptExtension, Qt::CaseInsensitive)) return false;
+  const QString relative = QDir(workspace_).relativeFilePath(path);
+  if (relative.startsWith(QStringLiteral("../"))) return false;
+  // Hidden folders are passed over, as the walk passes them over.
+  const QStringList parts = relative.split(u'/');
+  for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+    if (parts[i].startsWith(u'.')) return false;
+  }
+  return !setup_->excludes.excludes(path);
+}
+
+void WorkspaceIndex::whenReady(std::function<void()> then) {
+  if (ready()) return then();
+  waiting_.push_back(std::move(then));
+}
+
+WorkspaceIndex::Alerts WorkspaceIndex::alertsIn(const CheckSetup& setup, const QByteArray& text) {
+  MemorySource source(text);
+  RowAlerts found;
+  setup.check.check(source, QString(), found);
+  if (found.kept.empty()) return {};
+  const std::vector<lsp::TextRange> ranges =
+      rangesOf(lineends::asRead(text, setup.check.settings().lineEnds), found.kept);
+  Alerts alerts;
+  alerts.reserve(found.kept.size());
+  for (std::size_t i = 0; i < found.kept.size(); ++i) {
+    const lsp::TextRange& r = ranges[i];
+    alerts.push_back({found.kept[i].row, quint32(r.start.line), quint32(r.start.character),
+                      quint32(r.end.line), quint32(r.end.character)});
+  }
+  return alerts;
+}
+
+void WorkspaceIndex::indexFile(const QString& path) {
+  // The walk under way may have read it before it changed; it is read
+  // again once the walk is over.
+  if (building_) {
+    changedWhileBuilding_.insert(path);
+    return;
+  }
+  if (!setup_) return;
+  const quint64 ticket = diskTickets_[path] = ++lastTicket_;
+  ++inFlight_;
+  threads_.post([this, path, ticket, setup = setup_] {
+    DiskFileSystem files;
+    QString error;
+    QByteArray bytes;
+    const bool read = readScript(files.openScriptFile(path, &error), &bytes, &error);
+    const bool gone = !read && !QFileInfo::exists(path);
+    auto alerts = std::make_shared<Alerts>(read ? alertsIn(*setup, bytes) : Alerts());
+    queue_.push([this, path, ticket, setup, read, gone, error, alerts] {
+      --inFlight_;
+      const auto current = diskTickets_.find(path);
+      if (setup == setup_ && current != diskTickets_.end() && current->second == ticket) {
+        diskTickets_.erase(current);
+        if (read) {
+          disk_[path] = std::move(*alerts);
+        } else {
+          disk_.erase(path);
+          if (!gone) failed_(path + QStringLiteral(": ") + error);
+        }
+      }
+      taskDone();
+    });
+  });
+}
+
+void WorkspaceIndex::indexOpen(const QString& uri, const QString& path) {
+  QByteArray text;
+  if (!setup_ || !textOf_(uri, &text)) return;
+  const quint64 ticket = open_[path].ticket = ++lastTicket_;
+  ++inFlight_;
+  threads_.post([this, path, ticket, text, setup = setup_] {
+    auto alerts = std::make_shared<Alerts>(alertsIn(*setup, editortext::forChecking(text)));
+    queue_.push([this, path, ticket, setup, alerts] {
+      --inFlight_;
+      const auto found = open_.find(path);
+      if (setup == setup_ && found != open_.end() && found->second.ticket == ticket)
+        found->second.alerts = std::move(*alerts);
+      taskDone();
+    });
+  });
+}
+
+void WorkspaceIndex::startBuild() {
+  if (build_) build_->stop = true;
+  rebuildTimer_.stop();
+  if (!setup_ || workspace_.isEmpty()) return;
+  auto build = std::make_shared<Build>();
+  build->setup = setup_;
+  build->workspace = workspace_;
+  build_ = build;
+  building_ = true;
+  const auto work = [this](const std::shared_ptr<Build>& b) {
+    DiskFileSystem files;
+    for (std::size_t i; !b->stop && (i = b->next++) < b->scripts.size();) {
+      const ScriptEntry& script = b->scripts[i];
+      QByteArray bytes;
+      if (readScript(files.openListedFile(script.nativePath, &b->errors[i]), &bytes,
+                     &b->errors[i])) {
+        b->alerts[i] = alertsIn(*b->setup, bytes);
+      }
+    }
+    if (--b->working == 0 && !b->stop) queue_.push([this, b] { buildDone(b); });
+  };
+  threads_.post([this, build, work] {
+    ScriptWalk walk({build->workspace}, QString(), build->setup->excludes);
+    walk.allowEmpty(true);
+    for (ScriptEntry entry; !build->stop && walk.next(&entry);) {
+      if (entry.error.isEmpty()) {
+        build->scripts.push_back(std::move(entry));
+      } else if (!entry.brokenLink) {
+        build->walkErrors.append(entry.path + QStringLiteral(": ") + entry.error);
+      }
+    }
+    build->alerts.resize(build->scripts.size());
+    build->errors.resize(build->scripts.size());
+    build->working = threadCount_;
+    for (int i = 1; i < threadCount_; ++i) threads_.post([build, work] { work(build); });
+    work(build);
+  });
+}
+
+void WorkspaceIndex::buildDone(const std::shared_ptr<Build>& build) {
+  if (build != build_) return;
+  build_.reset();
+  building_ = false;
+  disk_.clear();
+  diskTickets_.clear();
+  diskSetup_ = build->setup;
+  for (const QString& error : build->walkErrors) failed_(error);
+  for (std::size_t i = 0; i < build->scripts.size(); ++i) {
+    const QString& path = build->scripts[i].path;
+    if (build->errors[i].isEmpty()) {
+      disk_.emplace(path, std::move(build->alerts[i]));
+    } else {
+      failed_(path + QStringLiteral(": ") + build->errors[i]);
+    }
+  }
+  const std::set<QString> changed = std::move(changedWhileBuilding_);
+  changedWhileBuilding_.clear();
+  for (const QString& path : changed) {
+    if (disk_.count(path) > 0 || isWorkspaceScript(path)) indexFile(path);
+  }
+  taskDone();
+}
+
+void WorkspaceIndex::taskDone() {
+  if (!ready()) return;
+  std::vector<std::function<void()>> waiting = std::move(waiting_);
+  waiting_.clear();
+  for (const auto& then : waiting) then();
+}
+
+template <typename Match, typename F>
+void WorkspaceIndex::forEachAlert(Match match, F f) const {
+  for (const auto& [path, disk] : disk_) {
+    const auto open = open_.find(path);
+    const Alerts& alerts = open != open_.end() ? open->second.alerts : disk;
+    for (const Alert& alert : alerts) {
+      if (match(*alert.row)) f(path, open != open_.end() ? &open->second : nullptr, alert);
+    }
+  }
+}
+
+std::vector<WorkspaceIndex::Place> WorkspaceIndex::alertsOf(QStringView code) const {
+  std::vector<Place> places;
+  QString lastPath;
+  QString uri;
+  const auto match = [code](const TableRow& row) { return row.code == code; };
+  forEachAlert(match, [&](const QString& path, const OpenScript* open, const Alert& alert) {
+    if (path != lastPath) {
+      lastPath = path;
+      uri = open ? open->uri : QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    }
+    const lsp::TextRange range{{alert.startLine, alert.startCharacter},
+                               {alert.endLine, alert.endCharacter}};
+    // A statement that looks in both tables gets an alert from each row.
+    if (!places.empty() && places.back().uri == uri && places.back().range == range) return;
+    places.push_back({uri, range});
+  });
+  return places;
+}
+
+WorkspaceIndex::Counts WorkspaceIndex::countsOf(const TableRow* row) const {
+  Counts counts;
+  const QString* lastPath = nullptr;
+  forEachAlert([row](const TableRow& alerted) { return &alerted == row; },
+               [&](const QString& path, const OpenScript*, const Alert&) {
+                 ++counts.alerts;
+                 if (lastPath != &path) ++counts.scripts;
+                 lastPath = &path;
+               });
+  return counts;
+}
