@@ -144,10 +144,11 @@ void WorkspaceIndex::whenReady(std::function<void()> then) {
   waiting_.push_back(std::move(then));
 }
 
-WorkspaceIndex::Alerts WorkspaceIndex::alertsIn(const CheckSetup& setup, const QByteArray& text) {
+WorkspaceIndex::Alerts WorkspaceIndex::alertsIn(const CheckSetup& setup, const QByteArray& text,
+                                                ScanWorkspace* workspace) {
   MemorySource source(text);
   RowAlerts found;
-  setup.check.check(source, QString(), found);
+  setup.check.check(source, QString(), found, nullptr, workspace);
   if (found.kept.empty()) return {};
   const std::vector<lsp::TextRange> ranges =
       rangesOf(lineends::asRead(text, setup.check.settings().lineEnds), found.kept);
@@ -196,17 +197,35 @@ void WorkspaceIndex::indexFile(const QString& path) {
 }
 
 void WorkspaceIndex::indexOpen(const QString& uri, const QString& path) {
+  OpenScript& script = open_[path];
+  // One check of a script at a time: the edits that come while it runs are
+  // checked together after it, as fast typing in a large script would
+  // otherwise queue a check for every key.
+  if (script.running) {
+    script.again = true;
+    return;
+  }
   QByteArray text;
-  if (!setup_ || !textOf_(uri, &text)) return;
-  const quint64 ticket = open_[path].ticket = ++lastTicket_;
+  if (!setup_ || !isWorkspaceScript(path) || !textOf_(uri, &text)) return;
+  script.running = true;
+  const quint64 ticket = script.ticket = ++lastTicket_;
   ++inFlight_;
   threads_.post([this, path, ticket, text, setup = setup_] {
     auto alerts = std::make_shared<Alerts>(alertsIn(*setup, editortext::forChecking(text)));
     queue_.push([this, path, ticket, setup, alerts] {
       --inFlight_;
-      const auto found = open_.find(path);
-      if (setup == setup_ && found != open_.end() && found->second.ticket == ticket)
-        found->second.alerts = std::move(*alerts);
+      // Not so for a script closed since, or closed and opened again.
+      if (const auto found = open_.find(path);
+          found != open_.end() && found->second.ticket == ticket) {
+        OpenScript& done = found->second;
+        done.running = false;
+        if (done.again) {
+          done.again = false;
+          indexOpen(done.uri, path);
+        } else if (setup == setup_) {
+          done.alerts = std::move(*alerts);
+        }
+      }
       taskDone();
     });
   });
@@ -223,12 +242,13 @@ void WorkspaceIndex::startBuild() {
   building_ = true;
   const auto work = [this](const std::shared_ptr<Build>& b) {
     DiskFileSystem files;
+    ScanWorkspace buffers(b->setup->scanner);
     for (std::size_t i; !b->stop && (i = b->next++) < b->scripts.size();) {
       const ScriptEntry& script = b->scripts[i];
       QByteArray bytes;
       if (readScript(files.openListedFile(script.nativePath, &b->errors[i]), &bytes,
                      &b->errors[i])) {
-        b->alerts[i] = alertsIn(*b->setup, bytes);
+        b->alerts[i] = alertsIn(*b->setup, bytes, &buffers);
       }
     }
     if (--b->working == 0 && !b->stop) queue_.push([this, b] { buildDone(b); });

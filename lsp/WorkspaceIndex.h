@@ -83,11 +83,15 @@ class WorkspaceIndex {
   struct OpenScript {
     QString uri;
     Alerts alerts;
-    quint64 ticket = 0;  // of the newest check asked for
+    quint64 ticket = 0;    // of the check running, or of the last
+    bool running = false;  // a check of it is running
+    bool again = false;    // and it changed since it began
   };
   struct Build;
 
-  static Alerts alertsIn(const CheckSetup& setup, const QByteArray& text);
+  // `workspace`: buffers to reuse, for a thread that checks many scripts.
+  static Alerts alertsIn(const CheckSetup& setup, const QByteArray& text,
+                         ScanWorkspace* workspace = nullptr);
   // The alerts of the script at `path`, read from the disk on a worker thread.
   void indexFile(const QString& path);
   void indexOpen(const QString& uri, const QString& path);

@@ -188,6 +188,8 @@ class LspReferencesTest : public QObject {
                                      << "3 alerts in 1 script";
     QTest::newRow("change, then close") << "close"
                                         << "2 alerts in 1 script";
+    QTest::newRow("changes back to back") << "typing"
+                                          << "4 alerts in 1 script";
     QTest::newRow("script made on disk") << "created"
                                          << "3 alerts in 2 scripts";
     QTest::newRow("script changed on disk") << "changed"
@@ -217,7 +219,7 @@ class LspReferencesTest : public QObject {
     };
     QCOMPARE(hoverText(*session, *in, "tables/param.txt", 0),
              "zmod: Zoom mode\n2 alerts in 1 script of the workspace");
-    if (step == "change" || step == "close") {
+    if (step == "change" || step == "close" || step == "typing") {
       session->open(in->uri("a.csm"), "x = \"zmod\"\r\ny = \"zmod\"\r\n");
       session->notify(
           "textDocument/didChange",
@@ -226,6 +228,17 @@ class LspReferencesTest : public QObject {
                                                                  "z = \"zmod\"\r\n"
                                                                  "x = \"zmod\"\r\n"
                                                                  "y = \"zmod\"\r\n"}}}}});
+      // Typed fast: only the last text counts.
+      for (int version = 3; step == "typing" && version <= 40; ++version) {
+        session->notify(
+            "textDocument/didChange",
+            QJsonObject{
+                {"textDocument", QJsonObject{{"uri", in->uri("a.csm")}, {"version", version}}},
+                {"contentChanges",
+                 QJsonArray{QJsonObject{
+                     {"text",
+                      QString("x = \"zmod\"\r\n").repeated(version == 40 ? 4 : version % 3)}}}}});
+      }
       if (step == "close")
         session->notify("textDocument/didClose",
                         QJsonObject{{"textDocument", QJsonObject{{"uri", in->uri("a.csm")}}}});
