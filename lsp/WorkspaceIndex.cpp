@@ -110,11 +110,14 @@ void WorkspaceIndex::fileChanged(const QString& uri, FileChange change) {
   if (path.isEmpty() || !(path + u'/').startsWith(workspace_ + u'/')) return;
   if (!path.endsWith(kScriptExtension, Qt::CaseInsensitive)) {
     // A folder: what it held went with it, and one made may hold scripts.
-    if (change == FileChange::Deleted) {
+    // A walk under way may have taken what was there: the workspace is
+    // walked again.
+    if (change == FileChange::Deleted && !building_) {
       const QString below = path + u'/';
       for (auto it = disk_.lower_bound(below); it != disk_.end() && it->first.startsWith(below);)
         it = disk_.erase(it);
-    } else if (change == FileChange::Created && QFileInfo(path).isDir()) {
+    } else if ((building_ && change == FileChange::Deleted) ||
+               (change == FileChange::Created && QFileInfo(path).isDir())) {
       rebuildTimer_.start(kRebuildDelayMilliseconds);
     }
     return;
