@@ -10,6 +10,7 @@
 #include "LineEndSource.h"
 #include "MemorySource.h"
 #include "ScriptWalk.h"
+#include "TextPositions.h"
 
 namespace {
 
@@ -24,10 +25,23 @@ const QString kScriptExtension = QStringLiteral(".csm");
 class RowAlerts : public DiagnosticSink {
  public:
   void diagnostic(const Diagnostic& d) override {
+    if (d.rule == Rule::LineEnds) linesJoined = true;
     if (d.row && d.silenced == Diagnostic::Silenced::No) kept.push_back(d);
   }
   std::vector<Diagnostic> kept;
+  bool linesJoined = false;  // a lone LF inside a line: the editor's lines are not the check's
 };
+
+// The UTF-16 units of the UTF-8 bytes from `from` to `to`: one for each
+// byte that starts a character, two for one of four bytes.
+quint32 unitsBetween(QByteArrayView text, qint64 from, qint64 to) {
+  quint32 units = 0;
+  for (qint64 i = from; i < to; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    units += (c & 0xC0) == 0x80 ? 0 : c >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
 
 QString pathOf(const QString& uri) {
   const QUrl url(uri);
@@ -153,14 +167,30 @@ WorkspaceIndex::Alerts WorkspaceIndex::alertsIn(const CheckSetup& setup, const Q
   RowAlerts found;
   setup.check.check(source, QString(), found, nullptr, workspace);
   if (found.kept.empty()) return {};
-  const std::vector<lsp::TextRange> ranges =
-      rangesOf(lineends::asRead(text, setup.check.settings().lineEnds), found.kept);
+  const QByteArray read = lineends::asRead(text, setup.check.settings().lineEnds);
   Alerts alerts;
   alerts.reserve(found.kept.size());
-  for (std::size_t i = 0; i < found.kept.size(); ++i) {
-    const lsp::TextRange& r = ranges[i];
-    alerts.push_back({found.kept[i].row, quint32(r.start.line), quint32(r.start.character),
-                      quint32(r.end.line), quint32(r.end.character)});
+  if (found.linesJoined || !setup.check.settings().tellLoneLineFeeds) {
+    const std::vector<lsp::TextRange> ranges = rangesOf(read, found.kept);
+    for (std::size_t i = 0; i < found.kept.size(); ++i) {
+      const lsp::TextRange& r = ranges[i];
+      alerts.push_back({found.kept[i].row, quint32(r.start.line), quint32(r.start.character),
+                        quint32(r.end.line), quint32(r.end.character)});
+    }
+    return alerts;
+  }
+  // Every line end the editor sees ends the check's line too: the lines
+  // are the same, and only the alert's own line is looked into, which
+  // spares counting through every line of every script in the workspace.
+  ForwardPositions lines(read);
+  for (const Diagnostic& d : found.kept) {
+    const ScriptLine line = lines.scriptLine(d.line);
+    const qint64 start = textpositions::offsetOfColumn(read, line, d.column);
+    const qint64 end =
+        d.endColumn > 0 ? textpositions::offsetOfColumn(read, line, d.endColumn) : line.end;
+    const auto number = quint32(line.number - 1);
+    alerts.push_back({d.row, number, unitsBetween(read, line.start, start), number,
+                      unitsBetween(read, line.start, end)});
   }
   return alerts;
 }

@@ -120,6 +120,14 @@ class LspReferencesTest : public QObject {
     QTest::newRow("the open script's unsaved text counts")
         << "tables/param.txt" << 0 << 0 << false << QByteArray("\r\n\r\nq = \"zmod\"\r\n")
         << QStringList{"a.csm:2:4-2:10"};
+    // Positions in UTF-16 units, on the editor's lines, where a lone LF
+    // inside a CR LF script starts a line of the editor's and not the check's.
+    QTest::newRow("a character of two units")
+        << "tables/param.txt" << 0 << 0 << false << QByteArray("\xf0\x9f\x98\x80 = \"zmod\"\r\n")
+        << QStringList{"a.csm:0:5-0:11"};
+    QTest::newRow("a lone LF") << "tables/param.txt" << 0 << 0 << false
+                               << QByteArray("x = 1\r\n\ny = \"zmod\"\r\n")
+                               << QStringList{"a.csm:2:4-2:10"};
     QTest::newRow("edited away in the open script")
         << "tables/param.txt" << 0 << 0 << false << QByteArray("x = 1\r\n") << QStringList{};
   }
