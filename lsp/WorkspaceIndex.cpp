@@ -1,5 +1,9 @@
 #include "WorkspaceIndex.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -62,17 +66,48 @@ bool readScript(std::unique_ptr<ByteSource> source, QByteArray* bytes, QString* 
 }  // namespace
 
 // A walk of the workspace and the checks of what it found, shared by the
-// threads that take the scripts one by one.
+// threads that check the scripts as the walk finds them.
 struct WorkspaceIndex::Build {
+  struct Checked {
+    QString path;
+    Alerts alerts;
+    QString error;  // why it was left out
+  };
   std::shared_ptr<const CheckSetup> setup;
   QString workspace;
   std::atomic<bool> stop{false};
-  std::vector<ScriptEntry> scripts;
-  std::vector<Alerts> alerts;   // one for each script
-  std::vector<QString> errors;  // one for each script: why it was left out
+  std::mutex mutex;
+  std::condition_variable changed;  // a script was found, or the walk is over
+  std::deque<ScriptEntry> found;    // and not yet taken
+  bool walked = false;
   QStringList walkErrors;
-  std::atomic<std::size_t> next{0};
+  std::vector<std::vector<Checked>> checked;  // one list for each thread
   std::atomic<int> working{0};
+
+  // The next script to check; false once the walk is over and every
+  // script it found is taken, or the build is to stop.
+  bool take(ScriptEntry* entry) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return !found.empty() || walked; });
+    if (found.empty() || stop) return false;
+    *entry = std::move(found.front());
+    found.pop_front();
+    return true;
+  }
+  void add(ScriptEntry entry) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      found.push_back(std::move(entry));
+    }
+    changed.notify_one();
+  }
+  void walkOver() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      walked = true;
+    }
+    changed.notify_all();
+  }
 };
 
 WorkspaceIndex::WorkspaceIndex(MainThreadQueue& queue, TextOf textOf, Failed failed, int threads)
@@ -273,34 +308,39 @@ void WorkspaceIndex::startBuild() {
   build->workspace = workspace_;
   build_ = build;
   building_ = true;
-  const auto work = [this](const std::shared_ptr<Build>& b) {
+  const int threads = threadCount_;
+  build->checked.resize(std::size_t(threads));
+  build->working = threads;
+  const auto work = [this](const std::shared_ptr<Build>& b, std::size_t slot) {
     DiskFileSystem files;
     ScanWorkspace buffers(b->setup->scanner);
-    for (std::size_t i; !b->stop && (i = b->next++) < b->scripts.size();) {
-      const ScriptEntry& script = b->scripts[i];
-      QByteArray bytes;
-      if (readScript(files.openListedFile(script.nativePath, &b->errors[i]), &bytes,
-                     &b->errors[i])) {
-        b->alerts[i] = alertsIn(*b->setup, bytes, &buffers);
+    QByteArray bytes;  // reused: it keeps its capacity from script to script
+    for (ScriptEntry script; b->take(&script);) {
+      Build::Checked checked{script.path, {}, {}};
+      if (readScript(files.openListedFile(script.nativePath, &checked.error), &bytes,
+                     &checked.error)) {
+        checked.alerts = alertsIn(*b->setup, bytes, &buffers);
       }
+      b->checked[slot].push_back(std::move(checked));
     }
     if (--b->working == 0 && !b->stop) queue_.push([this, b] { buildDone(b); });
   };
-  threads_.post([this, build, work] {
+  // The scripts are checked as the walk finds them; the walking thread
+  // checks too once the walk is over.
+  threads_.post([this, build, work, threads] {
+    for (int i = 1; i < threads; ++i)
+      threads_.post([build, work, i] { work(build, std::size_t(i)); });
     ScriptWalk walk({build->workspace}, QString(), build->setup->excludes);
     walk.allowEmpty(true);
     for (ScriptEntry entry; !build->stop && walk.next(&entry);) {
       if (entry.error.isEmpty()) {
-        build->scripts.push_back(std::move(entry));
+        build->add(std::move(entry));
       } else if (!entry.brokenLink) {
         build->walkErrors.append(entry.path + QStringLiteral(": ") + entry.error);
       }
     }
-    build->alerts.resize(build->scripts.size());
-    build->errors.resize(build->scripts.size());
-    build->working = threadCount_;
-    for (int i = 1; i < threadCount_; ++i) threads_.post([build, work] { work(build); });
-    work(build);
+    build->walkOver();
+    work(build, 0);
   });
 }
 
@@ -312,12 +352,13 @@ void WorkspaceIndex::buildDone(const std::shared_ptr<Build>& build) {
   diskTickets_.clear();
   diskSetup_ = build->setup;
   for (const QString& error : build->walkErrors) failed_(error);
-  for (std::size_t i = 0; i < build->scripts.size(); ++i) {
-    const QString& path = build->scripts[i].path;
-    if (build->errors[i].isEmpty()) {
-      disk_.emplace(path, std::move(build->alerts[i]));
-    } else {
-      failed_(path + QStringLiteral(": ") + build->errors[i]);
+  for (std::vector<Build::Checked>& checked : build->checked) {
+    for (Build::Checked& script : checked) {
+      if (script.error.isEmpty()) {
+        disk_.emplace(script.path, std::move(script.alerts));
+      } else {
+        failed_(script.path + QStringLiteral(": ") + script.error);
+      }
     }
   }
   const std::set<QString> changed = std::move(changedWhileBuilding_);
