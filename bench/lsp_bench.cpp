@@ -220,7 +220,8 @@ double median(std::vector<double> values) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
-  if (args.size() != 7) fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT ALERTS TREE EXPECTED");
+  if (args.size() != 9)
+    fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT ALERTS TREE TABLE LINE EXPECTED");
   QFile file(args[3]);
   if (!file.open(QIODevice::ReadOnly)) fail("cannot read " + args[3]);
   const QString text = QString::fromUtf8(file.readAll());
