@@ -22,6 +22,7 @@ struct DocumentCheck {
     const TableRow* row = nullptr;  // in the tables of the setup checked with
     QString message;                // when there is no row
     QString rule;                   // the rule's name, when there is no row
+    Severity severity = Severity::Warning;
   };
   std::vector<Warning> warnings;
   qint64 count = 0;      // of warnings, those past the most shown too
@@ -40,5 +41,9 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
 // The LSP ranges of the diagnostics of a check of `text`, as the check
 // read it, in one pass over the text; the diagnostics in line order.
 std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Diagnostic>& found);
+// What the table checks (checkTables()) found in one table, `found`, as the
+// check of the table's document: `text` as the editor holds it, its lines
+// counted as the loader counts them.
+DocumentCheck tableDocumentCheck(const QByteArray& text, std::vector<Diagnostic> found);
 // The LSP diagnostics of a check, while the setup it was made with lasts.
 QJsonArray diagnosticsOf(const DocumentCheck& check);

@@ -46,6 +46,9 @@ QJsonObject capabilities() {
       {QLatin1StringView("referencesProvider"), true},
       {QLatin1StringView("codeActionProvider"),
        QJsonObject{{QLatin1StringView("codeActionKinds"), QJsonArray{kQuickFix}}}},
+      {QLatin1StringView("documentSymbolProvider"), true},
+      {QLatin1StringView("definitionProvider"), true},
+      {QLatin1StringView("workspaceSymbolProvider"), true},
   };
 }
 
@@ -97,7 +100,9 @@ LanguageServer::LanguageServer(ServerSettings settings, MainThreadQueue& queue, 
             return document != nullptr;
           },
           [this](const QString& message) { complain(message); },
-          qMax(2, QThread::idealThreadCount())) {}
+          qMax(2, QThread::idealThreadCount())) {
+  tables_.readThrough(&tableDocuments_.unsavedFiles(), [this] { publishTables(); });
+}
 
 void LanguageServer::receive(const std::vector<lsp::Incoming>& messages) {
   for (const lsp::Incoming& message : messages) {
@@ -182,13 +187,18 @@ void LanguageServer::request(const lsp::Incoming& message) {
   } else if (method == QLatin1StringView("shutdown")) {
     state_ = State::ShutDown;
   } else if (method == QLatin1StringView("textDocument/references") ||
-             (method == QLatin1StringView("textDocument/hover") &&
-              workspacerequests::isRowHover(message.params, setup_.get()))) {
+             (method == QLatin1StringView("textDocument/hover") && tableOf(message.params))) {
     return answerFromIndex(message);
   } else if (method == QLatin1StringView("textDocument/hover")) {
     result = hover(message.params, &problem);
   } else if (method == QLatin1StringView("textDocument/codeAction")) {
     result = codeAction(message.params, &problem);
+  } else if (method == QLatin1StringView("textDocument/documentSymbol")) {
+    result = documentSymbol(message.params, &problem);
+  } else if (method == QLatin1StringView("textDocument/definition")) {
+    result = definition(message.params, &problem);
+  } else if (method == QLatin1StringView("workspace/symbol")) {
+    result = workspaceSymbol(message.params, &problem);
   } else {
     return respondError(message.id, lsp::kMethodNotFound,
                         QStringLiteral("unknown method '%1'").arg(method));
@@ -198,6 +208,13 @@ void LanguageServer::request(const lsp::Incoming& message) {
     return respondError(message.id, lsp::kInvalidParams, problem);
   }
   respond(message.id, result);
+}
+
+std::optional<TableKind> LanguageServer::tableOf(const QJsonValue& params) const {
+  QString uri;
+  QString ignored;
+  if (!lsp::readDocumentUri(params, &uri, &ignored)) return std::nullopt;
+  return tableDocuments_.tableOf(uri, tables_.folder());
 }
 
 void LanguageServer::answerFromIndex(const lsp::Incoming& message) {
@@ -217,9 +234,10 @@ void LanguageServer::answerFromIndex(const lsp::Incoming& message) {
   QString problem;
   const QJsonValue result =
       message.method == QLatin1StringView("textDocument/references")
-          ? workspacerequests::references(index_, setup_.get(), documents_, message.params,
-                                          &problem)
-          : workspacerequests::rowHover(index_, setup_.get(), message.params, &problem);
+          ? workspacerequests::references(index_, setup_.get(), documents_, tableOf(message.params),
+                                          message.params, &problem)
+          : workspacerequests::rowHover(index_, setup_.get(), tableOf(message.params),
+                                        message.params, &problem);
   if (!problem.isEmpty()) {
     complain(message.method + QStringLiteral(": ") + problem);
     return respondError(message.id, lsp::kInvalidParams, problem);
@@ -311,7 +329,9 @@ QJsonValue LanguageServer::hover(const QJsonValue& params, QString* problem) {
   }
   const OpenDocuments::Document* document = documents_.find(uri);
   ScriptHover found;
-  if (!document || !setup_ || !hoverAt(*setup_, document->text, position, &found)) return {};
+  if (!document || !setup_ || !OpenDocuments::isScript(uri) ||
+      !hoverAt(*setup_, document->text, position, &found))
+    return {};
   return QJsonObject{{QLatin1StringView("contents"),
                       QJsonObject{{QLatin1StringView("kind"), QLatin1StringView("plaintext")},
                                   {QLatin1StringView("value"), found.text}}},
@@ -336,8 +356,11 @@ QJsonValue LanguageServer::codeAction(const QJsonValue& params, QString* problem
   }
   QJsonArray actions;
   const OpenDocuments::Document* document = documents_.find(uri);
-  // Without directives a directive would silence nothing.
-  if (!document || !settings_.inlineConfig || !wantsQuickFixes(context)) return actions;
+  // Without directives a directive would silence nothing; a table holds none.
+  if (!document || !OpenDocuments::isScript(uri) || !settings_.inlineConfig ||
+      !wantsQuickFixes(context)) {
+    return actions;
+  }
   std::set<std::pair<QString, QString>> offered;  // edit position and code
   for (const QJsonValue& item : diagnostics.toArray()) {
     const QJsonObject diagnostic = item.toObject();
@@ -367,7 +390,11 @@ QString LanguageServer::didOpen(const QJsonValue& params, OpenDocuments::Change*
   QString uri;
   const QString problem =
       read ? documents_.make(std::move(*read), &uri) : documents_.open(params, &uri);
-  if (!uri.isEmpty()) {
+  // A table opens as it is saved: the tables in use stay as they are.
+  if (OpenDocuments::isTableFile(uri)) {
+    if (tableDocuments_.saved(uri)) tables_.reloadSoon();
+    publishTables(uri);
+  } else if (!uri.isEmpty()) {
     checks_.checkNow(uri);
     index_.edited(uri);
   }
@@ -378,7 +405,11 @@ QString LanguageServer::didChange(const QJsonValue& params, OpenDocuments::Chang
   QString uri;
   const QString problem =
       read ? documents_.make(std::move(*read), &uri) : documents_.change(params, &uri);
-  if (!uri.isEmpty()) {
+  if (OpenDocuments::isTableFile(uri)) {
+    tableDocuments_.edited(uri);
+    // A file so named elsewhere changes nothing the scripts are checked with.
+    if (tableDocuments_.tableOf(uri, tables_.folder())) tables_.reloadSoon();
+  } else if (!uri.isEmpty()) {
     checks_.checkSoon(uri);
     index_.edited(uri);
   }
@@ -393,6 +424,7 @@ QString LanguageServer::didClose(const QJsonValue& params) {
     index_.closed(uri);
     publish(uri, QJsonArray());
   }
+  if (OpenDocuments::isTableFile(uri) && tableDocuments_.saved(uri)) tables_.reloadSoon();
   return problem;
 }
 
@@ -400,6 +432,7 @@ QString LanguageServer::didSave(const QJsonValue& params) {
   QString uri;
   QString problem;
   if (!lsp::readDocumentUri(params, &uri, &problem)) return problem;
+  if (OpenDocuments::isTableFile(uri)) tableDocuments_.saved(uri);
   if (ServerTables::mayConcern(QUrl(uri).path())) tables_.reloadSoon();
   return QString();
 }

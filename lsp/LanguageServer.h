@@ -17,6 +17,7 @@
 #include "OpenDocuments.h"
 #include "ServerSettings.h"
 #include "ServerTables.h"
+#include "TableDocuments.h"
 #include "TaskThreads.h"
 #include "WorkspaceIndex.h"
 
@@ -54,12 +55,21 @@ class LanguageServer {
   // A request answered from the workspace index: at once when it is
   // ready, else once it is, unless cancelled meanwhile.
   void answerFromIndex(const lsp::Incoming& message);
+  // Which table in force a request's document is, if either.
+  std::optional<TableKind> tableOf(const QJsonValue& params) const;
 
   // Requests: each returns the result, or sets `problem` for an error
   // response with invalid params.
   QJsonValue initialize(const QJsonValue& params, QString* problem);
   QJsonValue hover(const QJsonValue& params, QString* problem);
   QJsonValue codeAction(const QJsonValue& params, QString* problem);
+  // The tables' requests, in LanguageServerTables.cpp.
+  QJsonValue documentSymbol(const QJsonValue& params, QString* problem);
+  QJsonValue definition(const QJsonValue& params, QString* problem);
+  QJsonValue workspaceSymbol(const QJsonValue& params, QString* problem);
+  // The diagnostics of the open tables, after each reading of the tables;
+  // of the one table `only` when it is given.
+  void publishTables(const QString& only = QString());
 
   // Notifications: each returns what is wrong with its params, if anything.
   QString didOpen(const QJsonValue& params, OpenDocuments::Change* read);
@@ -85,6 +95,7 @@ class LanguageServer {
   std::set<QString> cancelled_;  // ids, as JSON text, of requests cancelled before their turn
   std::shared_ptr<const CheckSetup> setup_;
   OpenDocuments documents_;
+  TableDocuments tableDocuments_{documents_};
   ServerTables tables_;
   DocumentChecks checks_;
   // The scripts being read aside, and the messages for each that came since.

@@ -18,8 +18,7 @@ struct ScriptHover {
 // scanned, and directives do not hide a code.
 bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
              ScriptHover* hover);
-
-// The row of the quoted code at `position`, found as hoverAt() finds it,
-// with its table and the code's range; null when there is none.
-const TableRow* rowAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
-                      TableKind* table, lsp::TextRange* range);
+// The table alert at `position`, found as the hover finds it, with the
+// range of its quoted code; false when there is none.
+bool alertAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+             Diagnostic* alert, lsp::TextRange* range);

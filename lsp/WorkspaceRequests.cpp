@@ -8,7 +8,6 @@
 #include <QUrl>
 
 #include "ScriptHover.h"
-#include "TableDocuments.h"
 
 namespace workspacerequests {
 
@@ -39,15 +38,9 @@ QString counted(qint64 n, const char* one, const char* many) {
 
 }  // namespace
 
-bool isRowHover(const QJsonValue& params, const CheckSetup* setup) {
-  QString uri;
-  QString ignored;
-  return setup && lsp::readDocumentUri(params, &uri, &ignored) &&
-         tableOf(uri, setup->tables).has_value();
-}
-
 QJsonValue references(const WorkspaceIndex& index, const CheckSetup* setup,
-                      const OpenDocuments& documents, const QJsonValue& params, QString* problem) {
+                      const OpenDocuments& documents, std::optional<TableKind> table,
+                      const QJsonValue& params, QString* problem) {
   QString uri;
   TextPosition position;
   const QJsonObject object = params.toObject();
@@ -64,12 +57,14 @@ QJsonValue references(const WorkspaceIndex& index, const CheckSetup* setup,
       context.toObject().value(QLatin1StringView("includeDeclaration")).toBool();
   if (!setup) return QJsonValue::Null;
   const TableRow* row = nullptr;
-  if (const std::optional<TableKind> table = tableOf(uri, setup->tables)) {
+  Diagnostic alert;
+  lsp::TextRange range;
+  if (table) {
     row = rowOnLine(setup->tables[*table], position.line);
-  } else if (const OpenDocuments::Document* document = documents.find(uri)) {
-    TableKind ignored;
-    lsp::TextRange range;
-    row = rowAt(*setup, document->text, position, &ignored, &range);
+  } else if (const OpenDocuments::Document* document = documents.find(uri);
+             document && OpenDocuments::isScript(uri) &&
+             alertAt(*setup, document->text, position, &alert, &range)) {
+    row = alert.row;
   }
   if (!row) return QJsonValue::Null;
   QJsonArray locations;
@@ -88,8 +83,8 @@ QJsonValue references(const WorkspaceIndex& index, const CheckSetup* setup,
   return locations;
 }
 
-QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup, const QJsonValue& params,
-                    QString* problem) {
+QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup,
+                    std::optional<TableKind> table, const QJsonValue& params, QString* problem) {
   QString uri;
   TextPosition position;
   if (!lsp::readDocumentUri(params, &uri, problem) ||
@@ -97,8 +92,7 @@ QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup, const 
                          problem)) {
     return {};
   }
-  const std::optional<TableKind> table = setup ? tableOf(uri, setup->tables) : std::nullopt;
-  const TableRow* row = table ? rowOnLine(setup->tables[*table], position.line) : nullptr;
+  const TableRow* row = setup && table ? rowOnLine(setup->tables[*table], position.line) : nullptr;
   if (!row) return QJsonValue::Null;
   const WorkspaceIndex::Counts counts = index.countsOf(row);
   QString text = row->code.toString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QJsonValue>
 #include <QString>
 
@@ -12,19 +14,18 @@
 // sets `problem` for an error response with invalid params.
 namespace workspacerequests {
 
-// Whether a hover is on a table in force, and so asks for a row's counts.
-bool isRowHover(const QJsonValue& params, const CheckSetup* setup);
-
 // textDocument/references: from a row of a table in force, or from a
 // quoted code in an open script, every alert of its code in the
 // workspace's scripts; with includeDeclaration, the rows of the code
 // first. Null where no code stands.
+// `table`: which table in force the request's document is, if either.
 QJsonValue references(const WorkspaceIndex& index, const CheckSetup* setup,
-                      const OpenDocuments& documents, const QJsonValue& params, QString* problem);
+                      const OpenDocuments& documents, std::optional<TableKind> table,
+                      const QJsonValue& params, QString* problem);
 
 // textDocument/hover on a row of a table in force: its code and message,
 // and how many alerts it gives in how many scripts. Null off a row.
-QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup, const QJsonValue& params,
-                    QString* problem);
+QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup,
+                    std::optional<TableKind> table, const QJsonValue& params, QString* problem);
 
 }  // namespace workspacerequests
