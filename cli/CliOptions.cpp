@@ -111,8 +111,10 @@ CliParse parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption listCodes(QStringLiteral("list-codes"),
                                      QStringLiteral("List every code of the tables."));
   const QCommandLineOption explain(
-      QStringLiteral("explain"), QStringLiteral("Show the table rows of <code>, with their notes."),
-      QStringLiteral("code"));
+      QStringLiteral("explain"), QStringLiteral("Show the table rows of <name> (a code, or a row such as "
+                     "params/zmod) with their notes, or the rule <name>; and the severity in "
+                     "force."),
+      QStringLiteral("name"));
   const QCommandLineOption noInlineConfig(
       QStringLiteral("no-inline-config"),
       QStringLiteral("Ignore the vornel-scan: directives in scripts' comments."));
@@ -183,7 +185,8 @@ CliParse parseCommandLine(const QStringList& arguments) {
     return failure(parser.errorText());
   }
   CliParse parse;
-  if (parser.isSet(help)) {
+  // --help-all, which Qt adds, would add Qt's own options: this program has none.
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
     parse.outcome = CliParse::Outcome::Help;
     // Qt's usage line names the program by the path it was started by.
     parse.text = parser.helpText();

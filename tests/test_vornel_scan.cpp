@@ -465,11 +465,13 @@ class VornelScanTest : public QObject {
   }
 
   void helpAndVersion() {
-    const Run help = scanText({"--help"});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY2(help.out.contains(QStringLiteral("--tables <dir>")), qPrintable(help.out));
-    QVERIFY2(help.out.startsWith(QStringLiteral("Usage: vornel-scan [options] PATH...\n")),
-             qPrintable(help.out));
+    for (const char* option : {"--help", "--help-all"}) {
+      const Run help = scanText({option});
+      QCOMPARE(help.exitCode, 0);
+      QVERIFY2(help.out.contains(QStringLiteral("--tables <dir>")), qPrintable(help.out));
+      QVERIFY2(help.out.startsWith(QStringLiteral("Usage: vornel-scan [options] PATH...\n")),
+               qPrintable(help.out));
+    }
     const Run version = scanText({"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));
