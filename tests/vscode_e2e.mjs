@@ -120,9 +120,38 @@ async function goTo(page, line, column) {
   await page.keyboard.press('Enter');
 }
 
+// Opens a file of the workspace by its name, from Go to File.
+async function open(page, name) {
+  await command(page, 'Go to File...');
+  await page.keyboard.type(name);
+  await until(page, `${name} in Go to File`, (wanted) => {
+    const row = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')]
+      .find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
+    row?.click();
+    return row;
+  }, name);
+  await until(page, `${name} open in the editor`, (wanted) =>
+    document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith(wanted), name);
+}
+
+// Waits until `name` is the active editor, its cursor on `line`.
+function untilSelection(page, name, line) {
+  return until(page, `${name} open at line ${line}`, ([file, wanted]) =>
+    document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith(file) &&
+    (document.querySelector('[id="status.editor.selection"]')?.textContent ?? '').startsWith(`Ln ${wanted},`), [name, line]);
+}
+
+// The status bar shows the number of errors, of warnings, then of infos
+// when there are any.
+function untilCount(page, kind, n) {
+  return until(page, `the status bar counting ${n} ${kind}`, ([index, wanted]) => {
+    const counts = (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g) ?? [];
+    return [...counts, '0'][index] === wanted;
+  }, [['errors', 'warnings', 'infos'].indexOf(kind), `${n}`]);
+}
+
 function untilWarnings(page, n) {
-  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
-    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
+  return untilCount(page, 'warnings', n);
 }
 
 // Waits until the Problems view shows a row with each of `places`; the
@@ -179,6 +208,12 @@ async function main() {
   fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
   const own = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
   fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${own.code}","${own.message}",none\r\n`);
+  // A second script, which the tables' steps open: two alerts of the
+  // workspace's own row, and a tag code that no table lists yet.
+  const newTag = { code: 'ntag', message: 'A tag typed into tags.txt in the editor' };
+  fs.mkdirSync(path.join(work, 'more'));
+  fs.writeFileSync(path.join(work, 'more/more.csm'),
+    `# More of the workspace\r\nSetCameraState("${own.code}", 1)\r\nx = "${own.code}"\r\nname = GetFileTag("${newTag.code}")\r\n`);
   const alerts = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', 'tables', 'alerts.csm'],
                                 { cwd: work })).scripts[0].alerts;
   const place = (a) => `${a.message} at line ${a.line} and character ${a.column}.`;
@@ -200,6 +235,8 @@ async function main() {
     'vornelScan.tables': 'tables',
     'workbench.startupEditor': 'none',
     'telemetry.telemetryLevel': 'off',
+    // As in VS Code on the desktop; in the browser it saves after a second.
+    'files.autoSave': 'off',
     // Enter after typing takes no suggestion.
     'editor.quickSuggestions': { other: false, comments: false, strings: false },
   }));
@@ -331,6 +368,86 @@ async function main() {
     await untilWarnings(page, alerts.length + 1);
     await command(page, 'Vornel: Restart the checker');
     await untilWarnings(page, alerts.length + 1);
+  });
+
+  // The tables' steps. The open scripts: alerts.csm with one alert of the
+  // workspace's row, new.csm, and more.csm with two.
+  const tags = path.join(work, 'tables/tags.txt');
+  const tagRow = (fs.readFileSync(tags, 'latin1').match(/\r\n/g) ?? []).length + 1;
+  await step('a row typed into tags.txt: a malformed one is an error as it is typed, a good one flags an open script before it is saved', async () => {
+    await open(page, 'more.csm');
+    await untilWarnings(page, alerts.length + 3);
+    await open(page, 'tags.txt');
+    await goTo(page, tagRow, 1);
+    await page.keyboard.type(`"${newTag.code}","${newTag.message}"`);
+    await untilCount(page, 'errors', 1);
+    await untilProblems(page, ['expected 3 fields, found 2']);
+    // The Problems view had the focus.
+    await command(page, 'View: Focus Active Editor Group');
+    await page.keyboard.press('End');
+    await page.keyboard.type(',none');
+    await page.keyboard.press('Enter');
+    await untilCount(page, 'errors', 0);
+    await untilWarnings(page, alerts.length + 4);
+    await untilProblems(page, [place({ ...newTag, line: 4, column: 19 })]);
+    if (fs.readFileSync(tags, 'latin1').includes(newTag.code)) throw new Error('tags.txt was saved');
+    await command(page, 'File: Save');
+    await untilFile(tags, (text) => text.endsWith(`"${newTag.code}","${newTag.message}",none\r\n`));
+    await untilWarnings(page, alerts.length + 4);
+  });
+
+  await step('the outline lists the rows of tags.txt with their messages, Go to Symbol in Editor the typed one', async () => {
+    const first = fs.readFileSync(tags, 'latin1').split('\r\n').slice(0, 3)
+      .map((line) => ({ code: line.split('"')[1], message: line.split('"')[3] }));
+    await command(page, 'Explorer: Focus on Outline View');
+    await until(page, `the outline listing ${first.map((row) => row.code).join(', ')} with their messages`, (rows) =>
+      rows.every((row) => [...document.querySelectorAll('.monaco-list-row')].some((r) =>
+        r.querySelector('.label-name')?.textContent.trim() === row.code &&
+        r.querySelector('.label-description')?.textContent.trim() === row.message)), first);
+    await open(page, 'tags.txt');
+    await command(page, 'Go to Symbol in Editor...');
+    await page.keyboard.type(newTag.code);
+    await until(page, `the symbol ${newTag.code}`, (code) => [...document.querySelectorAll('.quick-input-widget .monaco-list-row .label-name')]
+      .some((label) => label.textContent.trim() === code), newTag.code);
+    await page.keyboard.press('Enter');
+    await untilSelection(page, 'tags.txt', tagRow);
+  });
+
+  await step('Go to Definition on a code in a script opens its row in the table', async () => {
+    await open(page, 'more.csm');
+    await goTo(page, 4, 21);
+    await command(page, 'Go to Definition');
+    await untilSelection(page, 'tags.txt', tagRow);
+  });
+
+  const paramRow = (fs.readFileSync(path.join(work, 'tables/param.txt'), 'latin1').match(/\r\n/g) ?? []).length;
+  await step('a hover on a row counts its alerts in the scripts of the workspace', async () => {
+    await open(page, 'param.txt');
+    await goTo(page, paramRow, 3);
+    await command(page, 'Show or Focus Hover');
+    await until(page, 'a hover with 3 alerts in 2 scripts', () => [...document.querySelectorAll('.monaco-hover')]
+      .some((hover) => hover.innerText.replace(/\s+/g, ' ').includes('3 alerts in 2 scripts')));
+    await page.keyboard.press('Escape');
+  });
+
+  await step('Go to References on a row lists its alerts in the scripts', async () => {
+    await goTo(page, paramRow, 3);
+    await command(page, 'Go to References');
+    await until(page, 'the references in alerts.csm and more.csm', () => {
+      const rows = [...document.querySelectorAll('.reference-zone-widget .ref-tree .monaco-list-row')].map((r) => r.innerText.replace(/\s+/g, ' '));
+      return rows.length > 0 && rows;
+    });
+    const rows = await page.evaluate(() =>
+      [...document.querySelectorAll('.reference-zone-widget .ref-tree .monaco-list-row')].map((r) => r.innerText.replace(/\s+/g, ' ')));
+    console.log(JSON.stringify(rows));
+    await page.keyboard.press('Escape');
+  });
+
+  await step('a code the project file gives the info severity shows as info', async () => {
+    fs.writeFileSync(path.join(work, '.vornel-scan'), `severity = ${own.code}:info\n`);
+    await untilCount(page, 'infos', 3);
+    await untilWarnings(page, alerts.length + 1);
+    await untilProblems(page, [`Info: ${place({ ...own, line: 2, column: 16 })}`]);
   });
 }
 
