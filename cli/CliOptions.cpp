@@ -97,7 +97,9 @@ CliParse parseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Tell the status of every script checked."));
   const QCommandLineOption statistics(
       QStringLiteral("statistics"),
-      QStringLiteral("End with the number of alerts for each code, most frequent first."));
+      QStringLiteral("End with the alerts and scripts for each code, most alerts first, and the "
+                     "table rows no script hit; with --format json, write them instead of the "
+                     "report."));
   const QCommandLineOption output(
       {QStringLiteral("o"), QStringLiteral("output")},
       QStringLiteral("Write the report to <file>, which appears whole or not at all."),

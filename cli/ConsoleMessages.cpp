@@ -1,12 +1,10 @@
 #include "ConsoleMessages.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "ClassicReport.h"
 #include "LineText.h"
 #include "SystemText.h"
-#include "formats/Formats.h"
 
 namespace {
 
@@ -86,22 +84,9 @@ void ConsoleMessages::summary(const RunTotals& totals, bool excludedAny) {
   writeLines(text);
 }
 
-void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables) {
-  std::vector<RowHits> hits = totals.hits;
-  std::stable_sort(hits.begin(), hits.end(), [](const RowHits& a, const RowHits& b) {
-    return a.count + a.silenced > b.count + b.silenced;
-  });
-  QString text;
-  for (const RowHits& hit : hits) {
-    const TableRow& row = tables[hit.table].row(hit.row);
-    text += QStringLiteral("%1  %2  %3%4\n")
-                .arg(hit.count, 7)
-                .arg(lineShown(rules::rowId(hit.table, row.code)), -12)
-                .arg(lineShown(row.message))
-                .arg(hit.silenced > 0 ? QStringLiteral(" (and %1 silenced)").arg(hit.silenced)
-                                      : QString());
-  }
-  if (!text.isEmpty()) text.chop(1);
+void ConsoleMessages::statistics(const RunTotals& totals, const Tables& tables,
+                                 const TableNames& names) {
+  const QString text = statisticsText(totals, tables, names);
   if (!text.isEmpty()) writeLines(text);
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "ReportFormat.h"
+#include "RunStatistics.h"
 #include "ScanRun.h"
 
 // What vornel-scan writes on standard error: errors always; the status of
@@ -23,8 +24,9 @@ class ConsoleMessages : public RunMessages {
   // "12 alerts in 3 of 40 scripts", and the paths not checked;
   // `excludedAny` when the exclusions passed over scripts or folders.
   void summary(const RunTotals& totals, bool excludedAny);
-  // The alerts for each row, most frequent first.
-  void statistics(const RunTotals& totals, const Tables& tables);
+  // --statistics: the alerts for each row, most frequent first, and the
+  // rows no script hit (see RunStatistics.h).
+  void statistics(const RunTotals& totals, const Tables& tables, const TableNames& names);
   // Anything else that went wrong, "vornel-scan: <what>", on one line.
   void error(const QString& what);
   // A line of the program's own words, as it is.

@@ -51,6 +51,7 @@ struct RowHits {
   qsizetype row;
   qint64 count;     // alerts not silenced
   qint64 silenced;  // and silenced ones
+  qint64 scripts;   // the scripts with an alert of it not silenced
 };
 
 struct RunTotals {

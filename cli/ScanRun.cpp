@@ -26,6 +26,13 @@ constexpr qsizetype kPieceSize = 64 * 1024;
 constexpr int kScriptsATake = 8;
 constexpr qint64 kTakesAhead = 4;
 
+// A row's alerts in the run, and the scripts they are in.
+struct RowCounts {
+  qint64 alerts = 0;  // not silenced
+  qint64 silenced = 0;
+  qint64 scripts = 0;  // with an alert not silenced
+};
+
 quint64 hitKey(TableKind table, qsizetype row) {
   return (quint64(table == TableKind::Params ? 1 : 0) << 48) | quint64(row);
 }
@@ -96,7 +103,7 @@ struct ScanRun::Shared {
   // Kept by the writing thread alone.
   bool separatorDue = false;
   RunTotals totals;
-  std::map<quint64, std::pair<qint64, qint64>> hits;
+  std::map<quint64, RowCounts> hits;
   // The paths that could not be opened, told of already: such a path is
   // known by its name alone, and told of once however often it is met.
   QSet<QString> unopenedTold;
@@ -236,9 +243,10 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
       totals.silenced += part.silenced;
       if (part.alerts > 0) ++totals.scriptsWithAlerts;
       for (auto it = part.hits.cbegin(); it != part.hits.cend(); ++it) {
-        auto& hits = shared.hits[it.key()];
-        hits.first += it.value().first;
-        hits.second += it.value().second;
+        RowCounts& hits = shared.hits[it.key()];
+        hits.alerts += it.value().first;
+        hits.silenced += it.value().second;
+        if (it.value().first > 0) ++hits.scripts;
       }
       if (settings_.record && !part.recorded.isEmpty())
         settings_.record->add(part.entry.path, part.recorded,
@@ -376,7 +384,8 @@ RunTotals ScanRun::run(ScriptEntries& walk, ReportOutput& output, RunMessages& m
   RunTotals totals = std::move(shared.totals);
   for (const auto& [key, counts] : shared.hits) {
     totals.hits.push_back({(key >> 48) ? TableKind::Params : TableKind::Tags,
-                           qsizetype(key & ((quint64(1) << 48) - 1)), counts.first, counts.second});
+                           qsizetype(key & ((quint64(1) << 48) - 1)), counts.alerts,
+                           counts.silenced, counts.scripts});
   }
   text.clear();
   format_.end(totals, &text);

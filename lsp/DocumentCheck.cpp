@@ -13,6 +13,7 @@
 
 namespace {
 
+constexpr int kError = 1;
 constexpr int kWarning = 2;
 constexpr int kInformation = 3;
 
@@ -113,6 +114,23 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& editorTex
   return check;
 }
 
+DocumentCheck tableDocumentCheck(const QByteArray& editorText, std::vector<Diagnostic> found) {
+  // The rows' faults come before the codes in both tables; ranges are
+  // found in line order.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
+  const QByteArray text = editortext::forChecking(editorText);
+  const std::vector<lsp::TextRange> ranges =
+      rangesOf(lineends::asRead(text, textlines::LineEnds::Auto), found);
+  DocumentCheck check;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Diagnostic& d = found[i];
+    check.warnings.push_back({ranges[i], nullptr, d.text, d.ruleId(), d.severity()});
+  }
+  check.count = qint64(found.size());
+  return check;
+}
+
 QJsonArray diagnosticsOf(const DocumentCheck& check) {
   QJsonArray diagnostics;
   for (const DocumentCheck::Warning& w : check.warnings) {
@@ -120,8 +138,8 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
     const QString message = !w.row                     ? w.message
                             : w.row->message.isEmpty() ? w.row->code.toString()
                                                        : w.row->message.toString();
-    diagnostics.append(
-        diagnostic(w.range, kWarning, message, w.row ? w.row->code.toString() : w.rule));
+    diagnostics.append(diagnostic(w.range, w.severity == Severity::Error ? kError : kWarning,
+                                  message, w.row ? w.row->code.toString() : w.rule));
   }
   if (check.count > kMostDiagnostics) {
     diagnostics.append(

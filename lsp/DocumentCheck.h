@@ -22,6 +22,7 @@ struct DocumentCheck {
     const TableRow* row = nullptr;  // in the tables of the setup checked with
     QString message;                // when there is no row
     QString rule;                   // the rule's name, when there is no row
+    Severity severity = Severity::Warning;
   };
   std::vector<Warning> warnings;
   qint64 count = 0;      // of warnings, those past the most shown too
@@ -37,5 +38,9 @@ inline constexpr qsizetype kMostDiagnostics = 10000;
 // reads `stop` as it goes and gives up once it is set.
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop);
+// What the table checks (checkTables()) found in one table, `found`, as the
+// check of the table's document: `text` as the editor holds it, its lines
+// counted as the loader counts them.
+DocumentCheck tableDocumentCheck(const QByteArray& text, std::vector<Diagnostic> found);
 // The LSP diagnostics of a check, while the setup it was made with lasts.
 QJsonArray diagnosticsOf(const DocumentCheck& check);

@@ -44,6 +44,9 @@ QJsonObject capabilities() {
       {QLatin1StringView("hoverProvider"), true},
       {QLatin1StringView("codeActionProvider"),
        QJsonObject{{QLatin1StringView("codeActionKinds"), QJsonArray{kQuickFix}}}},
+      {QLatin1StringView("documentSymbolProvider"), true},
+      {QLatin1StringView("definitionProvider"), true},
+      {QLatin1StringView("workspaceSymbolProvider"), true},
   };
 }
 
@@ -85,7 +88,9 @@ LanguageServer::LanguageServer(ServerSettings settings, MainThreadQueue& queue, 
           [this](const QString& uri, qint64 version, const QJsonArray& diagnostics) {
             publish(uri, diagnostics, version);
           },
-          qMax(2, QThread::idealThreadCount())) {}
+          qMax(2, QThread::idealThreadCount())) {
+  tables_.readThrough(&tableDocuments_.unsavedFiles(), [this] { publishTables(); });
+}
 
 void LanguageServer::receive(const std::vector<lsp::Incoming>& messages) {
   for (const lsp::Incoming& message : messages) {
@@ -164,6 +169,12 @@ void LanguageServer::request(const lsp::Incoming& message) {
     result = hover(message.params, &problem);
   } else if (method == QLatin1StringView("textDocument/codeAction")) {
     result = codeAction(message.params, &problem);
+  } else if (method == QLatin1StringView("textDocument/documentSymbol")) {
+    result = documentSymbol(message.params, &problem);
+  } else if (method == QLatin1StringView("textDocument/definition")) {
+    result = definition(message.params, &problem);
+  } else if (method == QLatin1StringView("workspace/symbol")) {
+    result = workspaceSymbol(message.params, &problem);
   } else {
     return respondError(message.id, lsp::kMethodNotFound,
                         QStringLiteral("unknown method '%1'").arg(method));
@@ -257,7 +268,9 @@ QJsonValue LanguageServer::hover(const QJsonValue& params, QString* problem) {
   }
   const OpenDocuments::Document* document = documents_.find(uri);
   ScriptHover found;
-  if (!document || !setup_ || !hoverAt(*setup_, document->text, position, &found)) return {};
+  if (!document || !setup_ || !OpenDocuments::isScript(uri) ||
+      !hoverAt(*setup_, document->text, position, &found))
+    return {};
   return QJsonObject{{QLatin1StringView("contents"),
                       QJsonObject{{QLatin1StringView("kind"), QLatin1StringView("plaintext")},
                                   {QLatin1StringView("value"), found.text}}},
@@ -282,8 +295,11 @@ QJsonValue LanguageServer::codeAction(const QJsonValue& params, QString* problem
   }
   QJsonArray actions;
   const OpenDocuments::Document* document = documents_.find(uri);
-  // Without directives a directive would silence nothing.
-  if (!document || !settings_.inlineConfig || !wantsQuickFixes(context)) return actions;
+  // Without directives a directive would silence nothing; a table holds none.
+  if (!document || !OpenDocuments::isScript(uri) || !settings_.inlineConfig ||
+      !wantsQuickFixes(context)) {
+    return actions;
+  }
   std::set<std::pair<QString, QString>> offered;  // edit position and code
   for (const QJsonValue& item : diagnostics.toArray()) {
     const QJsonObject diagnostic = item.toObject();
@@ -313,7 +329,13 @@ QString LanguageServer::didOpen(const QJsonValue& params, OpenDocuments::Change*
   QString uri;
   const QString problem =
       read ? documents_.make(std::move(*read), &uri) : documents_.open(params, &uri);
-  if (!uri.isEmpty()) checks_.checkNow(uri);
+  // A table opens as it is saved: the tables in use stay as they are.
+  if (OpenDocuments::isTableFile(uri)) {
+    if (tableDocuments_.saved(uri)) tables_.reloadSoon();
+    publishTables(uri);
+  } else if (!uri.isEmpty()) {
+    checks_.checkNow(uri);
+  }
   return problem;
 }
 
@@ -321,7 +343,13 @@ QString LanguageServer::didChange(const QJsonValue& params, OpenDocuments::Chang
   QString uri;
   const QString problem =
       read ? documents_.make(std::move(*read), &uri) : documents_.change(params, &uri);
-  if (!uri.isEmpty()) checks_.checkSoon(uri);
+  if (OpenDocuments::isTableFile(uri)) {
+    tableDocuments_.edited(uri);
+    // A file so named elsewhere changes nothing the scripts are checked with.
+    if (tableDocuments_.tableOf(uri, tables_.folder())) tables_.reloadSoon();
+  } else if (!uri.isEmpty()) {
+    checks_.checkSoon(uri);
+  }
   return problem;
 }
 
@@ -332,6 +360,7 @@ QString LanguageServer::didClose(const QJsonValue& params) {
     checks_.forget(uri);
     publish(uri, QJsonArray());
   }
+  if (OpenDocuments::isTableFile(uri) && tableDocuments_.saved(uri)) tables_.reloadSoon();
   return problem;
 }
 
@@ -339,6 +368,7 @@ QString LanguageServer::didSave(const QJsonValue& params) {
   QString uri;
   QString problem;
   if (!lsp::readDocumentUri(params, &uri, &problem)) return problem;
+  if (OpenDocuments::isTableFile(uri)) tableDocuments_.saved(uri);
   if (ServerTables::mayConcern(QUrl(uri).path())) tables_.reloadSoon();
   return QString();
 }

@@ -17,6 +17,7 @@
 #include "OpenDocuments.h"
 #include "ServerSettings.h"
 #include "ServerTables.h"
+#include "TableDocuments.h"
 #include "TaskThreads.h"
 
 // vornel-scan as a language server: takes the editor's messages, keeps its
@@ -56,6 +57,13 @@ class LanguageServer {
   QJsonValue initialize(const QJsonValue& params, QString* problem);
   QJsonValue hover(const QJsonValue& params, QString* problem);
   QJsonValue codeAction(const QJsonValue& params, QString* problem);
+  // The tables' requests, in LanguageServerTables.cpp.
+  QJsonValue documentSymbol(const QJsonValue& params, QString* problem);
+  QJsonValue definition(const QJsonValue& params, QString* problem);
+  QJsonValue workspaceSymbol(const QJsonValue& params, QString* problem);
+  // The diagnostics of the open tables, after each reading of the tables;
+  // of the one table `only` when it is given.
+  void publishTables(const QString& only = QString());
 
   // Notifications: each returns what is wrong with its params, if anything.
   QString didOpen(const QJsonValue& params, OpenDocuments::Change* read);
@@ -81,6 +89,7 @@ class LanguageServer {
   std::set<QString> cancelled_;  // ids, as JSON text, of requests cancelled before their turn
   std::shared_ptr<const CheckSetup> setup_;
   OpenDocuments documents_;
+  TableDocuments tableDocuments_{documents_};
   ServerTables tables_;
   DocumentChecks checks_;
   // The scripts being read aside, and the messages for each that came since.

@@ -28,6 +28,12 @@ bool OpenDocuments::isScript(const QString& uri) {
   return QUrl(uri).path().endsWith(QLatin1StringView(".csm"), Qt::CaseInsensitive);
 }
 
+bool OpenDocuments::isTableFile(const QString& uri) {
+  const QString path = QUrl(uri).path();
+  const QStringView name = QStringView(path).sliced(path.lastIndexOf(u'/') + 1);
+  return name == QLatin1StringView("tags.txt") || name == QLatin1StringView("param.txt");
+}
+
 namespace {
 
 // The params of didOpen and didChange: a document with its uri and version.
@@ -61,7 +67,7 @@ OpenDocuments::Change OpenDocuments::readOpen(const QJsonValue& params) {
   }
   read.uri = versioned.uri;
   read.version = versioned.version;
-  read.script = isScript(read.uri);
+  read.script = isScript(read.uri) || isTableFile(read.uri);
   if (read.script) read.edits.push_back({true, {}, utf8(text)});
   return read;
 }
@@ -77,7 +83,7 @@ OpenDocuments::Change OpenDocuments::readChange(const QJsonValue& params) {
   }
   read.uri = versioned.uri;
   read.version = versioned.version;
-  read.script = isScript(read.uri);
+  read.script = isScript(read.uri) || isTableFile(read.uri);
   if (!read.script) return read;
   // Every change is read before any is made, so that a bad one changes nothing.
   const QJsonArray list = changes.toArray();

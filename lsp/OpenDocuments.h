@@ -11,8 +11,8 @@
 #include "ProtocolValues.h"
 
 // The scripts the editor has open, as the editor has them: kept up to date
-// from didOpen and didChange, forgotten at didClose. Only `.csm` scripts are
-// kept; other documents are passed over.
+// from didOpen and didChange, forgotten at didClose. Only `.csm` scripts and
+// files named as tables are kept; other documents are passed over.
 class OpenDocuments {
  public:
   struct Document {
@@ -40,8 +40,8 @@ class OpenDocuments {
     };
     QString problem;  // what is wrong with the params
     QString uri;
-    bool script = false;
-    bool opens = false;  // didOpen: one whole edit
+    bool script = false;  // a document that is kept: a script or a table
+    bool opens = false;   // didOpen: one whole edit
     qint64 version = 0;
     std::vector<Edit> edits;
     QString editProblem;  // what is wrong with an edit, told once the script is known to be open
@@ -55,6 +55,9 @@ class OpenDocuments {
 
   // Whether a document is a script, by its name.
   static bool isScript(const QString& uri);
+  // Whether a document is named as a table is, tags.txt or param.txt; the
+  // server decides whether it is one of the tables in force.
+  static bool isTableFile(const QString& uri);
 
  private:
   std::map<QString, Document> documents_;

@@ -18,3 +18,7 @@ struct ScriptHover {
 // scanned, and directives do not hide a code.
 bool hoverAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
              ScriptHover* hover);
+// The table alert at `position`, found as the hover finds it, with the
+// range of its quoted code; false when there is none.
+bool alertAt(const CheckSetup& setup, const QByteArray& text, TextPosition position,
+             Diagnostic* alert, lsp::TextRange* range);

@@ -5,6 +5,7 @@
 
 #include "DiskFileSystem.h"
 #include "SettingsSources.h"
+#include "TableFolder.h"
 #include "TableLoader.h"
 
 namespace {
@@ -41,7 +42,17 @@ void ServerTables::reloadSoon() {
   reloadTimer_.start(kReloadDelayMilliseconds);
 }
 
+void ServerTables::readThrough(EditorTableFiles* files, std::function<void()> read) {
+  editorFiles_ = files;
+  read_ = std::move(read);
+}
+
 void ServerTables::reload() {
+  readTables();
+  if (read_) read_();
+}
+
+void ServerTables::readTables() {
   Settings read;
   QString problem;
   if (!resolveSettings({settings_.tablesFolder, settings_.configFile, settings_.noConfig,
@@ -53,14 +64,16 @@ void ServerTables::reload() {
   }
   const ProjectFile& project = read.project;
   const QString& folder = read.tablesFolder;
+  folder_ = tableFilePath(folder, QString());
   const QDir dir(folder);
   watched_.watch(projectFileCandidates(project.path) +
                  QStringList{dir.absoluteFilePath(kTags), dir.absoluteFilePath(kParams)});
-  DiskFileSystem files;
+  DiskFileSystem disk;
   Tables tables;
   TableFault fault;
-  if (!loadTables(files, folder, &tables, &fault)) {
-    fail(fault.message());
+  if (!loadTables(editorFiles_ ? static_cast<FileSystem&>(*editorFiles_) : disk, folder, &tables,
+                  &fault)) {
+    if (!editorFiles_ || !editorFiles_->serves(fault.path)) fail(fault.message());
     return;
   }
   lastFailure_.clear();

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "CheckSetup.h"
+#include "EditorTableFiles.h"
 #include "ServerSettings.h"
 #include "WatchedPaths.h"
 
@@ -33,8 +34,19 @@ class ServerTables {
   // Whether a changed file is one of those, by its name.
   static bool mayConcern(const QString& path);
 
+  // Reads the tables through `files` from now on, so that a table the
+  // editor holds unsaved counts as it holds it. A line of such a table that
+  // the loader refuses is no failure to tell: the editor shows it in the
+  // table, and the last good tables stay in use. `read` is called after
+  // every reading, good or not.
+  void readThrough(EditorTableFiles* files, std::function<void()> read);
+  // The folder the settings name for the tables, read or not; empty before
+  // the settings were read.
+  const QString& folder() const { return folder_; }
+
  private:
   void reload();
+  void readTables();
   void fail(const QString& message);
   // Where a project file would count: the one given, or each folder from
   // the workspace up to the one that has it, or to the top of the tree.
@@ -44,6 +56,9 @@ class ServerTables {
   Changed changed_;
   Failed failed_;
   QString workspace_;
+  QString folder_;
+  EditorTableFiles* editorFiles_ = nullptr;
+  std::function<void()> read_;
   QString lastFailure_;
   QTimer reloadTimer_;
   WatchedPaths watched_;

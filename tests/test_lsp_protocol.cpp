@@ -68,6 +68,10 @@ class LspProtocolTest : public QObject {
     QCOMPARE(capabilities.value("hoverProvider"), QJsonValue(true));
     QCOMPARE(capabilities.value("codeActionProvider").toObject().value("codeActionKinds"),
              QJsonValue(QJsonArray{"quickfix"}));
+    for (const char* provider :
+         {"documentSymbolProvider", "definitionProvider", "workspaceSymbolProvider"}) {
+      QCOMPARE(capabilities.value(provider), QJsonValue(true));
+    }
     QCOMPARE(result.value("serverInfo").toObject().value("name"), QJsonValue("vornel-scan"));
     QCOMPARE(server->finish(), 0);
   }

@@ -147,6 +147,35 @@ class LspTablesTest : public QObject {
                      QJsonArray{QJsonObject{{"range", QJsonObject{{"start", end}, {"end", end}}},
                                             {"text", "\r\n"}}}}});
   }
+  // The whole text of an open document replaced, as an editor may send it.
+  void replace(LspSession& server, const QString& uri, int version, const QByteArray& text) {
+    server.notify(
+        "textDocument/didChange",
+        QJsonObject{{"textDocument", QJsonObject{{"uri", uri}, {"version", version}}},
+                    {"contentChanges", QJsonArray{QJsonObject{{"text", QString(text)}}}}});
+  }
+  QString tableUri(const Workspace& at, const QString& file) {
+    return QUrl::fromLocalFile(QDir(at.tables()).absoluteFilePath(file)).toString();
+  }
+  // Both tables list "both".
+  std::unique_ptr<Workspace> navigable() {
+    auto at = workspace(params_ + "\"both\",\"Both param\",x\r\n");
+    if (at && !writeFile(at->tables() + "/tags.txt", tags_ + "\"both\",\"Both tag\",none\r\n"))
+      return nullptr;
+    return at;
+  }
+  // A location's "<file>:<start line>:<start>-<end line>:<end>", or a
+  // symbol's range without a file.
+  static QString placeOf(const QJsonObject& location) {
+    const QJsonObject range = location.value("range").toObject();
+    const QString uri = location.value("uri").toString();
+    return QStringLiteral("%1%2:%3-%4:%5")
+        .arg(uri.isEmpty() ? QString() : QUrl(uri).fileName() + ':')
+        .arg(range.value("start").toObject().value("line").toInt())
+        .arg(range.value("start").toObject().value("character").toInt())
+        .arg(range.value("end").toObject().value("line").toInt())
+        .arg(range.value("end").toObject().value("character").toInt());
+  }
   void watchedFileChanged(LspSession& server, const QString& path) {
     server.notify(
         "workspace/didChangeWatchedFiles",
@@ -425,6 +454,183 @@ class LspTablesTest : public QObject {
     const QStringList told = shown(server->diagnostics(at->uri()));
     QCOMPARE(told.size(), 1);
     QVERIFY2(told[0].startsWith("0:6-1:0 line-ends a line ends in LF alone"), qPrintable(told[0]));
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // An open table is checked as it is typed: a line the loader refuses (an
+  // error), and each rule of --check-tables, at the row's line; a file
+  // named as a table outside the tables folder in force is none.
+  void tableDiagnostics_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");  // severity, range, code
+    auto row = [](const char* name, const char* file, const QByteArray& text,
+                  const QStringList& expected) {
+      QTest::newRow(name) << QString(file) << text << expected;
+    };
+    row("refused line", "param.txt", params_ + "\"newc\"\r\n" + params_, {"1 1:0-1:6 fault"});
+    row("code length", "tags.txt", tags_ + "\"own\",\"Short\",none\r\n",
+        {"2 1:0-1:18 code-length"});
+    row("never matches", "tags.txt", "\"ow#r\",\"Hash\",none\r\n", {"2 0:0-0:18 never-matches"});
+    row("listed twice", "param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n" + params_,
+        {"2 2:0-2:24 listed-twice"});
+    row("in both tables", "param.txt", params_ + "\"ownr\",\"Owner param\",x\r\n",
+        {"2 1:0-1:22 in-both-tables"});
+    row("in both tables, told in the other", "tags.txt", tags_ + "\"zmod\",\"Zoom tag\",none\r\n",
+        {});
+    row("lines ended by LF alone", "param.txt",
+        "\"zmod\",\"Zoom mode\",range\n\"zmo\",\"Short\",x\n", {"2 1:0-1:15 code-length"});
+    row("in line order", "param.txt", "\"ownr\",\"Owner param\",x\r\n\"zm\",\"Short\",x\r\n",
+        {"2 0:0-0:22 in-both-tables", "2 1:0-1:14 code-length"});
+    row("outside the tables folder", "../other/param.txt", params_ + "\"newc\"\r\n", {});
+  }
+  void tableDiagnostics() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    const QString uri = tableUri(*at, file);
+    server->open(uri, text);
+    const auto published = server->published(uri);
+    QVERIFY(published);
+    const QJsonObject params = published->message.value("params").toObject();
+    QStringList told;
+    for (const QJsonValue& d : params.value("diagnostics").toArray()) {
+      told.append(QString::number(d.toObject().value("severity").toInt()) + ' ' +
+                  shown(d).section(' ', 0, 1));
+    }
+    QCOMPARE(told, expected);
+    QCOMPARE(params.value("version"), QJsonValue(1));
+    for (const QJsonObject& more : server->rest(300))
+      QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // While a table is edited, the open scripts are checked against its
+  // unsaved text; while that text has a line the loader refuses, the last
+  // good tables stay in use; once saved or closed, the disk's count again.
+  void unsavedTableRechecksScripts_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("saved") << true;
+    QTest::newRow("closed unsaved") << false;
+  }
+  void unsavedTableRechecksScripts() {
+    QFETCH(bool, saved);
+    const auto at = workspace(params_);
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    server->open(at->uri(), script_);
+    const QString zmod = "0:4-0:10 zmod Zoom mode";
+    QCOMPARE(shown(server->diagnostics(at->uri())), QStringList{zmod});
+    const QString table = tableUri(*at, "param.txt");
+    server->open(table, params_);
+    QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+
+    replace(*server, table, 2, params_ + "\"newc\",\"New code\",none\r\n");
+    QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
+    QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+    replace(*server, table, 3, params_ + "\"newc\"\r\n");
+    QCOMPARE(shown(server->diagnostics(table)),
+             QStringList{"1:0-1:6 fault expected a code, a message and a note, found 1 field"});
+    QVERIFY(!server->published(at->uri(), 500));
+    edit(*server, at->uri(), 2);
+    QCOMPARE(shown(server->diagnostics(at->uri())), (QStringList{zmod, "1:4-1:10 newc New code"}));
+
+    if (saved) {
+      // What the disk holds counts, though the editor's text differs.
+      QVERIFY(writeFile(at->tables() + "/param.txt", params_ + "\"newc\",\"Saved code\",x\r\n"));
+      server->notify("textDocument/didSave",
+                     QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
+    } else {
+      server->notify("textDocument/didClose",
+                     QJsonObject{{"textDocument", QJsonObject{{"uri", table}}}});
+      QCOMPARE(shown(server->diagnostics(table)), QStringList{});
+    }
+    QCOMPARE(shown(server->diagnostics(at->uri())),
+             (saved ? QStringList{zmod, "1:4-1:10 newc Saved code"} : QStringList{zmod}));
+    for (const QJsonObject& more : server->rest(300))
+      QVERIFY2(!isShowMessage(more), "a fault in the editor's text was told aside");
+    QCOMPARE(server->finish(), 0);
+  }
+
+  // The requests about the tables, each answer shown as its items' name,
+  // detail or table, and place: an open table's rows (those before a line
+  // the loader refuses), the rows of the quoted code under the cursor in a
+  // script, both when both tables list it, the rows of a code typed, matched
+  // as codes match.
+  void tableRequests_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("file");  // opened in the editor
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QJsonObject>("params");
+    QTest::addColumn<QStringList>("expected");
+    auto row = [](const char* name, const char* method, const char* file, const QByteArray& text,
+                  const QJsonObject& params, const QStringList& expected) {
+      QTest::newRow(name) << QString(method) << QString(file) << text << params << expected;
+    };
+    const char* symbols = "textDocument/documentSymbol";
+    const char* definition = "textDocument/definition";
+    auto at = [](int character) {
+      return QJsonObject{{"position", QJsonObject{{"line", 0}, {"character", character}}}};
+    };
+    auto query = [](const char* text) { return QJsonObject{{"query", text}}; };
+    row("rows", symbols, "tables/param.txt", params_ + "\"isoa\",\"Auto ISO\",x\r\n\"zm\",\"\",x",
+        {}, {"zmod Zoom mode 0:0-0:24", "isoa Auto ISO 1:0-1:19", "zm 2:0-2:9"});
+    row("rows, lines ended by LF alone", symbols, "tables/tags.txt",
+        "\"ownr\",\"Owner tag\",none\n\"name\",\"Named\",x\n", {},
+        {"ownr Owner tag 0:0-0:23", "name Named 1:0-1:16"});
+    row("rows before a refused line", symbols, "tables/tags.txt",
+        tags_ + "\"name\"\r\n\"late\",\"Late\",x\r\n", {}, {"ownr Owner tag 0:0-0:23"});
+    row("no table's rows", symbols, "other/tags.txt", tags_, {}, {});
+    row("definition", definition, "a.csm", "x = \"zmod\"\r\n", at(4), {"param.txt:0:0-1:0"});
+    row("definition at the code's end", definition, "a.csm", "x = \"ownr\"\r\n", at(8),
+        {"tags.txt:0:0-1:0"});
+    row("definition in both tables", definition, "a.csm", "x = \"both\"\r\n", at(6),
+        {"tags.txt:1:0-2:0", "param.txt:1:0-2:0"});
+    row("no code under the cursor", definition, "a.csm", "x = \"zmod\" \r\n", at(10), {"null"});
+    row("a code no table lists", definition, "a.csm", "x = \"none\"\r\n", at(6), {"null"});
+    row("a code typed", "workspace/symbol", "", {}, query("zmod"),
+        {"zmod param.txt param.txt:0:0-1:0"});
+    row("part of codes", "workspace/symbol", "", {}, query("o"),
+        {"ownr tags.txt tags.txt:0:0-1:0", "both tags.txt tags.txt:1:0-2:0",
+         "zmod param.txt param.txt:0:0-1:0", "both param.txt param.txt:1:0-2:0"});
+    row("a code typed in another case", "workspace/symbol", "", {}, query("ZMOD"), {});
+  }
+  void tableRequests() {
+    QFETCH(QString, method);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QJsonObject, params);
+    QFETCH(QStringList, expected);
+    const auto at = navigable();
+    QVERIFY(at);
+    const auto server = start(*at, {"--tables", at->tables()});
+    QVERIFY(server);
+    if (!file.isEmpty()) {
+      const QString uri = QUrl::fromLocalFile(at->dir.filePath(file)).toString();
+      server->open(uri, text);
+      QVERIFY(server->published(uri));
+      params.insert("textDocument", QJsonObject{{"uri", uri}});
+    }
+    const QJsonObject answer = server->response(server->request(method, params));
+    QVERIFY(answer.contains("result"));
+    QStringList told;
+    for (const QJsonValue& item : answer.value("result").toArray()) {
+      const QJsonObject i = item.toObject();
+      QStringList parts{i.value("name").toString(), i.value("detail").toString(),
+                        i.value("containerName").toString(),
+                        placeOf(i.contains("location") ? i.value("location").toObject() : i)};
+      parts.removeAll(QString());
+      told.append(parts.join(' '));
+      if (method == QLatin1StringView("textDocument/documentSymbol"))
+        QCOMPARE(i.value("selectionRange"), i.value("range"));
+    }
+    if (answer.value("result").isNull()) told.append("null");
+    QCOMPARE(told, expected);
     QCOMPARE(server->finish(), 0);
   }
 };

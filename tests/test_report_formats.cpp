@@ -64,6 +64,58 @@ class ReportFormatsTest : public QObject {
     QCOMPARE(run.exitCode, 2);
   }
 
+  // --statistics in the json format: one document in place of the report,
+  // each row hit with its alerts and scripts, and the rows nothing hit.
+  void statisticsDocument_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("codes");  // "<rule> <count> <scripts> <silenced>"
+    QTest::addColumn<QStringList>("dead");   // "<path>:<line> <code> <message>"
+    QTest::newRow("every row hit")
+        << QStringList{"--format", "json", "s"} << 1
+        << QStringList{"params/zmod 2 2 0", "tags/ownr 1 1 0"} << QStringList{};
+    QTest::newRow("a dead row") << QStringList{"--format", "json", "s/c.csm", "s/b.csm"} << 1
+                                << QStringList{"params/zmod 1 1 0"}
+                                << QStringList{"tables/tags.txt:1 ownr Owner tag"};
+    QTest::newRow("silenced") << QStringList{"--format", "json", "quiet/d.csm"} << 1
+                              << QStringList{"params/zmod 1 1 1"}
+                              << QStringList{"tables/tags.txt:1 ownr Owner tag"};
+    QTest::newRow("json from the project file, no alert")
+        << QStringList{"--config", "json.vornel", "s/b.csm"} << 0 << QStringList{}
+        << QStringList{"tables/tags.txt:1 ownr Owner tag", "tables/param.txt:1 zmod Zoom mode"};
+  }
+
+  void statisticsDocument() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, codes);
+    QFETCH(QStringList, dead);
+    QVERIFY(writeFile(at("json.vornel"), "format = json\n"));
+    QVERIFY(writeFile(at("quiet/d.csm"),
+                      "x = \"zmod\" # vornel-scan: disable=zmod -- known\r\ny = \"zmod\"\r\n"));
+    const ScanRunResult run =
+        runScan(QStringList{"--tables", "tables", "--statistics"} + arguments, dir_.path());
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonObject doc = parsed(run.out).object();
+    QCOMPARE(doc.keys(), (QStringList{"codes", "deadRows", "summary", "version"}));
+    QStringList gotCodes, gotDead;
+    for (const QJsonValue row : doc["codes"].toArray()) {
+      gotCodes += QStringLiteral("%1 %2 %3 %4")
+                      .arg(row["rule"].toString())
+                      .arg(row["count"].toInteger())
+                      .arg(row["scripts"].toInteger())
+                      .arg(row["silenced"].toInteger());
+    }
+    for (const QJsonValue row : doc["deadRows"].toArray()) {
+      gotDead += QStringLiteral("%1:%2 %3 %4")
+                     .arg(row["path"].toString())
+                     .arg(row["line"].toInteger())
+                     .arg(row["code"].toString(), row["message"].toString());
+    }
+    QCOMPARE(gotCodes, codes);
+    QCOMPARE(gotDead, dead);
+  }
+
   // Fingerprints tell equal alerts apart, and stay when lines move.
   void gitlab() {
     QVERIFY(writeFile(at("g/a.csm"), "x = \"zmod\"\r\nx = \"zmod\"\r\ny = \"zmod\"\r\n"));

@@ -45,6 +45,7 @@ class SilencingTest : public QObject {
                       "# vornel-scan: enable=zmod\r\n"));
     QVERIFY(writeFile(at("clean.csm"), ""));
     QVERIFY(writeFile(at("plain.csm"), "x = \"zmod\"\r\n"));
+    QVERIFY(writeFile(at("nozmod.vornel"), "disable = zmod\r\n"));
     QVERIFY(writeFile(at("quiet.vornel"),
                       "disable = unused-disable, unknown-code, not-a-directive\r\n"));
   }
@@ -72,6 +73,15 @@ class SilencingTest : public QObject {
     QTest::newRow("--statistics counts the silenced")
         << QStringList{"--statistics", "--quiet", "r.csm", "plain.csm"} << 1
         << "params/zmod   Zoom mode (and 1 silenced)";
+    // A silenced row still matches scripts: the keeper must not drop it.
+    QTest::newRow("--statistics: a row silenced by a directive is no dead row")
+        << QStringList{"--statistics", "--quiet", "r.csm"} << 0
+        << "      0        0  params/zmod   Zoom mode (and 1 silenced)\n"
+           "2 rows that no script hit:\n";
+    QTest::newRow("--statistics: nor one the project disables")
+        << QStringList{"--statistics", "--quiet", "--config", "nozmod.vornel", "plain.csm"} << 0
+        << "      0        0  params/zmod   Zoom mode (and 1 silenced)\n"
+           "2 rows that no script hit:\n";
   }
   void directivesInARun() {
     QFETCH(QStringList, arguments);

@@ -185,16 +185,26 @@ class VornelScanTest : public QObject {
     QTest::newRow("statistics") << QStringList{"--statistics", "@/alerts.csm", "@/again.csm",
                                                "@/twice.csm"}
                                 << 1
-                                << "5 alerts in 3 of 3 scripts\n"
-                                   "      3  tags/ownr     Owner tag, user data\n"
-                                   "      2  params/zmod   Zoom mode resets\n";
+                                << "6 alerts in 3 of 3 scripts\n"
+                                   " alerts  scripts  code          message\n"
+                                   "      4        3  tags/ownr     Owner tag, user data\n"
+                                   "      2        2  params/zmod   Zoom mode resets\n";
+    // A row no script hit is the keeper's to look at, named where an editor
+    // can open it.
+    QTest::newRow("statistics, a dead row")
+        << QStringList{"--statistics", "@/twice.csm", "@/twice.csm", "@/clean.csm"} << 1
+        << "2 alerts in 1 of 2 scripts\n"
+           " alerts  scripts  code          message\n"
+           "      2        1  tags/ownr     Owner tag, user data\n"
+           "1 row that no script hit:\n"
+           "@/tables/param.txt:1: zmod  Zoom mode resets\n";
   }
 
   void forPeople() {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, err);
-    write(path("twice.csm"), "a = \"ownr\"\r\n");
+    write(path("twice.csm"), "a = \"ownr\"\r\nb = \"ownr\"\r\n");
     write(path("l\nf.csm"), "");
     // A copy, not a second name: a script named twice is checked once.
     write(path("again.csm"), "x = GetFileTag(\"ownr\")\r\n\tSetCameraState(\"zmod\", 1)\r\n");

@@ -21,6 +21,7 @@
 #include "NativePath.h"
 #include "OutputTargets.h"
 #include "ReportOutput.h"
+#include "RunStatistics.h"
 #include "ScanRun.h"
 #include "ScriptName.h"
 #include "ScriptScanner.h"
@@ -260,7 +261,15 @@ int main(int argc, char** argv) {
                            options.quiet, ::isatty(STDERR_FILENO));
   facts.tables = &tables;
   facts.singleScript = singleScript;
-  const std::unique_ptr<ReportFormat> format = makeReportFormat(options.format, facts);
+  // The statistics name the table files as the table tasks do. In the json
+  // format they are the report, as one document: a reader of it wants the
+  // counts, not every alert again.
+  const TableNames tableNames{tableName(shownFolder, tables.tagsPath),
+                              tableName(shownFolder, tables.paramsPath)};
+  const bool statisticsReport = options.statistics && options.format == QStringLiteral("json");
+  const std::unique_ptr<ReportFormat> format = statisticsReport
+                                                   ? makeStatisticsFormat(facts, tableNames)
+                                                   : makeReportFormat(options.format, facts);
 
   const ScriptScanner scanner(tables);
   CheckSettings checkSettings;
@@ -305,7 +314,7 @@ int main(int argc, char** argv) {
     return status == kCouldNotRun || !totals.failures.isEmpty() ? kCouldNotRun : kNoAlerts;
   }
   messages.summary(totals, walk.excludedAny());
-  if (options.statistics) messages.statistics(totals, tables);
+  if (options.statistics && !statisticsReport) messages.statistics(totals, tables, tableNames);
 
   if (status == kCouldNotRun || !totals.failures.isEmpty()) return kCouldNotRun;
   const bool alerted = totals.alerts > 0 || totals.scriptsWithLinesJoined > 0 ||
