@@ -44,3 +44,37 @@ verdict() {  # ratio limit wrong
   fi
 }
 
+# Paired timing: runs the commands named $2 (the reference) and $3 back to
+# back, $4 times, through the function named $1, the order swapped every
+# other time, so that a machine busy with other work slows both sides of a
+# pair alike. Prints the median of the pairs' ratios ($3's wall-clock time
+# over $2's), the lowest and the highest, then the median times of $2 and
+# $3 in seconds.
+paired() {  # runner reference command reps
+  local k t0 t1 t2 ratios="" refs="" cmds="" ref_us cmd_us
+  for ((k = 0; k < $4; ++k)); do
+    if ((k % 2 == 0)); then
+      t0=$EPOCHREALTIME
+      "$1" "$2" || true
+      t1=$EPOCHREALTIME
+      "$1" "$3" || true
+      t2=$EPOCHREALTIME
+      ref_us=$((${t1/./} - ${t0/./})) cmd_us=$((${t2/./} - ${t1/./}))
+    else
+      t0=$EPOCHREALTIME
+      "$1" "$3" || true
+      t1=$EPOCHREALTIME
+      "$1" "$2" || true
+      t2=$EPOCHREALTIME
+      cmd_us=$((${t1/./} - ${t0/./})) ref_us=$((${t2/./} - ${t1/./}))
+    fi
+    refs+="$ref_us " cmds+="$cmd_us "
+    # stats() reads microseconds; a ratio is kept in millionths.
+    ratios+="$((cmd_us * 1000000 / (ref_us > 0 ? ref_us : 1))) "
+  done
+  local r_med r_lo r_hi ref_med cmd_med
+  read -r r_med r_lo r_hi < <(stats "$ratios")
+  read -r ref_med _ _ < <(stats "$refs")
+  read -r cmd_med _ _ < <(stats "$cmds")
+  printf '%.2f %.2f %.2f %s %s\n' "$r_med" "$r_lo" "$r_hi" "$ref_med" "$cmd_med"
+}

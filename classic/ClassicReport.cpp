@@ -34,14 +34,33 @@ void appendLine(const Diagnostic& alert, QString* report) {
   *report += alert.givenMessage();
 }
 
+namespace {
+
+// QByteArray::number()'s digits, without a byte array of their own.
+void appendNumber(qint64 value, QByteArray* to) {
+  if (value < 0) {
+    *to += QByteArray::number(value);
+    return;
+  }
+  char digits[20];
+  int n = 0;
+  do {
+    digits[19 - n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  to->append(digits + 20 - n, n);
+}
+
+}  // namespace
+
 void appendLine(const Diagnostic& alert, QByteArray* report, QByteArrayView numberColour) {
   if (!numberColour.isEmpty()) *report += numberColour;
-  *report += QByteArray::number(alert.line);
+  appendNumber(alert.line, report);
   if (!numberColour.isEmpty()) *report += "\x1b[0m";
   *report += ' ';
-  *report += encodeSystemText(alert.statement);
+  appendSystemText(alert.statement, report);
   *report += ":  ";
-  *report += encodeSystemText(alert.givenMessage());
+  appendSystemText(alert.givenMessage(), report);
   *report += '\n';
 }
 

@@ -145,6 +145,20 @@ CliParse parseCommandLine(const QStringList& arguments) {
                      "(default); crlf, CR or CR LF only, a lone LF staying in its line and told "
                      "of; or any, a lone LF too."),
       QStringLiteral("auto|crlf|any"));
+  const QCommandLineOption select(
+      QStringLiteral("select"),
+      QStringLiteral("Report only what <names> name, in place of the project file's choice: "
+                     "rules (line-ends), rows (params/zmod), codes (zmod) and tables (tags/), "
+                     "separated by commas. May be given again."),
+      QStringLiteral("names"));
+  const QCommandLineOption extendSelect(
+      QStringLiteral("extend-select"),
+      QStringLiteral("Report what <names> name as well as what is selected."),
+      QStringLiteral("names"));
+  const QCommandLineOption ignore(
+      QStringLiteral("ignore"),
+      QStringLiteral("Do not report what <names> name; the more specific name wins."),
+      QStringLiteral("names"));
   const QCommandLineOption lsp(
       QStringLiteral("lsp"),
       QStringLiteral("Serve an editor as a language server (LSP) on standard input and output."));
@@ -152,7 +166,7 @@ CliParse parseCommandLine(const QStringList& arguments) {
        {tables,    format,   jobs,           exclude,      forceExclude, allowEmpty, stdinName,
         exitZero,  color,    quiet,          verbose,      statistics,   output,     checkTables,
         listCodes, explain,  noInlineConfig, reportUnused, baseline,     noBaseline, writeBaseline,
-        config,    noConfig, lineEnds,       lsp}) {
+        config,    noConfig, lineEnds,       select,       extendSelect, ignore,     lsp}) {
     parser.addOption(option);
   }
   parser.addPositionalArgument(
@@ -273,6 +287,16 @@ CliParse parseCommandLine(const QStringList& arguments) {
                          .arg(parser.value(lineEnds)));
     o.lineEnds = value;
   }
+  for (const auto& [option, names] :
+       {std::pair{&select, &o.select.emplace()}, std::pair{&extendSelect, &o.extendSelect},
+        std::pair{&ignore, &o.ignore}}) {
+    for (const QString& value : parser.values(*option)) {
+      for (const QString& name : value.split(u',')) {
+        if (!name.trimmed().isEmpty()) names->append(name.trimmed());
+      }
+    }
+  }
+  if (!parser.isSet(select)) o.select.reset();
   o.configFile = parser.value(config);
   o.noConfig = parser.isSet(noConfig);
   if (o.noConfig && !o.configFile.isEmpty())

@@ -41,6 +41,11 @@ struct CliOptions {
   QString configFile;       // the project file; empty: look for .vornel-scan
   bool noConfig = false;
   std::optional<textlines::LineEnds> lineEnds;  // none: the project file's, else auto
+  // Rules, rows, codes and tables: --select replaces the project file's
+  // choice, --extend-select and --ignore change it.
+  std::optional<QStringList> select;
+  QStringList extendSelect;
+  QStringList ignore;
 };
 
 // What parsing the command line came to.

@@ -53,12 +53,14 @@ void ConsoleMessages::linkPassedOver(const ScriptFailure& link) {
 
 void ConsoleMessages::diagnostic(const Diagnostic& d) {
   // A comment that is no directive reads as an error, as a compiler's
-  // syntax error does.
+  // syntax error does, unless the project's settings give it a severity.
+  const Severity severity = d.severity();
+  const bool bare = d.rule == Rule::NotADirective && severity == rules::infoOf(d.rule).severity;
   error(QStringLiteral("%1:%2:%3: %4%5")
             .arg(d.path)
             .arg(d.line)
             .arg(d.column)
-            .arg(d.rule == Rule::NotADirective ? QString() : QStringLiteral("warning: "),
+            .arg(bare ? QString() : rules::severityName(severity) + QStringLiteral(": "),
                  d.message()));
 }
 

@@ -61,6 +61,9 @@ struct RunTotals {
   qint64 silenced = 0;
   qint64 directiveWarnings = 0;       // directives that silence nothing or name unknown codes
   qint64 scriptsWithLinesJoined = 0;  // told that their lines end in LF alone
+  // Diagnostics not silenced that fail the run: errors; warnings of table
+  // rows, joined lines and directives that silence nothing; no info.
+  qint64 failing = 0;
   quint32 rules = 0;              // the rules other than table rows that gave diagnostics, by bit
   QList<ScriptFailure> failures;  // paths that could not be checked, in order
   std::vector<RowHits> hits;      // by table, then row

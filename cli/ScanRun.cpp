@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <QHash>
 #include <QSet>
@@ -37,6 +38,22 @@ quint64 hitKey(TableKind table, qsizetype row) {
   return (quint64(table == TableKind::Params ? 1 : 0) << 48) | quint64(row);
 }
 
+// Whether `d` fails the run: an error always; a warning of a table row, of
+// joined lines or of a directive that silences nothing; info never.
+bool failsRun(const Diagnostic& d) {
+  if (d.silenced != Diagnostic::Silenced::No) return false;
+  switch (d.severity()) {
+    case Severity::Error:
+      return true;
+    case Severity::Warning:
+      return d.rule == Rule::TableRow || d.rule == Rule::LineEnds ||
+             d.rule == Rule::UnusedDisable || d.rule == Rule::UnknownCode;
+    case Severity::Info:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 // One entry of the walk while it is being checked and written.
@@ -57,6 +74,7 @@ struct Part {
   QHash<QString, qint64> recorded;                 // for a baseline being written
   std::optional<JoinedLines> joinedRecorded;       // with its line-ends diagnostic
   qint64 directiveWarnings = 0;
+  qint64 failing = 0;
   bool linesJoined = false;           // told that its lines end in LF alone
   quint32 rules = 0;                  // the rules other than table rows it gave
   std::vector<Diagnostic> toldAside;  // diagnostics the format does not carry
@@ -77,6 +95,9 @@ struct ScanRun::Shared {
   std::deque<std::unique_ptr<Part>> parts;  // from the first not yet written on
   qint64 mostAhead = 0;
   std::atomic<bool> helperBusy{false};
+  // Starts the other threads; called, and then cleared, when the walk
+  // yields a second script, so that a run of one script starts none.
+  std::function<void()> startOthers;
   // Each file of the parts done, and the earliest place in the walk it was
   // opened from. A part is done before any later one is written, so when a
   // part is to be written, every earlier opening of its file is here.
@@ -134,6 +155,7 @@ class PartSink : public DiagnosticSink {
         handOn_(std::move(handOn)) {}
 
   void diagnostic(const Diagnostic& d) override {
+    if (failsRun(d)) ++part_.failing;
     if (!d.isTableAlert()) return other(d);
     format_.diagnostic(d, &report_, &text);
     auto& hits = part_.hits[hitKey(d.table, d.row - tables_[d.table].rows().data())];
@@ -252,6 +274,7 @@ void ScanRun::writeReady(Shared& shared, std::unique_lock<std::mutex>& lock) {
         settings_.record->add(part.entry.path, part.recorded,
                               part.joinedRecorded ? &*part.joinedRecorded : nullptr);
       totals.directiveWarnings += part.directiveWarnings;
+      totals.failing += part.failing;
       if (part.linesJoined) ++totals.scriptsWithLinesJoined;
       totals.rules |= part.rules;
       for (const Diagnostic& d : part.toldAside) shared.messages->diagnostic(d);
@@ -304,7 +327,7 @@ void ScanRun::work(Shared& shared) {
         shared.parts.back()->entry = std::move(entry);
         shared.parts.back()->place = shared.taken;
         taken.push_back(shared.parts.back().get());
-        ++shared.taken;
+        if (++shared.taken == 2 && shared.startOthers) std::exchange(shared.startOthers, {})();
       }
       if (taken.empty()) return;
     }
@@ -377,7 +400,11 @@ RunTotals ScanRun::run(ScriptEntries& walk, ReportOutput& output, RunMessages& m
   format_.begin(&text);
   output.write(text);
   std::vector<std::thread> threads;
-  for (int i = 1; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
+  if (settings_.jobs > 1) {
+    shared.startOthers = [&] {
+      for (int i = 1; i < settings_.jobs; ++i) threads.emplace_back([&] { work(shared); });
+    };
+  }
   work(shared);
   for (std::thread& thread : threads) thread.join();
 

@@ -33,7 +33,8 @@ struct RunSettings {
 };
 
 // Checks every script a walk yields, on several threads at once (the
-// calling thread among them), and writes the report in the walk's order
+// calling thread among them, the others started when the walk yields a
+// second script), and writes the report in the walk's order
 // whatever the threads' order: a script's part goes out as soon as every
 // earlier one has, written by whichever thread finds it ready, and a thread
 // that has got far ahead of the others waits, so that memory stays within a

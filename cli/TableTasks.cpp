@@ -48,6 +48,26 @@ QString namesNothing(QStringView id) {
   return QStringLiteral("%1 is in no table\n").arg(shownCode(id));
 }
 
+// What the project's settings make of a row or rule under --explain: its
+// severity, and why it is not reported when it is not.
+QString inForce(Severity severity, const QString& leftOut) {
+  QString text = QStringLiteral("  severity: ") + rules::severityName(severity);
+  if (!leftOut.isEmpty()) text += QStringLiteral(" (not reported: %1)").arg(leftOut);
+  return text + u'\n';
+}
+
+void appendInForce(Severity severity, const QString& leftOut, QByteArray* out) {
+  *out += ",\"severity\":";
+  appendString(out, rules::severityName(severity));
+  if (leftOut.isEmpty()) return;
+  *out += ",\"notReported\":";
+  appendString(out, leftOut);
+}
+
+qsizetype indexOf(const Tables& tables, const Listed& listed) {
+  return listed.row - tables[listed.table].rows().data();
+}
+
 void appendJsonRow(const Listed& listed, QByteArray* out) {
   *out += "{\"code\":";
   appendString(out, listed.row->code);
@@ -91,7 +111,9 @@ int checkTablesTask(FileSystem& files, const QString& folder, const QString& sho
   int status = 0;
   for (Diagnostic& d : found) {
     d.path = tableName(shownFolder, d.path);
-    status = qMax(status, d.severity() == Severity::Error ? 2 : 1);
+    status = qMax(status, d.severity() == Severity::Error     ? 2
+                          : d.severity() == Severity::Warning ? 1
+                                                              : 0);
   }
   QByteArray out;
   format.tableCheck(found, rows, &out);
@@ -124,8 +146,8 @@ int listCodesTask(const Tables& tables, const QString& format, ReportOutput& out
   return 0;
 }
 
-int explainTask(const Tables& tables, const QString& id, const QString& format,
-                ReportOutput& output) {
+int explainTask(const Tables& tables, const RuleSelection& selection, const QString& id,
+                const QString& format, ReportOutput& output) {
   const std::vector<Listed> rows = rowsOf(tables, id);
   // A rule's name is explained too: a table row is one rule, the checker's
   // own rules are the others.
@@ -138,12 +160,17 @@ int explainTask(const Tables& tables, const QString& id, const QString& format,
     for (std::size_t i = 0; i < rows.size(); ++i) {
       out += i > 0 ? ",\n" : "\n";
       appendJsonRow(rows[i], &out);
+      out.chop(1);
+      const qsizetype row = indexOf(tables, rows[i]);
+      appendInForce(selection.severityOf(rows[i].table, row), selection.leftOut(rows[i].table, row),
+                    &out);
+      out += '}';
     }
     out += "\n]";
     if (rule) {
-      out += ",\"rule\":{\"severity\":";
-      appendString(&out,
-                   QLatin1StringView(rule->severity == Severity::Error ? "error" : "warning"));
+      out += ",\"rule\":{\"defaultSeverity\":";
+      appendString(&out, rules::severityName(rule->severity));
+      appendInForce(selection.severityOf(rule->rule), selection.leftOut(rule->rule), &out);
       out += ",\"summary\":";
       appendString(&out, rule->summary);
       out += ",\"description\":";
@@ -152,12 +179,17 @@ int explainTask(const Tables& tables, const QString& id, const QString& format,
     }
     out += "}\n";
   } else if (rule) {
-    out = encodeSystemText(explainRule(*rule));
+    out = encodeSystemText(explainRule(*rule) + inForce(selection.severityOf(rule->rule),
+                                                        selection.leftOut(rule->rule)));
   } else if (rows.empty()) {
     out = encodeSystemText(namesNothing(id));
   } else {
-    for (const Listed& listed : rows)
-      out += encodeSystemText(explainRow(tables, listed.table, *listed.row));
+    for (const Listed& listed : rows) {
+      const qsizetype row = indexOf(tables, listed);
+      out += encodeSystemText(
+          explainRow(tables, listed.table, *listed.row) +
+          inForce(selection.severityOf(listed.table, row), selection.leftOut(listed.table, row)));
+    }
   }
   output.write(out);
   return rows.empty() && !rule ? 1 : 0;

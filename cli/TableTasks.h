@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "ReportFormat.h"
 #include "ReportOutput.h"
+#include "RuleSelection.h"
 #include "Tables.h"
 
 // vornel-scan's tasks on the tables themselves. Each writes to `output` and
@@ -26,6 +27,7 @@ int checkTablesTask(FileSystem& files, const QString& folder, const QString& sho
 // --list-codes: every row of both tables, tags first. 0.
 int listCodesTask(const Tables& tables, const QString& format, ReportOutput& output);
 // --explain: what `id` names, a code, a table row's rule ("params/zmod")
-// or another rule, with the rows' notes. 0, or 1 when it names nothing.
-int explainTask(const Tables& tables, const QString& id, const QString& format,
-                ReportOutput& output);
+// or another rule, with the rows' notes, and the severity `selection` gives
+// each. 0, or 1 when it names nothing.
+int explainTask(const Tables& tables, const RuleSelection& selection, const QString& id,
+                const QString& format, ReportOutput& output);

@@ -36,7 +36,13 @@ qint64 LineBlockReader::readMore() {
     searched_ -= begin_;
     begin_ = 0;
   }
-  if (buffer_.size() - filled_ < kChunk / 2) buffer_.resize(qMax(kChunk, 2 * buffer_.size()));
+  // A script read by offset needs no more room than it has bytes left, so
+  // that a small one takes a small buffer, not a fresh mapping to fault in.
+  const qint64 left = byOffset_ ? qMax<qint64>(end_ - position_, 1) : kChunk;
+  if (buffer_.size() - filled_ < qMin<qint64>(kChunk / 2, left)) {
+    const qsizetype fits = qsizetype(qMin<qint64>(kChunk, filled_ + left));
+    buffer_.resize(qMax(fits, 2 * buffer_.size()));
+  }
   qint64 room = buffer_.size() - filled_;
   qint64 n;
   if (byOffset_) {

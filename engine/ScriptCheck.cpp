@@ -6,8 +6,9 @@
 
 namespace {
 
-// Names the script in each diagnostic, and silences, on their way to
-// `next`, those of the codes and rules the project disables and the alerts
+// Names the script in each diagnostic and gives it the severity in force,
+// and silences, on their way to `next`, those of the codes and rules the
+// settings leave out and the alerts
 // the baseline holds, as many of each as it holds; the line-ends
 // diagnostic only while what its joined lines hold is what the baseline
 // records with it, and otherwise it tells why.
@@ -21,6 +22,7 @@ class ExternalSilencer : public DiagnosticSink {
   void diagnostic(const Diagnostic& in) override {
     Diagnostic d = in;
     d.path = path_;
+    d.severityInForce = settings_.rules.severityOf(d);
     if (d.silenced == Diagnostic::Silenced::No) silence(&d);
     next_.diagnostic(d);
   }
@@ -35,10 +37,9 @@ class ExternalSilencer : public DiagnosticSink {
 
  private:
   void silence(Diagnostic* d) {
-    if (!settings_.disabled.isEmpty() &&
-        (settings_.disabled.contains(d->isTableAlert() ? d->code() : d->ruleId()))) {
+    if (const QString& leftOut = settings_.rules.leftOut(*d); !leftOut.isEmpty()) {
       d->silenced = Diagnostic::Silenced::External;
-      d->silencedBecause = QStringLiteral("disabled in ") + settings_.disabledBy;
+      d->silencedBecause = leftOut;
       return;
     }
     if (baselined_.isEmpty() || !Baseline::holdsSuch(*d)) return;

@@ -7,6 +7,7 @@
 #include "ByteSource.h"
 #include "DiagnosticSink.h"
 #include "HelperThread.h"
+#include "RuleSelection.h"
 #include "ScriptScanner.h"
 #include "TextLines.h"
 
@@ -14,9 +15,9 @@
 struct CheckSettings {
   bool directives = false;      // directives in comments silence alerts
   bool unusedDisables = false;  // tell of directives that silence nothing
-  // Codes and rules silenced everywhere, and what says so.
-  QStringList disabled;
-  QString disabledBy;
+  // Which rules and rows are reported, and at what severity; what is not
+  // reported is silenced, with what says so.
+  RuleSelection rules;
   const Baseline* baseline = nullptr;  // alerts it holds are silenced
   // Which bytes end a line, and whether, when only CR and CR LF do, a
   // script with a lone LF that joins lines is told of (a line-ends

@@ -1,5 +1,6 @@
 #include "ScriptMasks.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -37,7 +38,6 @@ void maskGroupScalar(const char* group, ScriptMasks* m, std::uint32_t* lineEnds)
     if (c == kLineFeed) r.lineFeeds |= bit;
     if (c == kComment) r.hashes |= bit;
     if (isLooseByte(static_cast<unsigned char>(c))) r.loose |= bit;
-    if (isOddByte(static_cast<unsigned char>(c))) r.odd |= bit;
   }
   r.lineEndsBefore = *lineEnds;
   *lineEnds += static_cast<std::uint32_t>(std::popcount(r.lineEnds));
@@ -64,37 +64,51 @@ VORNEL_SSE2 inline std::uint64_t bits16(__m128i v) {
   return std::uint16_t(_mm_movemask_epi8(v));
 }
 
-VORNEL_SSE2 inline __m128i equal16(__m128i v, char c) {
-  return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
+// The bytes each vector kernel compares against, set up once for all the
+// groups of a call rather than again for every group.
+struct Sse2Bytes {
+  __m128i quote, lineEnd, lineFeed, comment, space, tab, lastDropped;
+};
+
+VORNEL_SSE2 inline Sse2Bytes sse2Bytes() {
+  return {_mm_set1_epi8(kQuote),   _mm_set1_epi8(kLineEnd), _mm_set1_epi8(kLineFeed),
+          _mm_set1_epi8(kComment), _mm_set1_epi8(' '),      _mm_set1_epi8(9),
+          _mm_set1_epi8(3)};
 }
 
-VORNEL_SSE2 inline void maskGroupSse2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
+VORNEL_SSE2 inline void maskGroupSse2(const char* group, const Sse2Bytes& k, ScriptMasks* m,
+                                      std::uint32_t* lineEnds) {
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, feeds = 0;
   for (int part = 0; part < 4; ++part) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group + 16 * part));
     const int shift = 16 * part;
-    quotes |= bits16(equal16(v, kQuote)) << shift;
-    ends |= bits16(equal16(v, kLineEnd)) << shift;
-    feeds |= bits16(equal16(v, kLineFeed)) << shift;
-    hashes |= bits16(equal16(v, kComment)) << shift;
+    quotes |= bits16(_mm_cmpeq_epi8(v, k.quote)) << shift;
+    ends |= bits16(_mm_cmpeq_epi8(v, k.lineEnd)) << shift;
+    feeds |= bits16(_mm_cmpeq_epi8(v, k.lineFeed)) << shift;
+    hashes |= bits16(_mm_cmpeq_epi8(v, k.comment)) << shift;
     // 9..12 by one unsigned range test, then space, then the high bit.
-    const __m128i fromTab = _mm_sub_epi8(v, _mm_set1_epi8(9));
-    const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, _mm_set1_epi8(3)), fromTab);
+    const __m128i fromTab = _mm_sub_epi8(v, k.tab);
+    const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, k.lastDropped), fromTab);
     const std::uint64_t high = bits16(v);
-    loose |= (bits16(_mm_or_si128(range, equal16(v, ' '))) | high) << shift;
-    odd |= (bits16(equal16(v, '\v')) | high) << shift;
+    loose |= (bits16(_mm_or_si128(range, _mm_cmpeq_epi8(v, k.space))) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
 
 VORNEL_SSE2 std::int64_t maskSse2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
                                   ScriptMasks* out) {
-  char padded[ScriptMasks::kGroup];
+  const Sse2Bytes k = sse2Bytes();
   std::uint32_t lineEnds = 0;
-  for (std::ptrdiff_t g = 0; g < groups; ++g)
-    maskGroupSse2(groupAt(bytes, n, g, padded), &out[g], &lineEnds);
+  // The groups the bytes fill read straight from them, the rest from a copy.
+  const std::ptrdiff_t whole =
+      std::min(groups, std::max<std::ptrdiff_t>(n, 0) / ScriptMasks::kGroup);
+  for (std::ptrdiff_t g = 0; g < whole; ++g)
+    maskGroupSse2(bytes + g * ScriptMasks::kGroup, k, &out[g], &lineEnds);
+  char padded[ScriptMasks::kGroup];
+  for (std::ptrdiff_t g = whole; g < groups; ++g)
+    maskGroupSse2(groupAt(bytes, n, g, padded), k, &out[g], &lineEnds);
   return lineEnds;
 }
 
@@ -102,36 +116,47 @@ VORNEL_AVX2 inline std::uint64_t bits32(__m256i v) {
   return std::uint32_t(_mm256_movemask_epi8(v));
 }
 
-VORNEL_AVX2 inline __m256i equal32(__m256i v, char c) {
-  return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+struct Avx2Bytes {
+  __m256i quote, lineEnd, lineFeed, comment, space, tab, lastDropped;
+};
+
+VORNEL_AVX2 inline Avx2Bytes avx2Bytes() {
+  return {_mm256_set1_epi8(kQuote),   _mm256_set1_epi8(kLineEnd), _mm256_set1_epi8(kLineFeed),
+          _mm256_set1_epi8(kComment), _mm256_set1_epi8(' '),      _mm256_set1_epi8(9),
+          _mm256_set1_epi8(3)};
 }
 
-VORNEL_AVX2 inline void maskGroupAvx2(const char* group, ScriptMasks* m, std::uint32_t* lineEnds) {
-  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, odd = 0, feeds = 0;
+VORNEL_AVX2 inline void maskGroupAvx2(const char* group, const Avx2Bytes& k, ScriptMasks* m,
+                                      std::uint32_t* lineEnds) {
+  std::uint64_t quotes = 0, ends = 0, hashes = 0, loose = 0, feeds = 0;
   for (int part = 0; part < 2; ++part) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + 32 * part));
     const int shift = 32 * part;
-    quotes |= bits32(equal32(v, kQuote)) << shift;
-    ends |= bits32(equal32(v, kLineEnd)) << shift;
-    feeds |= bits32(equal32(v, kLineFeed)) << shift;
-    hashes |= bits32(equal32(v, kComment)) << shift;
-    const __m256i fromTab = _mm256_sub_epi8(v, _mm256_set1_epi8(9));
-    const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, _mm256_set1_epi8(3)), fromTab);
+    quotes |= bits32(_mm256_cmpeq_epi8(v, k.quote)) << shift;
+    ends |= bits32(_mm256_cmpeq_epi8(v, k.lineEnd)) << shift;
+    feeds |= bits32(_mm256_cmpeq_epi8(v, k.lineFeed)) << shift;
+    hashes |= bits32(_mm256_cmpeq_epi8(v, k.comment)) << shift;
+    const __m256i fromTab = _mm256_sub_epi8(v, k.tab);
+    const __m256i range = _mm256_cmpeq_epi8(_mm256_min_epu8(fromTab, k.lastDropped), fromTab);
     const std::uint64_t high = bits32(v);
-    loose |= (bits32(_mm256_or_si256(range, equal32(v, ' '))) | high) << shift;
-    odd |= (bits32(equal32(v, '\v')) | high) << shift;
+    loose |= (bits32(_mm256_or_si256(range, _mm256_cmpeq_epi8(v, k.space))) | high) << shift;
   }
-  *m = ScriptMasks{quotes, ends, hashes, loose, odd, feeds, *lineEnds};
+  *m = ScriptMasks{quotes, ends, hashes, loose, feeds, *lineEnds};
   // Counted here, where popcount is one instruction when the processor has it.
   *lineEnds += static_cast<std::uint32_t>(std::popcount(ends));
 }
 
 VORNEL_AVX2 std::int64_t maskAvx2(const char* bytes, std::ptrdiff_t n, std::ptrdiff_t groups,
                                   ScriptMasks* out) {
-  char padded[ScriptMasks::kGroup];
+  const Avx2Bytes k = avx2Bytes();
   std::uint32_t lineEnds = 0;
-  for (std::ptrdiff_t g = 0; g < groups; ++g)
-    maskGroupAvx2(groupAt(bytes, n, g, padded), &out[g], &lineEnds);
+  const std::ptrdiff_t whole =
+      std::min(groups, std::max<std::ptrdiff_t>(n, 0) / ScriptMasks::kGroup);
+  for (std::ptrdiff_t g = 0; g < whole; ++g)
+    maskGroupAvx2(bytes + g * ScriptMasks::kGroup, k, &out[g], &lineEnds);
+  char padded[ScriptMasks::kGroup];
+  for (std::ptrdiff_t g = whole; g < groups; ++g)
+    maskGroupAvx2(groupAt(bytes, n, g, padded), k, &out[g], &lineEnds);
   return lineEnds;
 }
 

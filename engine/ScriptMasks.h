@@ -14,12 +14,10 @@ struct ScriptMasks {
   std::uint64_t quotes = 0;    // '"'
   std::uint64_t lineEnds = 0;  // CR
   std::uint64_t hashes = 0;    // '#', where a comment begins
-  // Bytes a statement may drop or that need decoding (see isLooseByte).
+  // Bytes a statement may drop or that need decoding (see isLooseByte). The
+  // few of them it keeps all the same (see isOddByte) have no mask: where it
+  // matters, they are read from the bytes, a handful at a time.
   std::uint64_t loose = 0;
-  // The loose bytes a statement keeps all the same (see isOddByte). A loose
-  // byte not marked here is dropped or, a space, kept only between letters
-  // or digits.
-  std::uint64_t odd = 0;
   std::uint64_t lineFeeds = 0;  // LF, which ends a statement only after a CR
   // Line ends in the groups before this one, of those masked in one call.
   std::uint32_t lineEndsBefore = 0;
@@ -29,7 +27,8 @@ namespace scriptmasks {
 
 // What the masks mark, byte by byte. The vector kernels test one range,
 // 9 to 12, for the bytes a statement drops; it holds the vertical tab too,
-// which a statement keeps, so loose says "maybe" for it and odd takes it back.
+// which a statement keeps, so loose says "maybe" for it and isOddByte takes it
+// back.
 constexpr bool isLooseByte(unsigned char b) {
   return (b >= 9 && b <= 12) || b == syntax::kSpace || !syntax::isAsciiByte(b);
 }
@@ -47,7 +46,7 @@ constexpr bool masksFollowTheSyntax() {
   return true;
 }
 static_assert(masksFollowTheSyntax(),
-              "the loose and odd masks must cover exactly the bytes a statement may drop");
+              "the loose bytes, less the odd ones, must be exactly the bytes a statement may drop");
 
 enum class Kernel { Scalar, Sse2, Avx2 };
 

@@ -193,7 +193,15 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
   QString error;
   if (!planStretches(script, size, stretchBytes_, &starts, &error)) return {0, error, {}};
   StretchQueue queue(std::move(starts), size);
-  std::vector<std::optional<StretchScan>> read(std::size_t(queue.count()));
+  // No more stretches are read and not handed over than the queue lets
+  // run ahead, so that that many scans serve them all in turn, each keeping its
+  // buffers: stretch k's is slot k % kStretchesAhead, free again once stretch
+  // k - kStretchesAhead has been handed over.
+  std::vector<std::optional<StretchScan>> read(
+      std::size_t(std::min(queue.count(), kStretchesAhead)));
+  auto slotOf = [&read](int k) -> std::optional<StretchScan>& {
+    return read[std::size_t(k) % read.size()];
+  };
 
   // Either thread reads the next stretch not yet taken, on its own reader
   // of the one open script, into a buffer of its own.
@@ -201,7 +209,10 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
   auto readOne = [&](int k, QByteArray& buffer) {
     LineBlockReader reader(script, queue.begin(k), queue.end(k), buffer);
     reader.setLongLine(longLine_);
-    StretchScan& scan = read[std::size_t(k)].emplace(filter_, tables_);
+    std::optional<StretchScan>& slot = slotOf(k);
+    if (!slot) slot.emplace(filter_, tables_);
+    StretchScan& scan = *slot;
+    scan.restart();
     QString failed = readInto(reader, scan, tables_);
     queue.finish(k, std::move(failed), scan.foundBytes());
   };
@@ -222,12 +233,11 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
       result.error = failed;
       break;
     }
-    StretchScan& scan = *read[std::size_t(k)];
+    StretchScan& scan = *slotOf(k);
     const qsizetype foundBytes = scan.foundBytes();
     scan.handOver(result.lines + 1, sink);
     result.loneLineFeeds.addAfter(scan.loneLineFeeds(), result.lines);
     result.lines += scan.lines();
-    read[std::size_t(k)].reset();
     queue.handedOver(foundBytes);
   }
   helper.finish();

@@ -43,10 +43,23 @@ inline std::uint64_t ahead(std::uint64_t x, std::uint64_t next, int k) {
   return (x >> k) | (next << (64 - k));
 }
 
+// Bits set where one of the 5 bytes after them is marked in x or, past the
+// group's end, in the next group: the marks of x smeared down over five
+// bits, and those of the next group's first five bytes up into the top
+// five, each two and four at a time.
+inline std::uint64_t withinFive(std::uint64_t x, std::uint64_t next) {
+  const std::uint64_t one = x >> 1;
+  const std::uint64_t two = one | (one >> 1);
+  const std::uint64_t here = two | (two >> 2) | (one >> 4);
+  const std::uint64_t top = next << 59;
+  const std::uint64_t topTwo = top | (top << 1);
+  return here | topTwo | (topTwo << 2) | (top << 4);
+}
+
 // The 64 bits of x and the next group's bits that stand for the 64 bytes
 // after position `bit` (0..63).
 inline std::uint64_t after(std::uint64_t x, std::uint64_t next, int bit) {
-  return (bit == 63 ? 0 : x >> (bit + 1)) | (next << (63 - bit));
+  return ((x >> bit) >> 1) | (next << (63 - bit));
 }
 
 // For a mark at `bit` whose window holds bytes the statement may drop:
@@ -69,15 +82,19 @@ inline bool closesSoon(const ScriptMasks& m, const ScriptMasks& x, int bit) {
 
 }  // namespace
 
-bool StretchScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes,
-                              qsizetype n, qsizetype at, int bit) const {
+// Called for most marks that close a string, so kept in the loop that calls it.
+inline bool StretchScan::mayOpenCode(const ScriptMasks& m, const ScriptMasks& x, const char* bytes,
+                                     qsizetype n, qsizetype at, int bit) const {
   // The statement drops every loose byte after a mark up to the first plain
   // one, which is then its first window character, unless one of those
   // loose bytes is one the statement keeps.
   const std::uint64_t plain = ~after(m.loose, x.loose, bit);
   if (plain == 0) return true;
   const int first = lowestBit(plain);
-  if ((after(m.odd, x.odd, bit) & bitsBelow(first)) != 0) return true;
+  // Those loose bytes are few, mostly a blank or two: read them.
+  for (qsizetype i = at + 1; i <= at + first && i < n; ++i) {
+    if (scriptmasks::isOddByte(static_cast<unsigned char>(bytes[i]))) return true;
+  }
   const qsizetype opener = at + 1 + first;
   return opener >= n || filter_.mayOpenCode(static_cast<unsigned char>(bytes[opener]));
 }
@@ -145,12 +162,8 @@ void StretchScan::check(QByteArrayView block) {
       const ScriptMasks& x = masks_[g + 1];
       const std::uint64_t ends = m.lineEnds | m.hashes;
       const std::uint64_t endsNext = x.lineEnds | x.hashes;
-      const std::uint64_t endSoon = ahead(ends, endsNext, 1) | ahead(ends, endsNext, 2) |
-                                    ahead(ends, endsNext, 3) | ahead(ends, endsNext, 4) |
-                                    ahead(ends, endsNext, 5);
-      const std::uint64_t looseSoon = ahead(m.loose, x.loose, 1) | ahead(m.loose, x.loose, 2) |
-                                      ahead(m.loose, x.loose, 3) | ahead(m.loose, x.loose, 4) |
-                                      ahead(m.loose, x.loose, 5);
+      const std::uint64_t endSoon = withinFive(ends, endsNext);
+      const std::uint64_t looseSoon = withinFive(m.loose, x.loose);
       const std::uint64_t open = live & ~endSoon;
       const std::uint64_t exact = open & ~looseSoon & ahead(m.quotes, x.quotes, 5);
       const std::uint64_t bent = open & looseSoon;

@@ -1,6 +1,7 @@
 #include "SuppressionFilter.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -64,10 +65,16 @@ void SuppressionFilter::decide(Diagnostic* alert) {
     }
     return true;
   };
-  // Every directive that would silence the alert counts as used.
-  for (const qsizetype i : byLine_.value(alert->line)) silences(i, Directive::Scope::Line);
-  for (const qsizetype i : byLine_.value(alert->line - 1)) silences(i, Directive::Scope::NextLine);
-  for (const qsizetype i : fileWide_) silences(i, Directive::Scope::File);
+  // Most scripts hold no directive.
+  if (noted_.empty()) return;
+  // Every directive that would silence the alert counts as used. The lists
+  // are read as constants: looping over a list that may be written copies
+  // it first, an empty one too.
+  const QList<qsizetype> onLine = byLine_.value(alert->line);
+  for (const qsizetype i : onLine) silences(i, Directive::Scope::Line);
+  const QList<qsizetype> onLineBefore = byLine_.value(alert->line - 1);
+  for (const qsizetype i : onLineBefore) silences(i, Directive::Scope::NextLine);
+  for (const qsizetype i : std::as_const(fileWide_)) silences(i, Directive::Scope::File);
 }
 
 void SuppressionFilter::diagnostic(const Diagnostic& alert) {

@@ -93,7 +93,7 @@ inline QString editorEditsDifference(QByteArrayView input) {
     }
   }
 
-  static const CheckSetup setup(fuzzTables(), CheckSettings{true, false, {}, {}, nullptr});
+  static const CheckSetup setup(fuzzTables(), CheckSettings{true, false, {}, nullptr});
   // The text as the editor saves it: each lone half as U+FFFD.
   QString saved = editor;
   for (qsizetype i = 0; i < saved.size(); ++i) {

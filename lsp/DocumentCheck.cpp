@@ -52,6 +52,13 @@ class Kept : public DiagnosticSink {
   qint64 count = 0;
 };
 
+// LSP's DiagnosticSeverity of the severity in force.
+int lspSeverity(Severity severity) {
+  return severity == Severity::Error     ? kError
+         : severity == Severity::Warning ? kWarning
+                                         : kInformation;
+}
+
 QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString& message,
                        const QString& code) {
   QJsonObject object{{QLatin1StringView("range"), lsp::toJson(range)},
@@ -107,8 +114,8 @@ DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& editorTex
   check.warnings.reserve(kept.kept.size());
   for (std::size_t i = 0; i < kept.kept.size(); ++i) {
     const Diagnostic& d = kept.kept[i];
-    check.warnings.push_back(
-        {ranges[i], d.row, d.row ? QString() : d.text, d.row ? QString() : d.ruleId()});
+    check.warnings.push_back({ranges[i], d.row, d.row ? QString() : d.text,
+                              d.row ? QString() : d.ruleId(), d.severity()});
   }
   check.count = kept.count;
   return check;
@@ -138,8 +145,8 @@ QJsonArray diagnosticsOf(const DocumentCheck& check) {
     const QString message = !w.row                     ? w.message
                             : w.row->message.isEmpty() ? w.row->code.toString()
                                                        : w.row->message.toString();
-    diagnostics.append(diagnostic(w.range, w.severity == Severity::Error ? kError : kWarning,
-                                  message, w.row ? w.row->code.toString() : w.rule));
+    diagnostics.append(diagnostic(w.range, lspSeverity(w.severity), message,
+                                  w.row ? w.row->code.toString() : w.rule));
   }
   if (check.count > kMostDiagnostics) {
     diagnostics.append(

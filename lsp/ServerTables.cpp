@@ -76,11 +76,16 @@ void ServerTables::readTables() {
     if (!editorFiles_ || !editorFiles_->serves(fault.path)) fail(fault.message());
     return;
   }
-  lastFailure_.clear();
   CheckSettings check;
+  // A name the tables do not know leaves the last good setup in use, as a
+  // bad line of the project file does.
+  if (!RuleSelection::make(tables, {projectRuleChoice(project)}, projectSeverities(project),
+                           &check.rules, &problem)) {
+    fail(problem);
+    return;
+  }
+  lastFailure_.clear();
   check.directives = settings_.inlineConfig;
-  check.disabled = project.disabled;
-  check.disabledBy = project.path;
   check.lineEnds = read.lineEnds;
   check.tellLoneLineFeeds = true;
   // An open script is passed over as a run passes it over when named with

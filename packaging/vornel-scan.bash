@@ -1,6 +1,7 @@
 # bash completion for vornel-scan: its options, the values of --format,
 # --color and --line-ends, folders for --tables, files for the options that
-# take one, rule names and table codes for --explain, and .csm scripts and
+# take one, rule names and table codes for --explain, and for --select,
+# --extend-select and --ignore with the tables' prefixes, and .csm scripts and
 # folders as paths. Plain bash, so that it works with or without the
 # bash-completion package, which is what loads it from where the package
 # installs it.
@@ -94,6 +95,17 @@ _vornel_scan() {
       _vornel_scan_explainable "$cur"
       return
       ;;
+    --select | --extend-select | --ignore)
+      # A list separated by commas: its last name is completed, tables too.
+      local head= name
+      [[ $cur == *,* ]] && head=${cur%,*},
+      _vornel_scan_explainable "${cur##*,}"
+      for name in tags/ params/; do
+        [[ $name == "${cur##*,}"* ]] && COMPREPLY+=("$name")
+      done
+      COMPREPLY=("${COMPREPLY[@]/#/$head}")
+      return
+      ;;
     -j | --jobs | --exclude | --stdin-filename)
       return
       ;;
@@ -104,7 +116,7 @@ _vornel_scan() {
       --format -j --jobs --exclude --force-exclude --allow-empty --stdin-filename --exit-zero
       --color -q --quiet --verbose --statistics -o --output --no-inline-config --report-unused-disables
       --baseline --no-baseline --write-baseline --config --no-config --line-ends
-      --check-tables --list-codes --explain --lsp' -- "$cur")
+      --select --extend-select --ignore --check-tables --list-codes --explain --lsp' -- "$cur")
     return
   fi
   _vornel_scan_paths -f "$cur" scripts

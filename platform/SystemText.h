@@ -51,3 +51,20 @@ inline QByteArray encodeSystemText(QStringView text) {
   return text.toLocal8Bit();
 #endif
 }
+
+// Appends `text` as encodeSystemText() encodes it. Text that is all ASCII,
+// as nearly every statement and message is, is written straight into
+// `bytes`, with no encoded copy of its own: a report of many alerts spends
+// much of its time here.
+inline void appendSystemText(QStringView text, QByteArray* bytes) {
+  char16_t any = 0;
+  for (const QChar c : text) any |= c.unicode();
+  if (any >= 0x80) {
+    *bytes += encodeSystemText(text);
+    return;
+  }
+  const qsizetype at = bytes->size();
+  bytes->resize(at + text.size());
+  char* to = bytes->data() + at;
+  for (const QChar c : text) *to++ = static_cast<char>(c.unicode());
+}

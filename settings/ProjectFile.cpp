@@ -58,9 +58,28 @@ bool readProjectFile(const QString& path, ProjectFile* project, QString* error) 
                     std::string_view(value.toUtf8().constData())) == kReportFormatNames.end())
         return bad(QStringLiteral("unknown format '%1'").arg(value));
       project->format = value;
-    } else if (key == QStringLiteral("disable")) {
-      for (const QString& code : value.split(u',')) {
-        if (!code.trimmed().isEmpty()) project->disabled.append(code.trimmed());
+    } else if (key == QStringLiteral("select") || key == QStringLiteral("ignore") ||
+               key == QStringLiteral("disable")) {
+      if (key == QStringLiteral("select") && !project->select) project->select.emplace();
+      std::vector<ProjectFile::Named>& names =
+          key == QStringLiteral("select") ? *project->select : project->ignore;
+      for (const QString& name : value.split(u',')) {
+        if (!name.trimmed().isEmpty()) names.push_back({name.trimmed(), i + 1, QString()});
+      }
+    } else if (key == QStringLiteral("severity")) {
+      for (const QString& entry : value.split(u',')) {
+        if (entry.trimmed().isEmpty()) continue;
+        // A code may hold a colon; a severity does not.
+        const qsizetype colon = entry.lastIndexOf(u':');
+        const QString name = entry.first(qMax<qsizetype>(colon, 0)).trimmed();
+        const QString severity = entry.sliced(colon + 1).trimmed();
+        if (colon < 0 || name.isEmpty() ||
+            (severity != QStringLiteral("error") && severity != QStringLiteral("warning") &&
+             severity != QStringLiteral("info")))
+          return bad(QStringLiteral("severity takes NAME:error, NAME:warning or NAME:info, "
+                                    "not '%1'")
+                         .arg(entry.trimmed()));
+        project->severities.push_back({name, i + 1, severity});
       }
     } else if (key == QStringLiteral("baseline")) {
       project->baseline = resolved(value);
@@ -70,8 +89,8 @@ bool readProjectFile(const QString& path, ProjectFile* project, QString* error) 
         return bad(QStringLiteral("line-ends takes auto, crlf or any, not '%1'").arg(value));
       project->lineEnds = lineEnds;
     } else {
-      return bad(QStringLiteral("unknown key '%1' (known: tables, exclude, format, disable, "
-                                "baseline, line-ends)")
+      return bad(QStringLiteral("unknown key '%1' (known: tables, exclude, format, select, "
+                                "ignore, disable, severity, baseline, line-ends)")
                      .arg(key));
     }
   }

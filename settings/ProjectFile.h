@@ -16,15 +16,31 @@
 //   tables = tools/tables        a folder; relative paths are relative to this file
 //   exclude = generated/**       may be given again; relative to this file's folder
 //   format = gcc
-//   disable = zmod, isoa         codes never to report; may be given again
+//   select = tags/, zmod         what is reported (default: everything)
+//   ignore = isoa, line-ends     what is not; may be given again; `disable` is
+//                                another name for it
+//   severity = zmod:error, tags/:info
 //   baseline = vornel-baseline.json
 //   line-ends = any              crlf (the default): only CR and CR LF end a line
+//
+// select, ignore and severity name rules ("line-ends"), table rows
+// ("params/zmod"), codes ("zmod") and tables ("tags/"); the checker, which
+// knows the tables, decides what they name.
 struct ProjectFile {
+  // A rule, row, code or table as a line of the file names it.
+  struct Named {
+    QString name;
+    qint64 line = 0;
+    QString severity;  // of a severity entry: error, warning or info
+  };
+
   QString path;  // empty when there is none
   QString tablesFolder;
   std::vector<GlobPattern> excludes;
   QString format;
-  QStringList disabled;
+  std::optional<std::vector<Named>> select;  // none: not given
+  std::vector<Named> ignore;
+  std::vector<Named> severities;
   QString baseline;
   std::optional<textlines::LineEnds> lineEnds;
 };

@@ -97,6 +97,18 @@ bool LineEndSource::endsInLoneLineFeed(QString* error) {
 }
 
 qint64 LineEndSource::readAt(qint64 offset, char* into, qint64 max, QString* error) {
+  if (turn_ == Turn::Undecided && offset == 0) {
+    // The first read from the start settles it from its own bytes, as
+    // read() does, rather than reading them twice; only a first line
+    // longer than the read is read again to its end.
+    const qint64 n = script_.readAt(0, into, max, error);
+    if (n < 0) return n;
+    settleFrom(QByteArrayView(into, n));
+    if (turn_ == Turn::Undecided && n == script_.size()) turn_ = Turn::No;  // no line end at all
+    if (turn_ == Turn::Undecided && !settle(error)) return -1;
+    if (turn_ == Turn::Yes) lineends::turnLoneLineFeeds(into, n, 0);
+    return n;
+  }
   if (turn_ == Turn::Undecided && !settle(error)) return -1;
   if (turn_ == Turn::No) return script_.readAt(offset, into, max, error);
   // The byte before tells whether a LF that comes first follows a CR.

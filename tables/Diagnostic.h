@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -23,6 +25,8 @@ struct Diagnostic {
   // long as the tables. Null for every other rule.
   TableKind table = TableKind::Params;
   Silenced silenced = Silenced::No;
+  // The severity in force, as the project's settings give it; none: the rule's.
+  std::optional<Severity> severityInForce;
   const TableRow* row = nullptr;
   // 1-based; 0 for a fault in no line, a table that cannot be read: the
   // file as a whole, which no report shows a line for.
@@ -48,7 +52,7 @@ struct Diagnostic {
     const QStringView given = givenMessage();
     return given.isEmpty() ? code() : given;
   }
-  Severity severity() const { return rules::infoOf(rule).severity; }
+  Severity severity() const { return severityInForce.value_or(rules::infoOf(rule).severity); }
   // "params/zmod" for a table alert, the rule's name otherwise.
   QString ruleId() const {
     return row ? rules::rowId(table, row->code) : QString(rules::infoOf(rule).id);

@@ -100,4 +100,26 @@ QString rowId(TableKind table, QStringView code) {
   return id;
 }
 
+QLatin1StringView severityName(Severity severity) {
+  switch (severity) {
+    case Severity::Error:
+      return QLatin1StringView("error");
+    case Severity::Warning:
+      break;
+    case Severity::Info:
+      return QLatin1StringView("info");
+  }
+  return QLatin1StringView("warning");
+}
+
+bool severityNamed(QStringView name, Severity* severity) {
+  for (const Severity s : {Severity::Error, Severity::Warning, Severity::Info}) {
+    if (name == severityName(s)) {
+      *severity = s;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace rules

@@ -28,7 +28,8 @@ enum class Rule : quint8 {
   LineEnds,  // a script whose lines end in LF alone, read as fewer lines
 };
 
-enum class Severity : quint8 { Error, Warning };
+// Info is told but fails no run.
+enum class Severity : quint8 { Error, Warning, Info };
 
 struct RuleInfo {
   Rule rule;
@@ -50,5 +51,10 @@ const RuleInfo* find(QStringView id);
 QLatin1StringView tableName(TableKind table);
 // A table row's rule: "<table>/<code>".
 QString rowId(TableKind table, QStringView code);
+
+// "error", "warning" or "info", as the reports and the project file write it.
+QLatin1StringView severityName(Severity severity);
+// The severity called `name`, if any.
+bool severityNamed(QStringView name, Severity* severity);
 
 }  // namespace rules

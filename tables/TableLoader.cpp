@@ -104,16 +104,15 @@ constexpr qint64 kMostRowsReserved = 1 << 20;
 
 }  // namespace
 
-bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
+namespace {
+
+// Reads an open table file; `fault` names `path` already.
+bool readTable(ByteSource& source, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault) {
-  *fault = TableFault{path, 0, QString()};
-  const std::unique_ptr<ByteSource> source =
-      openWhole(files, path, kMostTableBytes, &fault->reason);
-  if (!source) return false;
-  const qint64 size = qMax<qint64>(source->size(), 0);
+  const qint64 size = qMax<qint64>(source.size(), 0);
   ReferenceTableBuilder builder(size, qMin(size / kShortestRecord + 1, kMostRowsReserved));
   // A table saved with LF alone reads as a script so saved does.
-  LineEndSource read(*source, textlines::LineEnds::Auto);
+  LineEndSource read(source, textlines::LineEnds::Auto);
   LineReader lines(read, format);
   QByteArrayView line;
   bool endsFile = false;
@@ -142,23 +141,47 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
   return true;
 }
 
+// Below this size a table loads in less time than a thread takes to start
+// and meet the caller again, so both tables load on the calling thread.
+constexpr qint64 kHelpedFrom = qint64(256) << 10;
+
+}  // namespace
+
+bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
+               ReferenceTable* table, TableFault* fault) {
+  *fault = TableFault{path, 0, QString()};
+  const std::unique_ptr<ByteSource> source =
+      openWhole(files, path, kMostTableBytes, &fault->reason);
+  return source && readTable(*source, path, format, table, fault);
+}
+
 bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault,
                 HelperThread* helper) {
   Tables loaded;
   loaded.tagsPath = tableFilePath(folder, QStringLiteral("tags.txt"));
   loaded.paramsPath = tableFilePath(folder, QStringLiteral("param.txt"));
-  // With a helper the parameters load beside the tags; a failure is told
-  // as if the tags had been read first.
-  TableFault paramsFault;
+  // Both open before either is read, so that the parameters' size can
+  // tell whether they are worth the helper; a failure is still told as if
+  // the tags had been read first.
+  *fault = TableFault{loaded.tagsPath, 0, QString()};
+  const std::unique_ptr<ByteSource> tagsSource =
+      openWhole(files, loaded.tagsPath, kMostTableBytes, &fault->reason);
+  if (!tagsSource) return false;
+  TableFault paramsFault{loaded.paramsPath, 0, QString()};
+  const std::unique_ptr<ByteSource> paramsSource =
+      openWhole(files, loaded.paramsPath, kMostTableBytes, &paramsFault.reason);
   bool paramsRead = false;
   auto loadParams = [&] {
-    paramsRead = loadTable(files, loaded.paramsPath, tablerecord::Format::Params, &loaded.params,
-                           &paramsFault);
+    paramsRead =
+        paramsSource && readTable(*paramsSource, loaded.paramsPath, tablerecord::Format::Params,
+                                  &loaded.params, &paramsFault);
   };
-  if (helper) helper->start(loadParams);
+  // A large parameters table loads on the helper beside the tags.
+  const bool helped = helper && paramsSource && paramsSource->size() >= kHelpedFrom;
+  if (helped) helper->start(loadParams);
   const bool tagsRead =
-      loadTable(files, loaded.tagsPath, tablerecord::Format::Tags, &loaded.tags, fault);
-  if (helper) {
+      readTable(*tagsSource, loaded.tagsPath, tablerecord::Format::Tags, &loaded.tags, fault);
+  if (helped) {
     helper->finish();
   } else if (tagsRead) {
     loadParams();

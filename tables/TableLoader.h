@@ -25,7 +25,7 @@ bool loadTable(FileSystem& files, const QString& path, tablerecord::Format forma
                ReferenceTable* table, TableFault* fault);
 
 // Reads tags.txt and param.txt from `folder` into `tables`, the second on
-// `helper` at the same time when there is one. False with `fault` set on the
-// first failure, tags before parameters; `tables` is then left as it was.
+// `helper` at the same time when there is one and the second is large. False with `fault` set on
+// the first failure, tags before parameters; `tables` is then left as it was.
 bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableFault* fault,
                 HelperThread* helper = nullptr);

@@ -61,11 +61,32 @@ class ClassicReportTest : public QObject {
     QCOMPARE(text.text(), QStringLiteral("3 s:  param row 2\r\n3 s:  "));
   }
 
+  // Appended to what the report holds already, in the system code page.
+  void linesForATerminal_data() {
+    QTest::addColumn<qint64>("line");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("ASCII") << qint64(12) << u"x=\"zmod\""_qs
+                           << QByteArray("12 x=\"zmod\":  param row 1\n");
+    QTest::newRow("outside ASCII") << qint64(12) << u"x=\"\u00e9xmo\""_qs
+                                   << QByteArray("12 x=\"\xc3\xa9xmo\":  param row 1\n");
+    QTest::newRow("a byte no UTF-8 decodes, as it was read")
+        << qint64(3) << u"x=\"\xdcffzmo\""_qs << QByteArray("3 x=\"\xffzmo\":  param row 1\n");
+    QTest::newRow("the last character outside ASCII")
+        << qint64(3) << u"x=\u00e9"_qs << QByteArray("3 x=\xc3\xa9:  param row 1\n");
+    QTest::newRow("line numbers of every length")
+        << qint64(1234567890123) << u"x"_qs << QByteArray("1234567890123 x:  param row 1\n");
+    QTest::newRow("line 0") << qint64(0) << u""_qs << QByteArray("0 :  param row 1\n");
+  }
+
   void linesForATerminal() {
-    const Tables tables = makeTables({u"\u00e9xmo"_qs}, {});
-    QByteArray out;
-    classic::appendLine(alertOf(tables, 12, u"x=\"\u00e9xmo\""_qs, TableKind::Params, 0), &out);
-    QCOMPARE(out, QByteArray("12 x=\"\xc3\xa9xmo\":  param row 1\n"));
+    QFETCH(qint64, line);
+    QFETCH(QString, statement);
+    QFETCH(QByteArray, written);
+    const Tables tables = makeTables({u"zmod"_qs}, {});
+    QByteArray out("before\n");
+    classic::appendLine(alertOf(tables, line, statement, TableKind::Params, 0), &out);
+    QCOMPARE(out, "before\n" + written);
   }
 
   void statusTexts_data() {

@@ -31,7 +31,7 @@ const CheckSetup& setup() {
         tables.tagsPath = QStringLiteral("t/tags.txt");
         return tables;
       }(),
-      CheckSettings{true, false, {}, {}, nullptr});
+      CheckSettings{true, false, {}, nullptr});
   return made;
 }
 
@@ -197,7 +197,7 @@ class LspDocumentsTest : public QObject {
     QFETCH(textlines::LineEnds, lineEnds);
     QFETCH(QByteArray, script);
     QFETCH(QString, expected);
-    CheckSettings settings{true, false, {}, {}, nullptr};
+    CheckSettings settings{true, false, {}, nullptr};
     settings.lineEnds = lineEnds;
     settings.tellLoneLineFeeds = true;
     const CheckSetup lineEndsSetup(makeTables({"zmod", "isoa"}, {"ownr"}), settings);

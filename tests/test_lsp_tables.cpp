@@ -232,7 +232,7 @@ class LspTablesTest : public QObject {
     row("other table renamed over", "tables/tags.txt", Rewrite::RenameOver,
         "\"newc\",\"New tag\",none\r\n", {zmod, "1:4-1:10 newc New tag"}, tags_, {zmod});
     row("project file made in a folder up, then renamed over", "../.vornel-scan",
-        Rewrite::RenameOver, "disable = zmod\n", {}, "disable = isoa\n", {zmod});
+        Rewrite::RenameOver, "disable = zmod\n", {}, "disable = tags/\n", {zmod});
   }
   // Each rewrite is done twice over, the second time to a file the first
   // one made.
@@ -414,12 +414,12 @@ class LspTablesTest : public QObject {
   }
 
   // The project file that counts is the workspace's, wherever the server
-  // was started: its tables, and the codes it disables.
+  // was started: its tables, what it selects and ignores, and severities.
   void projectFileOfTheWorkspace() {
     const auto at = workspace(params_);
     QVERIFY(at);
     QVERIFY(writeFile(at->dir.filePath("scripts/.vornel-scan"),
-                      "tables = own-tables\ndisable = isoa\n"));
+                      "tables = own-tables\ndisable = isoa\nseverity = newc:error\n"));
     QVERIFY(writeFile(at->dir.filePath("scripts/own-tables/tags.txt"), tags_));
     QVERIFY(writeFile(at->dir.filePath("scripts/own-tables/param.txt"),
                       "\"isoa\",\"Auto ISO\",x\r\n\"newc\",\"New code\",x\r\n"));
@@ -428,15 +428,29 @@ class LspTablesTest : public QObject {
     server.initialize(at->dir.filePath("scripts"));
     const QString uri = QUrl::fromLocalFile(at->dir.filePath("scripts/a.csm")).toString();
     server.open(uri, script_ + "z = \"isoa\"\r\n");
-    QCOMPARE(shown(server.diagnostics(uri)), QStringList{"1:4-1:10 newc New code"});
+    const QJsonArray first = server.diagnostics(uri);
+    QCOMPARE(shown(first), QStringList{"1:4-1:10 newc New code"});
+    QCOMPARE(first[0].toObject().value("severity"), QJsonValue(1));
+    QVERIFY(writeFile(at->dir.filePath("scripts/.vornel-scan"),
+                      "tables = own-tables\nselect = isoa\nseverity = params/:info\n"));
+    const QJsonArray second = server.diagnostics(uri);
+    QCOMPARE(shown(second), QStringList{"2:4-2:10 isoa Auto ISO"});
+    QCOMPARE(second[0].toObject().value("severity"), QJsonValue(3));
+    QVERIFY(writeFile(at->dir.filePath("scripts/.vornel-scan"),
+                      "tables = own-tables\nignore = zmod\n"));
+    const auto unknown = server.waitFor(isShowMessage);
+    QVERIFY(unknown);
+    QVERIFY(unknown->message.value("params").toObject().value("message").toString().endsWith(
+        ".vornel-scan:2: 'zmod' is no rule and no table lists it (see --list-codes, and "
+        "--explain RULE)"));
 
     QVERIFY(
         writeFile(at->dir.filePath("scripts/.vornel-scan"), "tables = own-tables\ncolour = red\n"));
     const auto shownMessage = server.waitFor(isShowMessage);
     QVERIFY(shownMessage);
     QVERIFY(shownMessage->message.value("params").toObject().value("message").toString().endsWith(
-        ".vornel-scan:2: unknown key 'colour' (known: tables, exclude, format, disable, "
-        "baseline, line-ends)"));
+        ".vornel-scan:2: unknown key 'colour' (known: tables, exclude, format, select, ignore, "
+        "disable, severity, baseline, line-ends)"));
     QCOMPARE(server.finish(), 0);
   }
 

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -134,6 +135,47 @@ class ReportFormatsTest : public QObject {
     QCOMPARE(fingerprintsBefore.size(), 3);
     QCOMPARE(fingerprintsAfter, fingerprintsBefore);
     QCOMPARE(parsed(after.out)[0]["location"]["lines"]["begin"].toInt(), 3);
+  }
+
+  // The severity the project file gives, in each format's words: zmod an
+  // error, the tags info (warnings are in the golden reports).
+  void severityInEveryFormat_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("info");
+    QTest::newRow("classic") << "classic"
+                             << R"(^s/a.csm:1 x="zmod":  error: Zoom mode$)"
+                             << R"(^s/a.csm:2 GetFileTag\("ownr"\):  info: Owner tag$)";
+    QTest::newRow("gcc") << "gcc"
+                         << R"(^s/a.csm:1:5: error: Zoom mode \[zmod\]$)"
+                         << R"(^s/a.csm:2:12: note: Owner tag \[ownr\]$)";
+    QTest::newRow("github") << "github"
+                            << R"(^::error file=s/a.csm,line=1,.*title=zmod::)"
+                            << R"(^::notice file=s/a.csm,line=2,.*title=ownr::)";
+    QTest::newRow("sarif") << "sarif"
+                           << R"("ruleId":"params/zmod","level":"error")"
+                           << R"("ruleId":"tags/ownr","level":"note")";
+    QTest::newRow("gitlab")
+        << "gitlab"
+        << R"("check_name":"params/zmod","fingerprint":"\w+","severity":"major")"
+        << R"("check_name":"tags/ownr","fingerprint":"\w+","severity":"info")";
+    QTest::newRow("json") << "json"
+                          << R"("code":"zmod",.*"severity":"error")"
+                          << R"("code":"ownr",.*"severity":"info")";
+  }
+  void severityInEveryFormat() {
+    QFETCH(QString, format);
+    QVERIFY(writeFile(at("severity.vornel"), "severity = zmod:error, tags/:info\n"));
+    const ScanRunResult run = scan(
+        at("tables"), {"--config", "severity.vornel", "--format", format, "s/a.csm", "s/b.csm"});
+    QFETCH(QString, error);
+    QFETCH(QString, info);
+    for (const QString& pattern : {error, info}) {
+      const QRegularExpression expected(pattern, QRegularExpression::MultilineOption);
+      QVERIFY2(expected.match(QString::fromUtf8(run.out)).hasMatch(),
+               qPrintable(pattern + "\n" + run.out));
+    }
+    QCOMPARE(run.exitCode, 1);
   }
 
   // Quotes, backslashes, control characters, line ends and bytes that are

@@ -110,8 +110,12 @@ Report runFixture(const QString& formatName, const QString& outputFile) {
   CheckSettings settings;
   settings.directives = true;
   settings.unusedDisables = true;
-  settings.disabled = {QStringLiteral("ownr")};
-  settings.disabledBy = QStringLiteral(".vornel-scan");
+  RuleChoice project;
+  project.ignore = {{QStringLiteral("ownr"), QStringLiteral(".vornel-scan:1")}};
+  project.ignoredBecause = QStringLiteral("disabled in .vornel-scan");
+  QString error;
+  if (!RuleSelection::make(tables, {project}, {}, &settings.rules, &error))
+    qFatal("%s", qPrintable(error));
   settings.baseline = &baseline;
   settings.tellLoneLineFeeds = true;
   const ScriptScanner scanner(tables);

@@ -28,6 +28,8 @@ struct Told : DiagnosticSink {
                        .arg(d.line)
                        .arg(d.column);
     line += d.isTableAlert() ? d.code().toString() : d.ruleId() + QStringLiteral(": ") + d.text;
+    if (d.severity() != rules::infoOf(d.rule).severity)
+      line += QStringLiteral(" (%1)").arg(rules::severityName(d.severity()));
     if (!d.silencedBecause.isEmpty()) line += QStringLiteral(" -- ") + d.silencedBecause;
     lines.append(line);
   }
@@ -53,13 +55,44 @@ QStringList without(QStringList lines, const QString& pattern) {
 
 // What silences alerts besides the directives, which are read always.
 struct Outside {
-  Outside(bool tell = false, QStringList codes = {}, int count = 0, QString path = "s.csm")
-      : unused(tell), disabled(std::move(codes)), held(count), heldFor(std::move(path)) {}
-  bool unused;           // tell of directives that silence nothing
-  QStringList disabled;  // by the project
-  int held;              // alerts of x = "zmod" the baseline holds,
-  QString heldFor;       // for this script
+  Outside(bool tell = false, QStringList codes = {}, int count = 0, QString path = "s.csm",
+          QStringList severity = {}, std::optional<QStringList> select = {})
+      : unused(tell),
+        ignored(std::move(codes)),
+        held(count),
+        heldFor(std::move(path)),
+        severities(std::move(severity)),
+        selected(std::move(select)) {}
+  bool unused;                          // tell of directives that silence nothing
+  QStringList ignored;                  // by the project
+  int held;                             // alerts of x = "zmod" the baseline holds,
+  QString heldFor;                      // for this script
+  QStringList severities;               // "name:severity"
+  std::optional<QStringList> selected;  // by the project
 };
+
+// The project's choice of rules, from a file at /p/.vornel-scan.
+RuleSelection chosen(const Outside& outside) {
+  const auto named = [](const QStringList& names) {
+    std::vector<RuleName> out;
+    for (const QString& name : names) {
+      Severity severity = Severity::Warning;
+      rules::severityNamed(name.section(u':', 1), &severity);
+      out.push_back({name.section(u':', 0, 0), QStringLiteral("/p/.vornel-scan:1"), severity});
+    }
+    return out;
+  };
+  RuleChoice project;
+  if (outside.selected) project.select = named(*outside.selected);
+  project.ignore = named(outside.ignored);
+  project.ignoredBecause = QStringLiteral("disabled in /p/.vornel-scan");
+  project.unselectedBecause = QStringLiteral("not selected in /p/.vornel-scan");
+  RuleSelection selection;
+  QString error;
+  if (!RuleSelection::make(tables(), {project}, named(outside.severities), &selection, &error))
+    qWarning("%s", qPrintable(error));
+  return selection;
+}
 
 void row(const char* name, const QByteArray& script, const QString& told, Outside outside = {}) {
   QTest::newRow(name) << script << told << outside;
@@ -144,8 +177,36 @@ class ScriptCheckTest : public QObject {
     const QString by = " -- disabled in /p/.vornel-scan";
     row("a code the project disables", kZoom + "\r\ny = \"isoa\"\r", "1:5 zmod | ~2:5 isoa" + by,
         {true, {"isoa"}});
-    row("the project's codes are compared exactly", kZoom + "\n", "1:5 zmod",
-        {true, {"ZMOD", "params/zmod"}});
+    row("another table's names silence nothing", kZoom + "\n", "1:5 zmod",
+        {true, {"tags/", "tags/ownr", "isoa"}});
+    row("a table, a row", kZoom + " + \"ownr\"\ry = \"isoa\"\r",
+        "~1:5 zmod" + by + " | ~1:14 ownr" + by + " | ~2:5 isoa" + by,
+        {true, {"tags/", "params/zmod", "params/isoa"}});
+    // What is selected: everything but what is ignored; within the project,
+    // a row over a code over a table, and of two as specific, the ignore.
+    const QString unselected = " -- not selected in /p/.vornel-scan";
+    row("a code over its table", kZoom + " + \"ownr\"\ry = \"isoa\"\r",
+        "1:5 zmod | ~1:14 ownr" + unselected + " | ~2:5 isoa" + by,
+        {true, {"params/"}, 0, "s.csm", {}, QStringList{"zmod"}});
+    row("a row over its code", kZoom + "\ry = \"isoa\"\r", "1:5 zmod | ~2:5 isoa" + unselected,
+        {true, {"zmod"}, 0, "s.csm", {}, QStringList{"params/zmod"}});
+    row("as specific, the ignore", kZoom + "\ry = \"isoa\"\r", "~1:5 zmod" + by + " | 2:5 isoa",
+        {true, {"zmod"}, 0, "s.csm", {}, QStringList{"zmod", "isoa"}});
+    row("a rule not selected", "a = 1 # vornel-scan: enable\r" + kZoom + "\r",
+        "~1:7 not-a-directive: not a directive: unknown directive 'enable'" + unselected +
+            " | 2:5 zmod",
+        {true, {}, 0, "s.csm", {}, QStringList{"params/zmod"}});
+    // Severities: a row over a code over a table, then the later one.
+    row("severities", kZoom + " + \"ownr\" # vornel-scan: on\ry = \"isoa\"\r",
+        "1:21 not-a-directive: not a directive: unknown directive 'on' (error) | 1:5 zmod (info) | "
+        "1:14 ownr (error) | ~2:5 isoa (info)" +
+            by,
+        {true,
+         {"isoa"},
+         0,
+         "s.csm",
+         {"params/zmod:info", "zmod:error", "tags/:error", "isoa:error", "params/:info",
+          "isoa:info", "not-a-directive:error"}});
     row("rules the project disables",
         "a = 1 # vornel-scan: enable\r# vornel-scan: disable=isoa,qqqq\r\n",
         "~1:7 not-a-directive: not a directive: unknown directive 'enable'" + by +
@@ -177,8 +238,7 @@ class ScriptCheckTest : public QObject {
     settings.lineEnds = textlines::LineEnds::CrLf;
     settings.directives = true;
     settings.unusedDisables = outside.unused;
-    settings.disabled = outside.disabled;
-    settings.disabledBy = QStringLiteral("/p/.vornel-scan");
+    settings.rules = chosen(outside);
     Diagnostic old;
     old.row = &tables().params.row(0);
     old.statement = QStringLiteral("x=\"zmod\"");

@@ -35,7 +35,6 @@ ScriptMasks expectedGroup(const QByteArray& bytes, qsizetype from) {
     if (c == '\n') m.lineFeeds |= bit;
     if (c == '#') m.hashes |= bit;
     if (c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == ' ' || c >= 0x80) m.loose |= bit;
-    if (c == '\v' || c >= 0x80) m.odd |= bit;
   }
   return m;
 }
@@ -75,7 +74,6 @@ class ScriptMasksTest : public QObject {
         QCOMPARE(m.lineEnds, want.lineEnds);
         QCOMPARE(m.hashes, want.hashes);
         QCOMPARE(m.loose, want.loose);
-        QCOMPARE(m.odd, want.odd);
         QCOMPARE(m.lineFeeds, want.lineFeeds);
         QCOMPARE(m.lineEndsBefore, before);
         before += static_cast<std::uint32_t>(std::popcount(want.lineEnds));

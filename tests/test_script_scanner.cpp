@@ -15,6 +15,7 @@
 #include "DiskFileSystem.h"
 #include "FakePlatform.h"
 #include "ReferenceScan.h"
+#include "ScriptMasks.h"
 #include "ScriptScanner.h"
 #include "TestTables.h"
 
@@ -220,6 +221,8 @@ class ScriptScannerTest : public QObject {
     row("a call name cut short", "GetFile=1", {});
     row("spaces and tabs are dropped", "\t SetCameraState( \"zmod\" , 1)", {"P1@19-25"});
     row("a tab inside the quotes", "x = \"zm\tod\"", {"P1@5-12"});
+    row("a tab after the opening mark", "x = \"\tzmod\"", {"P1@5-12"});
+    row("a tab before the closing mark", "x = \"zmod\t\"", {"P1@5-12"});
     row("a space inside the quotes survives", "x = \"zm od\"", {});
     row("a comment ends the statement", "x = 1 # \"zmod\"", {});
     row("a hash inside quotes cuts the line", "x=\"#\"+\"zmod\"", {});
@@ -251,7 +254,12 @@ class ScriptScannerTest : public QObject {
                       .arg(a.endColumn));
     }
     QCOMPARE(seen, alerts);
-    QVERIFY(sameAsReference(tables, "wait(1)\r\n" + line + "\r\n"));
+    // The bytes are read 64 at a time: the line at every place in such a
+    // group, so that its windows run past a group's end at every byte.
+    for (int shift = 0; shift < ScriptMasks::kGroup; ++shift) {
+      const QByteArray script = "wait(" + QByteArray(shift, ' ') + ")\r\n" + line + "\r\n";
+      QVERIFY2(sameAsReference(tables, script), qPrintable(QString::number(shift)));
+    }
   }
 
   void lineCounts_data() {

@@ -239,15 +239,73 @@ class SilencingTest : public QObject {
     QVERIFY(QFile::remove(at(".vornel-scan")));
   }
 
+  // What is reported, as the project file and the command line choose it,
+  // and whether it fails the run: the command line's --select replaces the
+  // file's choice, --extend-select and --ignore change it.
+  void selectAndIgnore_data() {
+    QTest::addColumn<QByteArray>("project");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reported");  // gcc's "<line>:<code>"
+    QTest::addColumn<int>("status");
+    const auto row = [](const char* name, const QByteArray& project, const QStringList& arguments,
+                        const QString& reported, int status = 1) {
+      QTest::newRow(name) << project << arguments << reported << status;
+    };
+    row("everything", "", {}, "1:zmod 2:ownr 3:isoa");
+    row("a table", "select = tags/\n", {}, "2:ownr");
+    row("disable is ignore", "disable = params/\n", {}, "2:ownr");
+    row("--ignore adds to the file's", "ignore = zmod\n", {"--ignore", "tags/"}, "3:isoa");
+    row("--select replaces the file's select and ignore", "select = tags/\nignore = zmod\n",
+        {"--select", "zmod,isoa"}, "1:zmod 3:isoa");
+    row("--extend-select adds to it", "select = tags/\n", {"--extend-select", "params/zmod"},
+        "1:zmod 2:ownr");
+    row("nothing left", "", {"--select", "tags/", "--ignore", "ownr"}, "", 0);
+    row("info fails no run", "severity = params/:info\nignore = tags/\n", {}, "1:zmod 3:isoa", 0);
+    row("an error fails it whatever the rule",
+        "severity = params/:info, tags/:info, not-a-directive:error\n", {"dir.csm"},
+        "1:not-a-directive 1:zmod", 1);
+    row("a warning of it does not", "severity = params/:info\nselect=zmod,not-a-directive\n",
+        {"dir.csm"}, "1:not-a-directive 1:zmod", 0);
+  }
+  void selectAndIgnore() {
+    QFETCH(QByteArray, project);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reported);
+    QFETCH(int, status);
+    QVERIFY(writeFile(at("sel/.vornel-scan"), "tables = ../tables\n" + project));
+    QVERIFY(writeFile(at("sel/s.csm"), "x = \"zmod\"\r\nGetFileTag(\"ownr\")\r\ny = \"isoa\"\r\n"));
+    QVERIFY(writeFile(at("sel/dir.csm"), "x = \"zmod\" # vornel-scan: on\r\n"));
+    if (arguments.isEmpty() || !arguments.last().endsWith(".csm")) arguments.append("s.csm");
+    ScanInvocation how;
+    how.arguments = QStringList{"--format", "gcc"} + arguments;
+    how.workingFolder = at("sel");
+    const ScanRunResult run = runScan(how);
+    QCOMPARE(::reported(run.out).join(u' '), reported);
+    QCOMPARE(run.exitCode, status);
+  }
+
   void badProjectFiles_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("error");
     QTest::newRow("unknown key") << QByteArray("format = gcc\nspeed = fast\n")
                                  << ":2: unknown key 'speed' (known: tables, exclude, format, "
-                                    "disable, baseline, line-ends)";
+                                    "select, ignore, disable, severity, baseline, line-ends)";
     QTest::newRow("no equals") << QByteArray("gcc\n") << ":1: expected key = value";
     QTest::newRow("no value") << QByteArray("tables =\n") << ":1: 'tables' needs a value";
     QTest::newRow("unknown format") << QByteArray("format = xml\n") << ":1: unknown format 'xml'";
+    // Names the tables do not know are refused, as Ruff refuses them.
+    QTest::newRow("a code no table lists")
+        << QByteArray("select = zmod\nignore = isoa, qqqq\n")
+        << ":2: 'qqqq' is no rule and no table lists it (see --list-codes, and --explain RULE)";
+    QTest::newRow("a row not in its table")
+        << QByteArray("ignore = tags/zmod\n") << ":1: 'zmod' is not in tags";
+    QTest::newRow("a severity of something unknown")
+        << QByteArray("severity = zmod:info,\tline-end:error\n")
+        << ":1: 'line-end' is no rule and no table lists it (see --list-codes, and --explain "
+           "RULE)";
+    QTest::newRow("an unknown severity")
+        << QByteArray("severity = zmod:info, isoa:fatal\n")
+        << ":1: severity takes NAME:error, NAME:warning or NAME:info, not 'isoa:fatal'";
   }
 
   void badProjectFiles() {

@@ -21,14 +21,15 @@ struct Loaded {
   Tables tables;
 };
 
-Loaded load(const QByteArray& tags, const QByteArray& params, qint64 readSize = 1 << 20) {
+Loaded load(const QByteArray& tags, const QByteArray& params, qint64 readSize = 1 << 20,
+            HelperThread* helper = nullptr) {
   FakeFileSystem fs;
   fs.setReadSize(readSize);
   fs.add(kTags, tags);
   fs.add(kParams, params);
   Loaded result;
   TableFault fault;
-  result.ok = loadTables(fs, kFolder, &result.tables, &fault);
+  result.ok = loadTables(fs, kFolder, &result.tables, &fault, helper);
   result.error = result.ok ? QString() : fault.message();
   return result;
 }
@@ -306,6 +307,32 @@ class TableLoaderTest : public QObject {
     FakeFileSystem empty;
     QVERIFY(!loadTables(empty, kFolder, &tables, &fault));
     QCOMPARE(fault.message(), kTags + QStringLiteral(": No such file or directory"));
+  }
+
+  // Large parameters load on the helper beside the tags, with the same
+  // rows and the same fault, the tags' told first.
+  void largeParametersOnTheHelper_data() {
+    QTest::addColumn<QByteArray>("tags");
+    QTest::addColumn<QByteArray>("params");
+    QByteArray large;
+    for (int i = 0; i < 30000; ++i) large += QByteArray::number(1000 + i % 9000) + ",m,n\r\n";
+    QTest::newRow("both load") << QByteArray("a,b,c\r\n") << large;
+    QTest::newRow("a fault in the tags") << QByteArray("a,b\r\n") << large;
+    QTest::newRow("a fault in the parameters") << QByteArray("a,b,c\r\n") << large + "p\r\n";
+    QTest::newRow("faults in both") << QByteArray("a,b\r\n") << large + "p\r\n";
+  }
+
+  void largeParametersOnTheHelper() {
+    QFETCH(QByteArray, tags);
+    QFETCH(QByteArray, params);
+    HelperThread helper;
+    const Loaded alone = load(tags, params);
+    const Loaded helped = load(tags, params, 1 << 20, &helper);
+    QCOMPARE(helped.ok, alone.ok);
+    QCOMPARE(helped.error, alone.error);
+    QCOMPARE(rows(helped.tables.tags), rows(alone.tables.tags));
+    QCOMPARE(helped.tables.params.size(), alone.tables.params.size());
+    if (alone.ok) QCOMPARE(rows(helped.tables.params), rows(alone.tables.params));
   }
 
   void largeTablesLoadWhole() {

@@ -22,6 +22,9 @@ class TableTasksTest : public QObject {
     QVERIFY(writeFile(at("f/tags.txt"), "\"zmod\",\"Zoom tag\",t\r\n"));
     QVERIFY(writeFile(at("f/param.txt"), "\"zmod\",\"Zoom\",range\r\nzmo,m,\r\n"));
     QVERIFY(writeFile(at("f.vornel-scan"), "tables = f\nformat = gitlab\n"));
+    QVERIFY(writeFile(at("s.vornel-scan"),
+                      "tables = f\nignore = tags/zmod\nseverity = zmod:info, "
+                      "params/zmod:error, line-ends:info\n"));
   }
 
   // Each table task in each format it writes, run in the tables' parent
@@ -75,6 +78,26 @@ class TableTasksTest : public QObject {
     QTest::newRow("explain, a project's format it does not write passed over")
         << QStringList{"--explain", "zmod", "--config", "f.vornel-scan"}
         << QByteArray("'zmod' in tags, f/tags.txt line 1\n") << QByteArrayList{} << 0;
+    // The severity in force under the project's settings, and what it leaves out.
+    const QStringList project{"--config", "s.vornel-scan"};
+    QTest::newRow("explain, a code's rows as the project file has them")
+        << QStringList{"--explain", "zmod"} + project
+        << QByteArray(
+               "  note: t\n  severity: info (not reported: disabled in s.vornel-scan)\n"
+               "'zmod' in params, f/param.txt line 1\n  message: Zoom\n  note: range\n"
+               "  severity: error\n")
+        << QByteArrayList{} << 0;
+    QTest::newRow("explain, a rule as the project file has it")
+        << QStringList{"--explain", "line-ends"} + project << QByteArray("  severity: info\n")
+        << QByteArrayList{"not reported"} << 0;
+    QTest::newRow("explain, a row as --select leaves it out")
+        << QStringList{"--explain", "params/zmod", "--select", "tags/"} + project
+        << QByteArray("  severity: error (not reported: not selected by --select)\n")
+        << QByteArrayList{} << 0;
+    QTest::newRow("explain in json")
+        << QStringList{"--explain", "zmod", "--format", "json"} + project
+        << QByteArray(R"("line":1,"severity":"info","notReported":"disabled in s.vornel-scan"})")
+        << QByteArrayList{} << 0;
     QTest::newRow("explain a row's rule that no row has")
         << QStringList{"--explain", "tags/qqqq", "--tables", "f"}
         << QByteArray("'qqqq' is not in tags\n") << QByteArrayList{} << 1;
@@ -245,7 +268,8 @@ class TableTasksTest : public QObject {
     run = runScan({"--explain", "zmod", "--tables", at("l")});
     QCOMPARE(QString::fromUtf8(run.out),
              QStringLiteral("'zmod' in tags, %1 line 2\n  message: Zoom tag\n  note: t\n"
-                            "'zmod' in params, %2 line 1\n  message: Zoom\n  note: range 0, 1\n")
+                            "  severity: warning\n'zmod' in params, %2 line 1\n  message: Zoom\n"
+                            "  note: range 0, 1\n  severity: warning\n")
                  .arg(at("l/tags.txt"), at("l/param.txt")));
     // A path or a message that holds a place holder of the explanation's
     // own text stays as written.
@@ -253,7 +277,8 @@ class TableTasksTest : public QObject {
     QVERIFY(writeFile(at("p%4/param.txt"), ""));
     run = runScan({"--explain", "ownr", "--tables", at("p%4")});
     QCOMPARE(QString::fromUtf8(run.out),
-             QStringLiteral("'ownr' in tags, %1 line 1\n  message: Owner %1\n  note: %5\n")
+             QStringLiteral("'ownr' in tags, %1 line 1\n  message: Owner %1\n  note: %5\n"
+                            "  severity: warning\n")
                  .replace(QStringLiteral("%1 line"), at("p%4/tags.txt") + QStringLiteral(" line")));
     run = runScan({"--explain", "qqqq", "--tables", at("l")});
     QCOMPARE(run.out, QByteArray("'qqqq' is in no table\n"));

@@ -126,6 +126,13 @@ class VornelScanTest : public QObject {
     QTest::newRow("tables folder without tags.txt")
         << QStringList{"--tables", "/nonexistent", "a.csm"}
         << "vornel-scan: /nonexistent/tags.txt: No such file or directory";
+    QTest::newRow("a code no table lists")
+        << QStringList{"--select", "line-ends", "--ignore", "tags/, qqqq", "a.csm"}
+        << "vornel-scan: --ignore: 'qqqq' is no rule and no table lists it (see --list-codes, "
+           "and --explain RULE)";
+    QTest::newRow("a row not in its table, explaining")
+        << QStringList{"--explain", "line-ends", "--extend-select", "params/qqqq"}
+        << "vornel-scan: --extend-select: 'qqqq' is not in params";
     QTest::newRow("malformed table") << QStringList{"--tables", "@bad-tables", "a.csm"}
                                      << "vornel-scan: @bad-tables/tags.txt: line 2: expected 3 "
                                         "fields, found 4";

@@ -99,13 +99,31 @@ QString namedTableFolder(const CliOptions& options, const Settings& settings) {
   return folder.startsWith(working + u'/') ? folder.sliced(working.size() + 1) : folder;
 }
 
+// What the run reports and at what severity: the project file's choice,
+// then the command line's over it.
+bool selectRules(const Tables& tables, const ProjectFile& project, const CliOptions& options,
+                 RuleSelection* selection, QString* error) {
+  const auto named = [](const QStringList& names, const QString& option) {
+    std::vector<RuleName> out;
+    for (const QString& name : names) out.push_back({name, option});
+    return out;
+  };
+  RuleChoice commandLine;
+  if (options.select) commandLine.select = named(*options.select, QStringLiteral("--select"));
+  commandLine.extendSelect = named(options.extendSelect, QStringLiteral("--extend-select"));
+  commandLine.ignore = named(options.ignore, QStringLiteral("--ignore"));
+  commandLine.ignoredBecause = QStringLiteral("ignored by --ignore");
+  commandLine.unselectedBecause = QStringLiteral("not selected by --select");
+  return RuleSelection::make(tables, {projectRuleChoice(project), commandLine},
+                             projectSeverities(project), selection, error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Started before anything else: a new thread can take milliseconds to get
-  // a processor, which it does here while the arguments are read.
+  // Started only by a task worth a second thread (a large table or script):
+  // a run of small ones starts no thread at all.
   HelperThread helper;
-  helper.warmUp();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
@@ -227,12 +245,19 @@ int main(int argc, char** argv) {
     errors.error(fault.message());
     return kCouldNotRun;
   }
+  RuleSelection selection;
+  if (options.task != CliOptions::Task::ListCodes &&
+      !selectRules(tables, project, options, &selection, &problem)) {
+    errors.error(problem);
+    return kCouldNotRun;
+  }
   if (tablesTask) {
     tables.tagsPath = tableName(shownFolder, tables.tagsPath);
     tables.paramsPath = tableName(shownFolder, tables.paramsPath);
-    return finished(options.task == CliOptions::Task::ListCodes
-                        ? listCodesTask(tables, options.format, output)
-                        : explainTask(tables, options.explainCode, options.format, output));
+    return finished(
+        options.task == CliOptions::Task::ListCodes
+            ? listCodesTask(tables, options.format, output)
+            : explainTask(tables, selection, options.explainCode, options.format, output));
   }
 
   Baseline baseline;
@@ -275,8 +300,7 @@ int main(int argc, char** argv) {
   CheckSettings checkSettings;
   checkSettings.directives = options.inlineConfig;
   checkSettings.unusedDisables = options.reportUnusedDisables;
-  checkSettings.disabled = project.disabled;
-  checkSettings.disabledBy = project.path;
+  checkSettings.rules = std::move(selection);
   checkSettings.baseline = options.baseline.isEmpty() ? nullptr : &baseline;
   checkSettings.lineEnds = settingsRead.lineEnds;
   checkSettings.tellLoneLineFeeds = true;
@@ -317,7 +341,5 @@ int main(int argc, char** argv) {
   if (options.statistics && !statisticsReport) messages.statistics(totals, tables, tableNames);
 
   if (status == kCouldNotRun || !totals.failures.isEmpty()) return kCouldNotRun;
-  const bool alerted = totals.alerts > 0 || totals.scriptsWithLinesJoined > 0 ||
-                       (options.reportUnusedDisables && totals.directiveWarnings > 0);
-  return alerted && !options.exitZero ? kAlerts : kNoAlerts;
+  return totals.failing > 0 && !options.exitZero ? kAlerts : kNoAlerts;
 }

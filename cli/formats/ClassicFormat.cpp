@@ -35,7 +35,11 @@ class ClassicFormat : public ReportFormat {
     if (color) *out += "\x1b[32m";
     *out += QByteArray::number(alert.line);
     if (color) *out += "\x1b[0m";
-    *out += ' ' + lineText(alert.statement) + ":  " + lineText(alert.givenMessage()) + '\n';
+    *out += ' ' + lineText(alert.statement) + ":  ";
+    // A table alert is a warning unless the project's settings say otherwise.
+    if (alert.severity() != Severity::Warning)
+      *out += alert.severity() == Severity::Error ? "error: " : "info: ";
+    *out += lineText(alert.givenMessage()) + '\n';
   }
 
   // Read by a person: each diagnostic on a line, a fault marked as one, and

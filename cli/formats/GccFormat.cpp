@@ -27,10 +27,17 @@ class GccFormat : public ReportFormat {
       *out += ':';
       *out += QByteArray::number(alert.column);
     }
-    if (alert.severity() == Severity::Error) {
-      *out += color_ ? ":\x1b[0m \x1b[1;31merror:\x1b[0m " : ": error: ";
-    } else {
-      *out += color_ ? ":\x1b[0m \x1b[1;35mwarning:\x1b[0m " : ": warning: ";
+    // Info is a compiler's note, in its colour.
+    switch (alert.severity()) {
+      case Severity::Error:
+        *out += color_ ? ":\x1b[0m \x1b[1;31merror:\x1b[0m " : ": error: ";
+        break;
+      case Severity::Warning:
+        *out += color_ ? ":\x1b[0m \x1b[1;35mwarning:\x1b[0m " : ": warning: ";
+        break;
+      case Severity::Info:
+        *out += color_ ? ":\x1b[0m \x1b[1;36mnote:\x1b[0m " : ": note: ";
+        break;
     }
     *out += lineText(alert.message());
     *out += color_ ? " \x1b[1;35m[" : " [";

@@ -46,7 +46,9 @@ class GithubFormat : public ReportFormat {
 
   void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
     if (alert.silenced != Diagnostic::Silenced::No) return;
-    *out += alert.severity() == Severity::Error ? "::error file=" : "::warning file=";
+    *out += alert.severity() == Severity::Error     ? "::error file="
+            : alert.severity() == Severity::Warning ? "::warning file="
+                                                    : "::notice file=";
     // Without a line, an annotation is the file's.
     *out += script->pathText;
     if (alert.line > 0) *out += ",line=" + QByteArray::number(alert.line);

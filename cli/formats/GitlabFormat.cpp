@@ -38,8 +38,11 @@ class GitlabFormat : public ReportFormat {
     appendString(out, rule);
     *out += ",\"fingerprint\":\"";
     *out += QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex();
-    *out += alert.severity() == Severity::Error ? "\",\"severity\":\"major\""
-                                                : "\",\"severity\":\"minor\"";
+    // An error is major, as GitLab grades what must be mended before a
+    // merge; blocker and critical are left to what GitLab's own scanners find.
+    *out += alert.severity() == Severity::Error     ? "\",\"severity\":\"major\""
+            : alert.severity() == Severity::Warning ? "\",\"severity\":\"minor\""
+                                                    : "\",\"severity\":\"info\"";
     *out += ",\"location\":{\"path\":" + script->pathText;
     // GitLab wants a line of every issue: one in no line, a table that
     // cannot be read, stands at the file's first.

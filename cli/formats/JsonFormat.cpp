@@ -48,6 +48,8 @@ class JsonFormat : public ReportFormat {
     appendString(out, alert.statement);
     *out += ",\"message\":";
     appendString(out, alert.message());
+    *out += ",\"severity\":";
+    appendString(out, rules::severityName(alert.severity()));
     appendSilencing(alert, out);
     *out += '}';
   }
@@ -135,7 +137,7 @@ class JsonFormat : public ReportFormat {
     *out += ",\"rule\":";
     appendString(out, d.ruleId());
     *out += ",\"severity\":";
-    appendString(out, QLatin1StringView(d.severity() == Severity::Error ? "error" : "warning"));
+    appendString(out, rules::severityName(d.severity()));
     *out += ",\"message\":";
     appendString(out, d.message());
     appendSilencing(d, out);

@@ -59,7 +59,9 @@ class SarifFormat : public ReportFormat {
   void diagnostic(const Diagnostic& alert, ScriptReport* script, QByteArray* out) const override {
     *out += ",\n{\"ruleId\":";
     appendString(out, alert.ruleId());
-    *out += alert.severity() == Severity::Error ? ",\"level\":\"error\"" : ",\"level\":\"warning\"";
+    *out += alert.severity() == Severity::Error     ? ",\"level\":\"error\""
+            : alert.severity() == Severity::Warning ? ",\"level\":\"warning\""
+                                                    : ",\"level\":\"note\"";
     *out += ",\"message\":{\"text\":";
     appendString(out, alert.message());
     *out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + script->pathText;

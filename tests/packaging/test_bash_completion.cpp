@@ -144,6 +144,12 @@ void TestBashCompletion::candidates_data() {
       << QStringList{"zmod"};
   QTest::newRow("a code that a shell would expand")
       << QStringList{"vornel-scan", "--tables", ".codes", "--explain", "$"} << QStringList{"$(x)"};
+  QTest::newRow("the last of a list to select or ignore, tables too")
+      << QStringList{"vornel-scan", "--tables", ".codes", "--ignore", "zmod,p"}
+      << QStringList{"zmod,params/"};
+  QTest::newRow("rules, codes and tables to select")
+      << QStringList{"vornel-scan", "--tables", ".codes", "--select", "t"}
+      << QStringList{"tags/"};
   QTest::newRow("rule names only, from tables that cannot be read")
       << QStringList{"vornel-scan", "--tables", "tables", "--explain", "u"}
       << QStringList{"unknown-code", "unused-disable"};
