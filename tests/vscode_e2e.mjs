@@ -157,7 +157,7 @@ function untilWarnings(page, n) {
 // Waits until the Problems view shows a row with each of `places`; the
 // panel is maximized meanwhile, as the list shows only the rows that fit
 // (a maximized panel hides the editor).
-async function untilProblems(page, places) {
+async function untilProblems(page, places, timeout = 20000) {
   for (const maximized of [true, false]) {
     for (let tries = 0; await page.evaluate(() => document.querySelector('.part.editor')?.offsetHeight !== 0) === maximized; ++tries) {
       if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
@@ -168,7 +168,7 @@ async function untilProblems(page, places) {
       await until(page, `in the Problems view:\n${places.join('\n')}`, (wanted) => {
         const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
         return wanted.every((place) => rows.some((row) => row?.includes(place)));
-      }, places);
+      }, places, timeout);
     }
   }
 }
@@ -256,7 +256,8 @@ async function main() {
   await step('the Problems view lists the alerts with line and message, the status bar counts them', async () => {
     await open(page, 'alerts.csm');
     await command(page, 'Problems: Focus on Problems View');
-    await untilProblems(page, alerts.map(place));
+    // The extension host and the server start meanwhile, slowly on a busy machine.
+    await untilProblems(page, alerts.map(place), 60000);
     await untilWarnings(page, alerts.length);
   });
 
@@ -458,6 +459,11 @@ try {
   status = 1;
   if (!results.includes(false)) console.log(`FAIL!  : ${error.stack}`);
   console.log(`code-server said:\n${serverLog.split('\n').slice(-20).join('\n')}`);
+  // The extension's output channel: the server it started, and its stderr.
+  const channels = fs.existsSync(path.join(userData, 'logs')) ? fs.readdirSync(path.join(userData, 'logs'), { recursive: true })
+    .filter((file) => file.endsWith('Vornel Script Checker.log')) : [];
+  for (const channel of channels)
+    console.log(`the extension said:\n${fs.readFileSync(path.join(userData, 'logs', channel), 'utf8').split('\n').slice(-20).join('\n')}`);
   const pages = browser ? await browser.pages() : [];
   if (pages.length > 0 && screenshot) await pages.at(-1).screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
 } finally {
