@@ -1,7 +1,7 @@
 // vornel-lsp-bench: times vornel-scan --lsp as an editor uses it, for
 // bench/lsp (make bench).
 //
-//   vornel-lsp-bench SERVER TABLES SCRIPT ALERTS
+//   vornel-lsp-bench SERVER TABLES SCRIPT ALERTS TREE TABLE LINE EXPECTED
 //
 // 1. Opens SCRIPT and makes 100 one-character edits, one at a time, each
 //    after the diagnostics of the one before came: how long after the
@@ -22,7 +22,13 @@
 //    under another name, and at once asks for a hover in the first: how
 //    long after it was sent the hover is answered, while the big script is
 //    still being taken in.
-// Prints Markdown; exits 2 when it cannot measure.
+// 7. In a server of its own, whose workspace is TREE, asks for the
+//    references of the row on line LINE (from 0) of TABLE as soon as
+//    initialize is answered, while the server walks and checks the
+//    workspace (a cold start): how long after it was sent the answer comes,
+//    and whether it holds the EXPECTED alerts; then the same again (warm).
+// With VORNEL_LSP_BENCH=references, measures 7 alone. Prints Markdown;
+// exits 2 when it cannot measure.
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +38,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,6 +67,7 @@ struct BigChange {
 const BigChange kBigChanges[] = {{20 << 20, 5000, 1000}, {5 << 20, 2000, 250}};
 constexpr qint64 kBigOpenBytes = qint64(50) << 20;
 constexpr double kBigOpenLimitMs = 1000;
+constexpr double kReferencesLimitMs = 1000;
 
 [[noreturn]] void fail(const QString& why) {
   std::fprintf(stderr, "vornel-lsp-bench: %s\n", qPrintable(why));
@@ -181,6 +189,12 @@ QJsonObject spreadEdits(const QString& uri, int version, const QString& text, in
           {"contentChanges", changes}};
 }
 
+QJsonObject referencesOf(const QString& uri, int line) {
+  return {{"textDocument", QJsonObject{{"uri", uri}}},
+          {"position", QJsonObject{{"line", line}, {"character", 1}}},
+          {"context", QJsonObject{{"includeDeclaration", false}}}};
+}
+
 QJsonObject hoverAtStart(const QString& uri) {
   return {{"textDocument", QJsonObject{{"uri", uri}}},
           {"position", QJsonObject{{"line", 0}, {"character", 0}}}};
@@ -206,13 +220,72 @@ double median(std::vector<double> values) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
-  if (args.size() != 5) fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT ALERTS");
+  if (args.size() != 9)
+    fail("usage: vornel-lsp-bench SERVER TABLES SCRIPT ALERTS TREE TABLE LINE EXPECTED");
   QFile file(args[3]);
   if (!file.open(QIODevice::ReadOnly)) fail("cannot read " + args[3]);
   const QString text = QString::fromUtf8(file.readAll());
   const int lines = int(text.count(QLatin1StringView("\r\n")));
   const int middle = lines / 2;
   const int middleEnd = int(text.section(QLatin1StringView("\r\n"), middle, middle).size());
+
+  // 7. References in a workspace of many scripts, in a server of its own.
+  double coldMs = 0;
+  double coldFromStartMs = 0;
+  double warmMs = 0;
+  qsizetype coldFound = 0;
+  qsizetype warmFound = 0;
+  const int row = args[7].toInt();
+  const qsizetype expected = args[8].toLongLong();
+  {
+    QElapsedTimer clock;
+    const QString tableUri = QUrl::fromLocalFile(QFileInfo(args[6]).absoluteFilePath()).toString();
+    QElapsedTimer started;
+    started.start();
+    Client server(args[1], args[2]);
+    server.request(
+        "initialize",
+        {{"rootUri", QUrl::fromLocalFile(QFileInfo(args[5]).absoluteFilePath()).toString()},
+         {"capabilities", QJsonObject{}}});
+    server.notify("initialized", {});
+    clock.start();
+    QJsonObject answer = server.request("textDocument/references", referencesOf(tableUri, row));
+    coldMs = double(clock.nsecsElapsed()) / 1e6;
+    coldFromStartMs = double(started.nsecsElapsed()) / 1e6;
+    coldFound = answer.value("result").toArray().size();
+    clock.start();
+    answer = server.request("textDocument/references", referencesOf(tableUri, row));
+    warmMs = double(clock.nsecsElapsed()) / 1e6;
+    warmFound = answer.value("result").toArray().size();
+    if (coldFound == 0 || warmFound == 0) fail("the references in the tree found nothing");
+    if (server.finish() != 0) fail("the server did not end well");
+  }
+
+  const auto printReferences = [&] {
+    std::printf(
+        "- References of the row on line %d of %s in the workspace %s, asked as soon as "
+        "initialize was answered, while the server walks and checks it (cold): %lld locations "
+        "(%lld expected), answered %.0f ms after they were asked, %.0f ms after the server was "
+        "started. The same again (warm): %lld locations in %.1f ms.\n\n",
+        row + 1, qPrintable(QFileInfo(args[6]).fileName()),
+        qPrintable(QFileInfo(args[5]).fileName()), static_cast<long long>(coldFound),
+        static_cast<long long>(expected), coldMs, coldFromStartMs,
+        static_cast<long long>(warmFound), warmMs);
+  };
+  const auto referencesRow = [&] {
+    std::printf("| References of a code in %s, from a cold start | ≤ %.0f ms | %s (%.0f ms%s) |\n",
+                qPrintable(QFileInfo(args[5]).fileName()), kReferencesLimitMs,
+                coldMs <= kReferencesLimitMs && coldFound == expected ? "PASS" : "FAIL", coldMs,
+                coldFound == expected ? "" : ", wrong count");
+  };
+  // VORNEL_LSP_BENCH=references measures this target alone.
+  if (qEnvironmentVariable("VORNEL_LSP_BENCH") == QLatin1StringView("references")) {
+    std::printf("\n### Benchmark: `vornel-scan --lsp` (bench/lsp), references alone\n\n");
+    printReferences();
+    std::printf("| Target | Limit | Result |\n|---|---:|---|\n");
+    referencesRow();
+    return 0;
+  }
 
   Client client(args[1], args[2]);
   client.request("initialize", {{"rootUri", QUrl::fromLocalFile(args[2]).toString()},
@@ -404,6 +477,7 @@ int main(int argc, char** argv) {
       "- A script of %.1f MiB opened, then a hover in another script at once: answered %.0f ms "
       "after it was sent; the big script's diagnostics came after %.0f ms.\n\n",
       double(bigOpenBytes) / 1048576, bigOpenHoverMs, bigOpenDoneMs);
+  printReferences();
   std::printf("| Target | Limit | Result |\n|---|---:|---|\n");
   std::printf(
       "| Diagnostics after a one-character edit, after settling (median of %d) | ≤ %.0f ms | %s "
@@ -429,5 +503,6 @@ int main(int argc, char** argv) {
       "| A hover in another script while one of %.0f MiB opens | ≤ %.0f ms | %s (%.0f ms) |\n",
       double(kBigOpenBytes) / 1048576, kBigOpenLimitMs,
       bigOpenHoverMs <= kBigOpenLimitMs ? "PASS" : "FAIL", bigOpenHoverMs);
+  referencesRow();
   return 0;
 }

@@ -69,7 +69,8 @@ QJsonObject diagnostic(const lsp::TextRange& range, int severity, const QString&
   return object;
 }
 
-// The LSP ranges of the diagnostics, in one pass over the text.
+}  // namespace
+
 std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Diagnostic>& found) {
   ForwardPositions lines(text);
   std::vector<std::pair<qint64, std::size_t>> offsets;  // byte offset, 2 * diagnostic (+1: its end)
@@ -91,8 +92,6 @@ std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<D
   }
   return ranges;
 }
-
-}  // namespace
 
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& editorText,
                             const std::atomic<bool>& stop) {

@@ -38,6 +38,9 @@ inline constexpr qsizetype kMostDiagnostics = 10000;
 // reads `stop` as it goes and gives up once it is set.
 DocumentCheck checkDocument(const CheckSetup& setup, const QByteArray& text,
                             const std::atomic<bool>& stop);
+// The LSP ranges of the diagnostics of a check of `text`, as the check
+// read it, in one pass over the text; the diagnostics in line order.
+std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<Diagnostic>& found);
 // What the table checks (checkTables()) found in one table, `found`, as the
 // check of the table's document: `text` as the editor holds it, its lines
 // counted as the loader counts them.

@@ -12,6 +12,7 @@
 #include "QuickFix.h"
 #include "ScriptHover.h"
 #include "SystemText.h"
+#include "WorkspaceRequests.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ QJsonObject capabilities() {
                    {QLatin1StringView("change"), 2},  // incremental
                    {QLatin1StringView("save"), QJsonObject{}}}},
       {QLatin1StringView("hoverProvider"), true},
+      {QLatin1StringView("referencesProvider"), true},
       {QLatin1StringView("codeActionProvider"),
        QJsonObject{{QLatin1StringView("codeActionKinds"), QJsonArray{kQuickFix}}}},
       {QLatin1StringView("documentSymbolProvider"), true},
@@ -73,7 +75,8 @@ LanguageServer::LanguageServer(ServerSettings settings, MainThreadQueue& queue, 
           settings_,
           [this](std::shared_ptr<const CheckSetup> setup) {
             setup_ = setup;
-            checks_.setSetup(std::move(setup));
+            checks_.setSetup(setup);
+            index_.setSetup(std::move(setup));
           },
           [this](const QString& message) { showError(message); }),
       checks_(
@@ -88,6 +91,15 @@ LanguageServer::LanguageServer(ServerSettings settings, MainThreadQueue& queue, 
           [this](const QString& uri, qint64 version, const QJsonArray& diagnostics) {
             publish(uri, diagnostics, version);
           },
+          qMax(2, QThread::idealThreadCount())),
+      index_(
+          queue,
+          [this](const QString& uri, QByteArray* text) {
+            const OpenDocuments::Document* document = documents_.find(uri);
+            if (document) *text = document->text;
+            return document != nullptr;
+          },
+          [this](const QString& message) { complain(message); },
           qMax(2, QThread::idealThreadCount())) {
   tables_.readThrough(&tableDocuments_.unsavedFiles(), [this] { publishTables(); });
 }
@@ -98,6 +110,15 @@ void LanguageServer::receive(const std::vector<lsp::Incoming>& messages) {
         message.method == QLatin1StringView("$/cancelRequest")) {
       cancelled_.insert(jsonKey(message.params.toObject().value(QLatin1StringView("id"))));
     }
+  }
+  for (auto it = waitingForIndex_.begin(); it != waitingForIndex_.end();) {
+    if (cancelled_.count(it->first) == 0) {
+      ++it;
+      continue;
+    }
+    respondError(it->second.id, lsp::kRequestCancelled,
+                 it->second.method + QStringLiteral(" cancelled"));
+    it = waitingForIndex_.erase(it);
   }
   for (const lsp::Incoming& message : messages) handle(message);
   // A cancel that comes after its request was answered is too late to matter.
@@ -165,6 +186,9 @@ void LanguageServer::request(const lsp::Incoming& message) {
     result = initialize(message.params, &problem);
   } else if (method == QLatin1StringView("shutdown")) {
     state_ = State::ShutDown;
+  } else if (method == QLatin1StringView("textDocument/references") ||
+             (method == QLatin1StringView("textDocument/hover") && tableOf(message.params))) {
+    return answerFromIndex(message);
   } else if (method == QLatin1StringView("textDocument/hover")) {
     result = hover(message.params, &problem);
   } else if (method == QLatin1StringView("textDocument/codeAction")) {
@@ -181,6 +205,41 @@ void LanguageServer::request(const lsp::Incoming& message) {
   }
   if (!problem.isEmpty()) {
     complain(method + QStringLiteral(": ") + problem);
+    return respondError(message.id, lsp::kInvalidParams, problem);
+  }
+  respond(message.id, result);
+}
+
+std::optional<TableKind> LanguageServer::tableOf(const QJsonValue& params) const {
+  QString uri;
+  QString ignored;
+  if (!lsp::readDocumentUri(params, &uri, &ignored)) return std::nullopt;
+  return tableDocuments_.tableOf(uri, tables_.folder());
+}
+
+void LanguageServer::answerFromIndex(const lsp::Incoming& message) {
+  if (!index_.ready()) {
+    waitingForIndex_.emplace_back(jsonKey(message.id), message);
+    if (waitingForIndex_.size() == 1) {
+      index_.whenReady([this] {
+        const auto waiting = std::move(waitingForIndex_);
+        waitingForIndex_.clear();
+        for (const auto& [id, next] : waiting) {
+          if (state_ != State::Exited) answerFromIndex(next);
+        }
+      });
+    }
+    return;
+  }
+  QString problem;
+  const QJsonValue result =
+      message.method == QLatin1StringView("textDocument/references")
+          ? workspacerequests::references(index_, setup_.get(), documents_, tableOf(message.params),
+                                          message.params, &problem)
+          : workspacerequests::rowHover(index_, setup_.get(), tableOf(message.params),
+                                        message.params, &problem);
+  if (!problem.isEmpty()) {
+    complain(message.method + QStringLiteral(": ") + problem);
     return respondError(message.id, lsp::kInvalidParams, problem);
   }
   respond(message.id, result);
@@ -251,7 +310,9 @@ QJsonValue LanguageServer::initialize(const QJsonValue& params, QString* problem
   QJsonObject object;
   if (!lsp::readObject(params, QStringLiteral("params"), &object, problem)) return {};
   state_ = State::Running;
-  tables_.load(workspaceOf(object));
+  const QString workspace = workspaceOf(object);
+  index_.setWorkspace(workspace);
+  tables_.load(workspace);
   return QJsonObject{{QLatin1StringView("capabilities"), capabilities()},
                      {QLatin1StringView("serverInfo"),
                       QJsonObject{{QLatin1StringView("name"), QLatin1StringView("vornel-scan")},
@@ -335,6 +396,7 @@ QString LanguageServer::didOpen(const QJsonValue& params, OpenDocuments::Change*
     publishTables(uri);
   } else if (!uri.isEmpty()) {
     checks_.checkNow(uri);
+    index_.edited(uri);
   }
   return problem;
 }
@@ -349,6 +411,7 @@ QString LanguageServer::didChange(const QJsonValue& params, OpenDocuments::Chang
     if (tableDocuments_.tableOf(uri, tables_.folder())) tables_.reloadSoon();
   } else if (!uri.isEmpty()) {
     checks_.checkSoon(uri);
+    index_.edited(uri);
   }
   return problem;
 }
@@ -358,6 +421,7 @@ QString LanguageServer::didClose(const QJsonValue& params) {
   const QString problem = documents_.close(params, &uri);
   if (!uri.isEmpty()) {
     checks_.forget(uri);
+    index_.closed(uri);
     publish(uri, QJsonArray());
   }
   if (OpenDocuments::isTableFile(uri) && tableDocuments_.saved(uri)) tables_.reloadSoon();
@@ -378,10 +442,9 @@ QString LanguageServer::didChangeWatchedFiles(const QJsonValue& params) {
   if (!changes.isArray()) return QStringLiteral("params.changes must be an array");
   for (const QJsonValue& change : changes.toArray()) {
     const QString uri = change.toObject().value(QLatin1StringView("uri")).toString();
-    if (ServerTables::mayConcern(QUrl(uri).path())) {
-      tables_.reloadSoon();
-      break;
-    }
+    const qint64 type = change.toObject().value(QLatin1StringView("type")).toInteger();
+    if (ServerTables::mayConcern(QUrl(uri).path())) tables_.reloadSoon();
+    if (type >= 1 && type <= 3) index_.fileChanged(uri, WorkspaceIndex::FileChange(type));
   }
   return QString();
 }

@@ -19,6 +19,7 @@
 #include "ServerTables.h"
 #include "TableDocuments.h"
 #include "TaskThreads.h"
+#include "WorkspaceIndex.h"
 
 // vornel-scan as a language server: takes the editor's messages, keeps its
 // open scripts, and answers with diagnostics, hovers and quick fixes. Runs
@@ -51,6 +52,11 @@ class LanguageServer {
   // A large didOpen or didChange, read on another thread.
   void readAside(const lsp::Incoming& message);
   void readAsideDone(const QString& uri, const lsp::Incoming& message, OpenDocuments::Change& read);
+  // A request answered from the workspace index: at once when it is
+  // ready, else once it is, unless cancelled meanwhile.
+  void answerFromIndex(const lsp::Incoming& message);
+  // Which table in force a request's document is, if either.
+  std::optional<TableKind> tableOf(const QJsonValue& params) const;
 
   // Requests: each returns the result, or sets `problem` for an error
   // response with invalid params.
@@ -94,5 +100,8 @@ class LanguageServer {
   DocumentChecks checks_;
   // The scripts being read aside, and the messages for each that came since.
   std::map<QString, std::deque<lsp::Incoming>> waiting_;
+  WorkspaceIndex index_;
+  // The requests waiting for the index, in the order they came, by id.
+  std::vector<std::pair<QString, lsp::Incoming>> waitingForIndex_;
   TaskThreads readers_{1};  // last, so that it ends before the rest goes
 };

@@ -14,6 +14,7 @@ namespace lsp {
 struct TextRange {
   TextPosition start;
   TextPosition end;
+  friend bool operator==(const TextRange&, const TextRange&) = default;
 };
 
 bool readObject(const QJsonValue& value, const QString& where, QJsonObject* object,
