@@ -59,7 +59,7 @@ QString namesNothing(const Tables& tables, const QString& name) {
 
 bool RuleSelection::make(const Tables& tables, const std::vector<RuleChoice>& sources,
                          const std::vector<RuleName>& severities, RuleSelection* selection,
-                         QString* error) {
+                         QString* error, QStringList* warnings) {
   *selection = RuleSelection();
   const auto known = [&](const std::vector<RuleName>& names) {
     for (const RuleName& n : names) {
@@ -70,12 +70,21 @@ bool RuleSelection::make(const Tables& tables, const std::vector<RuleChoice>& so
     }
     return true;
   };
+  // A name that names nothing in an ignore or severity list can only leave
+  // a diagnostic reported as it would be anyway: a row the keeper removed
+  // must not stop every project that ignored it. One in a select list
+  // could leave the run reporting nothing, so it stops the run.
+  const auto noted = [&](const std::vector<RuleName>& names) {
+    for (const RuleName& n : names) {
+      if (const QString why = namesNothing(tables, n.name); !why.isEmpty() && warnings)
+        warnings->append(n.where + QStringLiteral(": ") + why + QStringLiteral(", passed over"));
+    }
+  };
   for (const RuleChoice& source : sources) {
-    if ((source.select && !known(*source.select)) || !known(source.extendSelect) ||
-        !known(source.ignore))
-      return false;
+    if ((source.select && !known(*source.select)) || !known(source.extendSelect)) return false;
   }
-  if (!known(severities)) return false;
+  for (const RuleChoice& source : sources) noted(source.ignore);
+  noted(severities);
 
   const auto decide = [&](const Target& target, Severity byDefault) {
     Decision decision;

@@ -44,11 +44,12 @@ class RuleSelection {
 
   // The sources in order, each later one over those before it, and the
   // severities, the more specific name and then the later one winning.
-  // False with `error` set ("<where>: <what>") when a name is no rule,
-  // row, code or table of `tables`.
+  // False with `error` set ("<where>: <what>") when a name selected is no
+  // rule, row, code or table of `tables`; such a name ignored or given a
+  // severity is added to `warnings` instead.
   static bool make(const Tables& tables, const std::vector<RuleChoice>& sources,
                    const std::vector<RuleName>& severities, RuleSelection* selection,
-                   QString* error);
+                   QString* error, QStringList* warnings = nullptr);
 
   // Why `d` is not reported; empty when it is.
   const QString& leftOut(const Diagnostic& d) const;

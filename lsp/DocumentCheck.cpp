@@ -77,7 +77,11 @@ std::vector<lsp::TextRange> rangesOf(const QByteArray& text, const std::vector<D
   for (std::size_t i = 0; i < found.size(); ++i) {
     const Diagnostic& f = found[i];
     const ScriptLine line = lines.scriptLine(f.line);
-    offsets.emplace_back(textpositions::offsetOfColumn(text, line, f.column), 2 * i);
+    qint64 start = textpositions::offsetOfColumn(text, line, f.column);
+    // A fault at a line's end, a field missing, marks the line: an empty
+    // range is hard to see and to point at.
+    if (f.endColumn == 0 && start >= line.end) start = line.start;
+    offsets.emplace_back(start, 2 * i);
     offsets.emplace_back(
         f.endColumn > 0 ? textpositions::offsetOfColumn(text, line, f.endColumn) : line.end,
         2 * i + 1);

@@ -79,12 +79,15 @@ void ServerTables::readTables() {
   CheckSettings check;
   // A name the tables do not know leaves the last good setup in use, as a
   // bad line of the project file does.
+  QStringList warnings;
   if (!RuleSelection::make(tables, {projectRuleChoice(project)}, projectSeverities(project),
-                           &check.rules, &problem)) {
+                           &check.rules, &problem, &warnings)) {
     fail(problem);
     return;
   }
   lastFailure_.clear();
+  // Told as a failure is, once, though the setup goes into use.
+  if (!warnings.isEmpty()) fail(warnings.join(u'\n'));
   check.directives = settings_.inlineConfig;
   check.lineEnds = read.lineEnds;
   check.tellLoneLineFeeds = true;

@@ -49,13 +49,14 @@ class Checker {
  public:
   explicit Checker(std::vector<Diagnostic>* found) : found_(found) {}
 
-  void add(Rule rule, const QString& path, qint64 line, QStringView code, const QString& message) {
+  void add(Rule rule, const QString& path, qint64 line, QStringView code, const QString& message,
+           qint64 column = 1) {
     Diagnostic d;
     d.rule = rule;
     d.path = path;
     d.line = line;
     // A row is named by its line, which its code starts.
-    d.column = line > 0 ? 1 : 0;
+    d.column = line > 0 ? column : 0;
     d.statement = code.toString();
     d.text = message;
     found_->push_back(std::move(d));
@@ -123,13 +124,13 @@ std::vector<Diagnostic> checkTables(FileSystem& files, const QString& folder,
   TableFault fault;
   const bool tagsRead = loadTable(files, tagsPath, tablerecord::Format::Tags, &tags, &fault);
   if (!tagsRead)
-    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason);
+    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason, fault.column);
   else
     checker.checkRows(tags, tagsPath);
   const bool paramsRead =
       loadTable(files, paramsPath, tablerecord::Format::Params, &params, &fault);
   if (!paramsRead)
-    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason);
+    checker.add(Rule::TableFault, fault.path, fault.line, {}, fault.reason, fault.column);
   else
     checker.checkRows(params, paramsPath);
   if (rows) *rows = {qsizetype(tags.rows().size()), qsizetype(params.rows().size())};

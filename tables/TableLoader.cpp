@@ -106,6 +106,16 @@ constexpr qint64 kMostRowsReserved = 1 << 20;
 
 namespace {
 
+// The code point the byte `at` of a UTF-8 line starts, counted from 1 as
+// every column is.
+qint64 columnOf(QByteArrayView line, qsizetype at) {
+  qint64 column = 1;
+  for (qsizetype i = 0; i < at && i < line.size(); ++i) {
+    if ((quint8(line[i]) & 0xc0) != 0x80) ++column;
+  }
+  return column;
+}
+
 // Reads an open table file; `fault` names `path` already.
 bool readTable(ByteSource& source, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault) {
@@ -119,9 +129,10 @@ bool readTable(ByteSource& source, const QString& path, tablerecord::Format form
   qint64 number = 1;
   for (; lines.next(&line, &endsFile); ++number) {
     tablerecord::Record record;
-    const QString reason = tablerecord::parse(line, format, endsFile, &record);
+    qsizetype faultAt = 0;
+    const QString reason = tablerecord::parse(line, format, endsFile, &record, &faultAt);
     if (!reason.isEmpty()) {
-      *fault = TableFault{path, number, reason};
+      *fault = TableFault{path, number, columnOf(line, faultAt), reason};
       return false;
     }
     const auto code = builder.addText(record.code);
@@ -130,7 +141,7 @@ bool readTable(ByteSource& source, const QString& path, tablerecord::Format form
     builder.addRow(code, message, note, number);
   }
   if (!lines.lineFault().isEmpty()) {
-    *fault = TableFault{path, number, lines.lineFault()};
+    *fault = TableFault{path, number, 1, lines.lineFault()};
     return false;
   }
   if (!lines.error().isEmpty()) {
@@ -149,7 +160,7 @@ constexpr qint64 kHelpedFrom = qint64(256) << 10;
 
 bool loadTable(FileSystem& files, const QString& path, tablerecord::Format format,
                ReferenceTable* table, TableFault* fault) {
-  *fault = TableFault{path, 0, QString()};
+  *fault = TableFault{path, 0, 0, QString()};
   const std::unique_ptr<ByteSource> source =
       openWhole(files, path, kMostTableBytes, &fault->reason);
   return source && readTable(*source, path, format, table, fault);
@@ -163,11 +174,11 @@ bool loadTables(FileSystem& files, const QString& folder, Tables* tables, TableF
   // Both open before either is read, so that the parameters' size can
   // tell whether they are worth the helper; a failure is still told as if
   // the tags had been read first.
-  *fault = TableFault{loaded.tagsPath, 0, QString()};
+  *fault = TableFault{loaded.tagsPath, 0, 0, QString()};
   const std::unique_ptr<ByteSource> tagsSource =
       openWhole(files, loaded.tagsPath, kMostTableBytes, &fault->reason);
   if (!tagsSource) return false;
-  TableFault paramsFault{loaded.paramsPath, 0, QString()};
+  TableFault paramsFault{loaded.paramsPath, 0, 0, QString()};
   const std::unique_ptr<ByteSource> paramsSource =
       openWhole(files, loaded.paramsPath, kMostTableBytes, &paramsFault.reason);
   bool paramsRead = false;

@@ -12,6 +12,8 @@
 struct TableFault {
   QString path;
   qint64 line = 0;
+  // 1-based, in code points, where the line goes wrong; 0 without a line.
+  qint64 column = 0;
   QString reason;
   // "<path>: line <n>: <reason>", or "<path>: <reason>" without a line.
   QString message() const;

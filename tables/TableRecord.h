@@ -27,8 +27,11 @@ struct Record {
 
 // Reads `line`, which holds no line end. `endsFile` says that nothing, not
 // even a line end, follows it in the file. Returns the empty text and fills
-// `record`, or returns the fault, such as "expected 3 fields, found 4".
-QString parse(QByteArrayView line, Format format, bool endsFile, Record* record);
+// `record`, or returns the fault, such as "expected 3 fields, found 4", and
+// sets `faultAt` to the byte of the line where it goes wrong: a field too
+// many, text after a closing quote, the line's end where a field is missing.
+QString parse(QByteArrayView line, Format format, bool endsFile, Record* record,
+              qsizetype* faultAt = nullptr);
 
 // For the start of a line whose end has not been read yet: the fault when
 // it already holds more fields than its format allows, or the empty text,

@@ -180,9 +180,20 @@ class TableTasksTest : public QObject {
                        "a parameter call reports this row, a tag call the tag's, and a line with "
                        "= and no call name both, this one first [in-both-tables]"}
         << 1;
+    // Where the line goes wrong, in code points: text after a closing
+    // quote, and a field missing at the line's end.
+    QTest::newRow("both tables refused, at the column")
+        << QByteArray(
+               "\"\xc3\xa4"
+               "bcd\"x,m,n\r\n")
+        << QByteArray("zmod,\"Zoom\"\r\n")
+        << QStringList{"tags.txt:1:7: error: field 1: text after the closing quote [fault]",
+                       "param.txt:1:12: error: expected a comma after the message (an empty note "
+                       "still needs it) [fault]"}
+        << 2;
     QTest::newRow("a table refused, the other checked")
         << QByteArray("a,b,c,d\r\n") << QByteArray("zmo,m,\r\n")
-        << QStringList{"tags.txt:1:1: error: expected 3 fields, found 4 [fault]",
+        << QStringList{"tags.txt:1:7: error: expected 3 fields, found 4 [fault]",
                        "param.txt:1:1: warning: code 'zmo' has 3 characters; only a code of 4 "
                        "can match [code-length]"}
         << 2;

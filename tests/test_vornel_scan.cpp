@@ -127,8 +127,8 @@ class VornelScanTest : public QObject {
         << QStringList{"--tables", "/nonexistent", "a.csm"}
         << "vornel-scan: /nonexistent/tags.txt: No such file or directory";
     QTest::newRow("a code no table lists")
-        << QStringList{"--select", "line-ends", "--ignore", "tags/, qqqq", "a.csm"}
-        << "vornel-scan: --ignore: 'qqqq' is no rule and no table lists it (see --list-codes, "
+        << QStringList{"--select", "line-ends, qqqq", "--ignore", "tags/", "a.csm"}
+        << "vornel-scan: --select: 'qqqq' is no rule and no table lists it (see --list-codes, "
            "and --explain RULE)";
     QTest::newRow("a row not in its table, explaining")
         << QStringList{"--explain", "line-ends", "--extend-select", "params/qqqq"}

@@ -102,7 +102,7 @@ QString namedTableFolder(const CliOptions& options, const Settings& settings) {
 // What the run reports and at what severity: the project file's choice,
 // then the command line's over it.
 bool selectRules(const Tables& tables, const ProjectFile& project, const CliOptions& options,
-                 RuleSelection* selection, QString* error) {
+                 RuleSelection* selection, QString* error, QStringList* warnings) {
   const auto named = [](const QStringList& names, const QString& option) {
     std::vector<RuleName> out;
     for (const QString& name : names) out.push_back({name, option});
@@ -115,7 +115,7 @@ bool selectRules(const Tables& tables, const ProjectFile& project, const CliOpti
   commandLine.ignoredBecause = QStringLiteral("ignored by --ignore");
   commandLine.unselectedBecause = QStringLiteral("not selected by --select");
   return RuleSelection::make(tables, {projectRuleChoice(project), commandLine},
-                             projectSeverities(project), selection, error);
+                             projectSeverities(project), selection, error, warnings);
 }
 
 }  // namespace
@@ -246,11 +246,13 @@ int main(int argc, char** argv) {
     return kCouldNotRun;
   }
   RuleSelection selection;
+  QStringList warnings;
   if (options.task != CliOptions::Task::ListCodes &&
-      !selectRules(tables, project, options, &selection, &problem)) {
+      !selectRules(tables, project, options, &selection, &problem, &warnings)) {
     errors.error(problem);
     return kCouldNotRun;
   }
+  for (const QString& warning : warnings) errors.error(QStringLiteral("warning: ") + warning);
   if (tablesTask) {
     tables.tagsPath = tableName(shownFolder, tables.tagsPath);
     tables.paramsPath = tableName(shownFolder, tables.paramsPath);
