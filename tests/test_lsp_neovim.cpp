@@ -1,8 +1,11 @@
 // vornel-scan --lsp with a real editor: Neovim from Debian, headless,
 // started on a script in a throwaway folder with the few lines of Lua a
-// user would write (tests/lsp_neovim.lua), reading vim.diagnostic.get().
+// user would write (tests/lsp_neovim.lua), reading vim.diagnostic.get();
+// and with the recipe of docs/editors.md on a project's tables and scripts
+// (tests/lsp_neovim_tables.lua).
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,21 +44,25 @@ QStringList entries(const QJsonValue& seen) {
 }
 
 // Runs headless Neovim with the Lua client tests/`lua` on `script` of the
-// project folder in `dir`: what the client saw, or {"error": why} when it
-// did not run to its end.
-QJsonObject runNeovim(const QTemporaryDir& dir, const QString& script, const char* lua) {
+// project folder in `dir`, after the settings file `init` (NONE: none) and
+// with the built vornel-scan on PATH: what the client saw, or {"error":
+// why} when it did not run to its end.
+QJsonObject runNeovim(const QTemporaryDir& dir, const QString& script, const char* lua,
+                      const QString& init = QStringLiteral("NONE")) {
   QProcess nvim;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("VORNEL_SCAN", VORNEL_SCAN_PATH);
   environment.insert("VORNEL_SCRIPT", dir.filePath("project/" + script));
   environment.insert("VORNEL_ROOT", dir.filePath("project"));
   environment.insert("VORNEL_OUT", dir.filePath("seen.json"));
+  environment.insert("PATH", QFileInfo(QStringLiteral(VORNEL_SCAN_PATH)).path() + u':' +
+                                 environment.value("PATH"));
   // Neovim's log, state and settings stay in the throwaway folder.
   for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
     environment.insert(name, dir.filePath("nvim"));
   nvim.setProcessEnvironment(environment);
   nvim.setWorkingDirectory(dir.filePath("project"));
-  nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", "NONE", "-c",
+  nvim.start("nvim", {"--headless", "-n", "-i", "NONE", "-u", init, "-c",
                       QStringLiteral("luafile " VORNEL_SOURCE_DIR "/tests/") + lua});
   if (!nvim.waitForStarted(10000))
     return {{"error", "nvim did not start: scripts/install-deps installs neovim"}};
@@ -147,6 +154,73 @@ class LspNeovimTest : public QObject {
     QCOMPARE(got.size(), shown.size());
     for (qsizetype i = 0; i < got.size(); ++i)
       QVERIFY2(got[i].startsWith(shown[i]), qPrintable(got[i]));
+  }
+
+  // Neovim 0.7 with the recipe of docs/editors.md, on a project's tables
+  // and scripts: a row typed into tags.txt is an error while it lacks a
+  // field and, once mended, flags the open script before it is saved; the
+  // outline lists the rows, definition leads from a script's code to its
+  // rows, references and hover from a row to its alerts in the project,
+  // the script that is not open too.
+  void neovimServesTheTables() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray recipe =
+        fencedBlock("docs/editors.md", QStringLiteral("```lua"), QStringLiteral("start_client"));
+    QVERIFY2(!recipe.isEmpty(), "no Neovim 0.7 recipe in docs/editors.md");
+    QVERIFY(writeFile(dir.filePath("recipe.lua"), recipe));
+    QVERIFY(
+        writeFile(dir.filePath("project/.vornel-scan"), "tables = tables\nseverity = ownr:info\n"));
+    const QByteArray tags = "\"ownr\",\"Owner tag\",none\r\n\"dual\",\"Dual tag\",none\r\n";
+    QVERIFY(writeFile(dir.filePath("project/tables/tags.txt"), tags));
+    QVERIFY(writeFile(
+        dir.filePath("project/tables/param.txt"),
+        "\"zmod\",\"Zoom mode resets\",range 0 to 2\r\n\"dual\",\"Dual parameter\",none\r\n"));
+    QVERIFY(writeFile(dir.filePath("project/portrait.csm"),
+                      "owner = GetFileTag(\"ownr\")\r\n"
+                      "name = GetFileTag(\"ntag\")\r\n"
+                      "x = \"dual\"\r\n"));
+    QVERIFY(writeFile(dir.filePath("project/more/more.csm"),
+                      "GetFileTag(\"ownr\")\r\nt = GetFileTag(\"ownr\")\r\n"));
+
+    const QJsonObject seen =
+        runNeovim(dir, "portrait.csm", "lsp_neovim_tables.lua", dir.filePath("recipe.lua"));
+    QCOMPARE(seen.value("error").toString(), QString());
+    const auto list = [&seen](const char* key) {
+      QStringList all;
+      for (const QJsonValue& entry : seen.value(QLatin1StringView(key)).toArray())
+        all.append(entry.toString());
+      return all;
+    };
+    // Severities 2 (warning), 3 (info), 1 (error); ownr is an info by the
+    // project file. A line with = and no call name gets both rows of dual.
+    const QStringList script = {"0:19 3 ownr Owner tag", "2:4 2 dual Dual parameter",
+                                "2:4 2 dual Dual tag"};
+    QVERIFY(seen.value("script_in_time").toBool());
+    QCOMPARE(list("script"), script);
+    QVERIFY(seen.value("params_in_time").toBool());
+    QCOMPARE(list("params").size(), 1);
+    QVERIFY2(list("params")[0].startsWith("1:0 2 in-both-tables code 'dual' is in both tables"),
+             qPrintable(list("params")[0]));
+    QVERIFY(seen.value("malformed_in_time").toBool());
+    QCOMPARE(list("malformed"), QStringList{"2:0 1 fault expected 3 fields, found 2"});
+    QVERIFY(seen.value("mended_in_time").toBool());
+    QVERIFY(seen.value("flagged_in_time").toBool());
+    QCOMPARE(list("flagged"),
+             (QStringList{script[0], "1:18 2 ntag Typed in Neovim", script[1], script[2]}));
+    QCOMPARE(list("symbols"),
+             (QStringList{"0 ownr Owner tag", "1 dual Dual tag", "2 ntag Typed in Neovim"}));
+    QCOMPARE(list("definition_typed"), QStringList{"tables/tags.txt:2:0"});
+    QCOMPARE(list("definition_both"), (QStringList{"tables/param.txt:1:0", "tables/tags.txt:1:0"}));
+    const QStringList alerts = {"more/more.csm:0:11", "more/more.csm:1:15", "portrait.csm:0:19"};
+    QCOMPARE(list("references_row"), alerts);
+    QCOMPARE(list("references_script"), alerts);
+    QVERIFY2(seen.value("hover").toString().contains("3 alerts in 2 scripts"),
+             qPrintable(seen.value("hover").toString()));
+    // Typed, never saved.
+    QFile onDisk(dir.filePath("project/tables/tags.txt"));
+    QVERIFY(onDisk.open(QIODevice::ReadOnly));
+    QCOMPARE(onDisk.readAll(), tags);
   }
 };
 

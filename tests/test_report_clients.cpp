@@ -36,22 +36,6 @@ const char* const kOnATerminal =
     "os.waitpid(pid, 0)\n"
     "sys.stdout.buffer.write(out)\n";
 
-// The lines of the first fenced block of `document` (relative to the
-// repository) whose opening line is `fence` and which holds `marker`, so
-// that a test runs a recipe exactly as a user copies it.
-QByteArray fencedBlock(const char* document, const QString& fence, const QString& marker) {
-  QFile file(QStringLiteral(VORNEL_SOURCE_DIR "/") + QLatin1String(document));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (lines[i].trimmed() != fence) continue;
-    QStringList block;
-    while (++i < lines.size() && lines[i].trimmed() != QStringLiteral("```")) block << lines[i];
-    if (block.join(u'\n').contains(marker)) return (block.join(u'\n') + u'\n').toUtf8();
-  }
-  return {};
-}
-
 // `yaml` as JSON, by the YAML parser pre-commit itself uses; an empty
 // document when it does not parse.
 QJsonObject yamlObject(const QByteArray& yaml) {

@@ -474,7 +474,7 @@ class VornelScanTest : public QObject {
     }
     const Run version = scanText({"--version"});
     QCOMPARE(version.exitCode, 0);
-    QCOMPARE(version.out, QStringLiteral("vornel-scan 1.0\n"));
+    QCOMPARE(version.out, QStringLiteral("vornel-scan 1.1\n"));
   }
 
   // A script large enough to be read in stretches on two threads is still

@@ -120,15 +120,44 @@ async function goTo(page, line, column) {
   await page.keyboard.press('Enter');
 }
 
+// Opens a file of the workspace by its name, from Go to File.
+async function open(page, name) {
+  await command(page, 'Go to File...');
+  await page.keyboard.type(name);
+  await until(page, `${name} in Go to File`, (wanted) => {
+    const row = [...document.querySelectorAll('.quick-input-widget .monaco-list-row')]
+      .find((r) => r.querySelector('.label-name')?.textContent.trim() === wanted);
+    row?.click();
+    return row;
+  }, name);
+  await until(page, `${name} open in the editor`, (wanted) =>
+    document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith(wanted), name);
+}
+
+// Waits until `name` is the active editor, its cursor on `line`.
+function untilSelection(page, name, line) {
+  return until(page, `${name} open at line ${line}`, ([file, wanted]) =>
+    document.querySelector('.tab.active')?.getAttribute('aria-label')?.startsWith(file) &&
+    (document.querySelector('[id="status.editor.selection"]')?.textContent ?? '').startsWith(`Ln ${wanted},`), [name, line]);
+}
+
+// The status bar shows the number of errors, of warnings, then of infos
+// when there are any.
+function untilCount(page, kind, n) {
+  return until(page, `the status bar counting ${n} ${kind}`, ([index, wanted]) => {
+    const counts = (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g) ?? [];
+    return [...counts, '0'][index] === wanted;
+  }, [['errors', 'warnings', 'infos'].indexOf(kind), `${n}`]);
+}
+
 function untilWarnings(page, n) {
-  return until(page, `the status bar counting ${n} warnings`, (wanted) =>
-    (document.querySelector('[id="status.problems"]')?.textContent ?? '').match(/\d+/g)?.[1] === `${wanted}`, n);
+  return untilCount(page, 'warnings', n);
 }
 
 // Waits until the Problems view shows a row with each of `places`; the
 // panel is maximized meanwhile, as the list shows only the rows that fit
 // (a maximized panel hides the editor).
-async function untilProblems(page, places) {
+async function untilProblems(page, places, timeout = 20000) {
   for (const maximized of [true, false]) {
     for (let tries = 0; await page.evaluate(() => document.querySelector('.part.editor')?.offsetHeight !== 0) === maximized; ++tries) {
       if (tries === 3) throw new Error(`the panel is not ${maximized ? 'maximized' : 'restored'}`);
@@ -139,7 +168,7 @@ async function untilProblems(page, places) {
       await until(page, `in the Problems view:\n${places.join('\n')}`, (wanted) => {
         const rows = [...document.querySelectorAll('.markers-panel .monaco-list-row')].map((r) => r.getAttribute('aria-label'));
         return wanted.every((place) => rows.some((row) => row?.includes(place)));
-      }, places);
+      }, places, timeout);
     }
   }
 }
@@ -179,6 +208,12 @@ async function main() {
   fs.copyFileSync(path.join(source, 'examples/alerts.csm'), path.join(work, 'alerts.csm'));
   const own = { code: 'wksp', message: 'Listed only in the tables of this workspace' };
   fs.appendFileSync(path.join(work, 'tables/param.txt'), `"${own.code}","${own.message}",none\r\n`);
+  // A second script, which the tables' steps open: two alerts of the
+  // workspace's own row, and a tag code that no table lists yet.
+  const newTag = { code: 'ntag', message: 'A tag typed into tags.txt in the editor' };
+  fs.mkdirSync(path.join(work, 'more'));
+  fs.writeFileSync(path.join(work, 'more/more.csm'),
+    `# More of the workspace\r\nSetCameraState("${own.code}", 1)\r\nx = "${own.code}"\r\nname = GetFileTag("${newTag.code}")\r\n`);
   const alerts = JSON.parse(run(scan, ['--format', 'json', '--exit-zero', '--tables', 'tables', 'alerts.csm'],
                                 { cwd: work })).scripts[0].alerts;
   const place = (a) => `${a.message} at line ${a.line} and character ${a.column}.`;
@@ -200,6 +235,8 @@ async function main() {
     'vornelScan.tables': 'tables',
     'workbench.startupEditor': 'none',
     'telemetry.telemetryLevel': 'off',
+    // As in VS Code on the desktop; in the browser it saves after a second.
+    'files.autoSave': 'off',
     // Enter after typing takes no suggestion.
     'editor.quickSuggestions': { other: false, comments: false, strings: false },
   }));
@@ -217,13 +254,10 @@ async function main() {
   await page.waitForSelector('.monaco-workbench', { timeout: 60000 });
 
   await step('the Problems view lists the alerts with line and message, the status bar counts them', async () => {
-    await command(page, 'Go to File...');
-    await page.keyboard.type('alerts.csm');
-    await until(page, 'alerts.csm in Go to File', () =>
-      document.querySelector('.quick-input-widget .monaco-list-row[aria-label*="alerts.csm"]'));
-    await page.keyboard.press('Enter');
+    await open(page, 'alerts.csm');
     await command(page, 'Problems: Focus on Problems View');
-    await untilProblems(page, alerts.map(place));
+    // The extension host and the server start meanwhile, slowly on a busy machine.
+    await untilProblems(page, alerts.map(place), 60000);
     await untilWarnings(page, alerts.length);
   });
 
@@ -332,12 +366,92 @@ async function main() {
     await command(page, 'Vornel: Restart the checker');
     await untilWarnings(page, alerts.length + 1);
   });
+
+  // The tables' steps. The open scripts: alerts.csm with one alert of the
+  // workspace's row, new.csm, and more.csm with two.
+  const tags = path.join(work, 'tables/tags.txt');
+  const tagRow = (fs.readFileSync(tags, 'latin1').match(/\r\n/g) ?? []).length + 1;
+  await step('a row typed into tags.txt: a malformed one is an error as it is typed, a good one flags an open script before it is saved', async () => {
+    await open(page, 'more.csm');
+    await untilWarnings(page, alerts.length + 3);
+    await open(page, 'tags.txt');
+    await goTo(page, tagRow, 1);
+    await page.keyboard.type(`"${newTag.code}","${newTag.message}"`);
+    await untilCount(page, 'errors', 1);
+    await untilProblems(page, ['expected 3 fields, found 2']);
+    // The Problems view had the focus.
+    await command(page, 'View: Focus Active Editor Group');
+    await page.keyboard.press('End');
+    await page.keyboard.type(',none');
+    await page.keyboard.press('Enter');
+    await untilCount(page, 'errors', 0);
+    await untilWarnings(page, alerts.length + 4);
+    await untilProblems(page, [place({ ...newTag, line: 4, column: 19 })]);
+    if (fs.readFileSync(tags, 'latin1').includes(newTag.code)) throw new Error('tags.txt was saved');
+    await command(page, 'File: Save');
+    await untilFile(tags, (text) => text.endsWith(`"${newTag.code}","${newTag.message}",none\r\n`));
+    await untilWarnings(page, alerts.length + 4);
+  });
+
+  await step('the outline lists the rows of tags.txt with their messages, Go to Symbol in Editor the typed one', async () => {
+    const first = fs.readFileSync(tags, 'latin1').split('\r\n').slice(0, 3)
+      .map((line) => ({ code: line.split('"')[1], message: line.split('"')[3] }));
+    await command(page, 'Explorer: Focus on Outline View');
+    await until(page, `the outline listing ${first.map((row) => row.code).join(', ')} with their messages`, (rows) =>
+      rows.every((row) => [...document.querySelectorAll('.monaco-list-row')].some((r) =>
+        r.querySelector('.label-name')?.textContent.trim() === row.code &&
+        r.querySelector('.label-description')?.textContent.trim() === row.message)), first);
+    await open(page, 'tags.txt');
+    await command(page, 'Go to Symbol in Editor...');
+    await page.keyboard.type(newTag.code);
+    await until(page, `the symbol ${newTag.code}`, (code) => [...document.querySelectorAll('.quick-input-widget .monaco-list-row .label-name')]
+      .some((label) => label.textContent.trim() === code), newTag.code);
+    await page.keyboard.press('Enter');
+    await untilSelection(page, 'tags.txt', tagRow);
+  });
+
+  await step('Go to Definition on a code in a script opens its row in the table', async () => {
+    await open(page, 'more.csm');
+    await goTo(page, 4, 21);
+    await command(page, 'Go to Definition');
+    await untilSelection(page, 'tags.txt', tagRow);
+  });
+
+  const paramRow = (fs.readFileSync(path.join(work, 'tables/param.txt'), 'latin1').match(/\r\n/g) ?? []).length;
+  await step('a hover on a row counts its alerts in the scripts of the workspace', async () => {
+    await open(page, 'param.txt');
+    await goTo(page, paramRow, 3);
+    await command(page, 'Show or Focus Hover');
+    await until(page, 'a hover with 3 alerts in 2 scripts', () => [...document.querySelectorAll('.monaco-hover')]
+      .some((hover) => hover.innerText.replace(/\s+/g, ' ').includes('3 alerts in 2 scripts')));
+    await page.keyboard.press('Escape');
+  });
+
+  await step('Go to References on a row lists its alerts in the scripts', async () => {
+    await goTo(page, paramRow, 3);
+    await command(page, 'Go to References');
+    // Each file's row: its name, its folder and how many references it holds.
+    const counts = [['alerts.csm', 1], ['more.csm', 2]];
+    await until(page, `the references: ${counts.map(([file, n]) => `${n} in ${file}`).join(', ')}`, (wanted) => {
+      const rows = [...document.querySelectorAll('.reference-zone-widget .ref-tree .monaco-list-row')]
+        .map((r) => r.innerText.replace(/\s+/g, ' ').trim());
+      return wanted.every(([file, n]) => rows.some((row) => row.startsWith(file) && row.endsWith(` ${n}`)));
+    }, counts);
+    await page.keyboard.press('Escape');
+  });
+
+  await step('a code the project file gives the info severity shows as info', async () => {
+    fs.writeFileSync(path.join(work, '.vornel-scan'), `severity = ${own.code}:info\n`);
+    await untilCount(page, 'infos', 3);
+    await untilWarnings(page, alerts.length + 1);
+    await untilProblems(page, [`Info: ${place({ ...own, line: 2, column: 16 })}`]);
+  });
 }
 
 const guard = setTimeout(() => {
-  console.log('FAIL!  : the test took more than 5 minutes');
+  console.log('FAIL!  : the test took more than 8 minutes');
   cleanUp().finally(() => process.exit(1));
-}, 300000);
+}, 480000);
 let status = 0;
 try {
   await main();
@@ -345,6 +459,11 @@ try {
   status = 1;
   if (!results.includes(false)) console.log(`FAIL!  : ${error.stack}`);
   console.log(`code-server said:\n${serverLog.split('\n').slice(-20).join('\n')}`);
+  // The extension's output channel: the server it started, and its stderr.
+  const channels = fs.existsSync(path.join(userData, 'logs')) ? fs.readdirSync(path.join(userData, 'logs'), { recursive: true })
+    .filter((file) => file.endsWith('Vornel Script Checker.log')) : [];
+  for (const channel of channels)
+    console.log(`the extension said:\n${fs.readFileSync(path.join(userData, 'logs', channel), 'utf8').split('\n').slice(-20).join('\n')}`);
   const pages = browser ? await browser.pages() : [];
   if (pages.length > 0 && screenshot) await pages.at(-1).screenshot({ path: screenshot.replace(/\.png$/, '-failed.png') });
 } finally {

@@ -1,5 +1,7 @@
-// Starts `vornel-scan --lsp` for the scripts open in the editor; the server
-// does all the checking, hovers and quick fixes. What is here: finding the
+// Starts `vornel-scan --lsp` for the scripts and the tables (tags.txt,
+// param.txt) open in the editor; the server does all the checking, hovers,
+// quick fixes and links between them, and itself tells the tables folder in
+// force from any other file of those names. What is here: finding the
 // program, telling the user once when it cannot be used, and starting it
 // again when its settings change.
 
@@ -11,6 +13,9 @@ import { LanguageClient } from 'vscode-languageclient/node';
 const section = 'vornelScan';
 // The oldest vornel-scan whose --lsp takes every option passed here.
 const oldest = [1, 0];
+// The oldest that serves the tables; an older one would check a table as a
+// script.
+const servesTables = [1, 1];
 const installHint =
   'Install the checker (the vornel-script-checker Debian package, or from source) ' +
   `and set ${section}.path to the vornel-scan program.`;
@@ -66,22 +71,28 @@ function serverArguments(config: vscode.WorkspaceConfiguration): string[] {
   return args;
 }
 
-// Why `program` cannot serve, or '' when its version is recent enough.
-function unusable(program: string): Promise<string> {
+const atLeast = (version: number[], wanted: number[]) =>
+  version[0] > wanted[0] || (version[0] === wanted[0] && version[1] >= wanted[1]);
+
+// The version of `program` ([major, minor]), or why it cannot serve.
+function probe(program: string): Promise<{ version: number[] } | { problem: string }> {
   return new Promise((resolve) => {
     execFile(program, ['--version'], { timeout: 10000 }, (error, stdout) => {
       if (error) {
         const code = (error as NodeJS.ErrnoException).code;
-        resolve(code === 'ENOENT' ? `'${program}' was not found.` : `'${program}' could not be run: ${error.message.trim()}.`);
+        resolve({
+          problem: code === 'ENOENT' ? `'${program}' was not found.` : `'${program}' could not be run: ${error.message.trim()}.`,
+        });
         return;
       }
-      const version = /^vornel-scan (\d+)\.(\d+)/.exec(stdout);
-      const found = version ? [Number(version[1]), Number(version[2])] : [];
-      const recent = found.length > 0 && (found[0] > oldest[0] || (found[0] === oldest[0] && found[1] >= oldest[1]));
+      const found = /^vornel-scan (\d+)\.(\d+)/.exec(stdout);
+      const version = found ? [Number(found[1]), Number(found[2])] : [];
       resolve(
-        recent
-          ? ''
-          : `'${program}' is ${stdout.trim() || 'no vornel-scan'}; this extension needs vornel-scan ${oldest.join('.')} or later.`,
+        version.length > 0 && atLeast(version, oldest)
+          ? { version }
+          : {
+              problem: `'${program}' is ${stdout.trim() || 'no vornel-scan'}; this extension needs vornel-scan ${oldest.join('.')} or later.`,
+            },
       );
     });
   });
@@ -92,8 +103,9 @@ async function start(): Promise<void> {
   // A bare name is looked for on PATH, as a shell does.
   const named = config.get<string>('path', '').trim() || 'vornel-scan';
   const program = named.includes('/') ? settingPath(named) : named;
-  const problem = await unusable(program);
-  if (problem) {
+  const probed = await probe(program);
+  if ('problem' in probed) {
+    const problem = probed.problem;
     output.appendLine(problem);
     const open = 'Open Settings';
     void vscode.window
@@ -111,6 +123,8 @@ async function start(): Promise<void> {
       documentSelector: [
         { scheme: 'file', language: 'csm' },
         { scheme: 'untitled', language: 'csm' },
+        // A table is told by its path, which an untitled one lacks.
+        ...(atLeast(probed.version, servesTables) ? [{ scheme: 'file', language: 'vornel-table' }] : []),
       ],
       outputChannel: output,
     },
