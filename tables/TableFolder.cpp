@@ -1,7 +1,8 @@
 #include "TableFolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
+
+#include "ProgramFolder.h"
 
 QString tableFilePath(const QString& folder, const QString& name) {
   const QString absolute =
@@ -10,6 +11,5 @@ QString tableFilePath(const QString& folder, const QString& name) {
 }
 
 QString fixedTableFolder() {
-  return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/../share/vornel-script-checker"));
+  return QDir::cleanPath(programFolder() + QStringLiteral("/../share/vornel-script-checker"));
 }

@@ -4,7 +4,7 @@
 
 // The fixed folder of tags.txt and param.txt: share/vornel-script-checker
 // beside the program's own bin folder. It follows the executable only, never
-// the working folder, the environment or a setting. Needs a QCoreApplication.
+// the working folder, the environment or a setting.
 QString fixedTableFolder();
 
 // The absolute path of the table file `name` in `folder`. Worked out as

@@ -3,6 +3,7 @@
 // formats; errors and the summary go to stderr. Exit status 0 for no alert,
 // 1 for alerts, 2 when something could not be checked or written.
 
+#include <clocale>
 #include <cstdio>
 
 #include <QCoreApplication>
@@ -124,9 +125,11 @@ int main(int argc, char** argv) {
   // Started only by a task worth a second thread (a large table or script):
   // a run of small ones starts no thread at all.
   HelperThread helper;
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+  // The locale as the application object would set it: the system's
+  // messages in the user's language. The object itself, a tenth of a short
+  // run's time, is made only for the language server, which needs its
+  // event loop.
+  std::setlocale(LC_ALL, "");
 
   // The arguments as given: a path need not be UTF-8.
   QStringList arguments;
@@ -155,6 +158,9 @@ int main(int argc, char** argv) {
     const auto absolute = [](const QString& path) {
       return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
     };
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vornel-scan"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
     return runLanguageServer({absolute(options.tablesFolder), fixedTableFolder(),
                               absolute(options.configFile), options.noConfig, options.inlineConfig,
                               QStringLiteral(PROJECT_VERSION), options.lineEnds});
