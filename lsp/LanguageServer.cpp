@@ -322,9 +322,7 @@ QJsonValue LanguageServer::initialize(const QJsonValue& params, QString* problem
 QJsonValue LanguageServer::hover(const QJsonValue& params, QString* problem) {
   QString uri;
   TextPosition position;
-  if (!lsp::readDocumentUri(params, &uri, problem) ||
-      !lsp::readPosition(params.toObject(), QStringLiteral("params"), "position", &position,
-                         problem)) {
+  if (!lsp::readDocumentPosition(params, &uri, &position, problem)) {
     return {};
   }
   const OpenDocuments::Document* document = documents_.find(uri);

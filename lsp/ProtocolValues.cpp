@@ -84,6 +84,12 @@ bool readDocumentUri(const QJsonValue& params, QString* uri, QString* problem) {
          readString(document, QStringLiteral("params.textDocument"), "uri", uri, problem);
 }
 
+bool readDocumentPosition(const QJsonValue& params, QString* uri, TextPosition* position,
+                          QString* problem) {
+  return readDocumentUri(params, uri, problem) &&
+         readPosition(params.toObject(), QStringLiteral("params"), "position", position, problem);
+}
+
 QJsonObject toJson(TextPosition position) {
   return {{QLatin1StringView("line"), position.line},
           {QLatin1StringView("character"), position.character}};

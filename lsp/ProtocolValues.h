@@ -30,6 +30,10 @@ bool readRange(const QJsonObject& object, const QString& where, const char* key,
                QString* problem);
 // params.textDocument.uri, which most requests and notifications name.
 bool readDocumentUri(const QJsonValue& params, QString* uri, QString* problem);
+// The same and params.position: what a request about a place in a document
+// (hover, definition, references) is asked with.
+bool readDocumentPosition(const QJsonValue& params, QString* uri, TextPosition* position,
+                          QString* problem);
 
 QJsonObject toJson(TextPosition position);
 QJsonObject toJson(const TextRange& range);

@@ -44,8 +44,7 @@ QJsonValue references(const WorkspaceIndex& index, const CheckSetup* setup,
   QString uri;
   TextPosition position;
   const QJsonObject object = params.toObject();
-  if (!lsp::readDocumentUri(params, &uri, problem) ||
-      !lsp::readPosition(object, QStringLiteral("params"), "position", &position, problem)) {
+  if (!lsp::readDocumentPosition(params, &uri, &position, problem)) {
     return {};
   }
   const QJsonValue context = object.value(QLatin1StringView("context"));
@@ -87,9 +86,7 @@ QJsonValue rowHover(const WorkspaceIndex& index, const CheckSetup* setup,
                     std::optional<TableKind> table, const QJsonValue& params, QString* problem) {
   QString uri;
   TextPosition position;
-  if (!lsp::readDocumentUri(params, &uri, problem) ||
-      !lsp::readPosition(params.toObject(), QStringLiteral("params"), "position", &position,
-                         problem)) {
+  if (!lsp::readDocumentPosition(params, &uri, &position, problem)) {
     return {};
   }
   const TableRow* row = setup && table ? rowOnLine(setup->tables[*table], position.line) : nullptr;
