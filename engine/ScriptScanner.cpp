@@ -21,6 +21,8 @@ namespace {
 // what waits stays small however many alerts a stretch holds.
 constexpr int kStretchesAhead = 8;
 constexpr qsizetype kMostFoundBytes = qsizetype(8) << 20;
+// What a scan may have found and still keep its buffers for the next stretch.
+constexpr qsizetype kKeptFoundBytes = qsizetype(256) << 10;
 
 // The stretches of one scan and how far each has got.
 class StretchQueue {
@@ -233,11 +235,14 @@ ScanResult ScriptScanner::scanInStretches(ByteSource& script, DiagnosticSink& si
       result.error = failed;
       break;
     }
-    StretchScan& scan = *slotOf(k);
-    const qsizetype foundBytes = scan.foundBytes();
-    scan.handOver(result.lines + 1, sink);
-    result.loneLineFeeds.addAfter(scan.loneLineFeeds(), result.lines);
-    result.lines += scan.lines();
+    std::optional<StretchScan>& slot = slotOf(k);
+    const qsizetype foundBytes = slot->foundBytes();
+    slot->handOver(result.lines + 1, sink);
+    result.loneLineFeeds.addAfter(slot->loneLineFeeds(), result.lines);
+    result.lines += slot->lines();
+    // A stretch of many alerts leaves its scan large; every slot kept so
+    // would hold that many times the room while only two run ahead.
+    if (foundBytes > kKeptFoundBytes) slot.reset();
     queue.handedOver(foundBytes);
   }
   helper.finish();
