@@ -84,7 +84,7 @@ void SuppressionFilter::diagnostic(const Diagnostic& alert) {
     next_.diagnostic(decided);
     return;
   }
-  held_.push_back(alert);
+  held_.add(alert);
   if (held_.size() > kMostHeld) {
     if (script_) searchWholeScript();
     handingOnAtOnce_ = true;
@@ -97,15 +97,18 @@ void SuppressionFilter::finish() {
 }
 
 void SuppressionFilter::handOnHeld(bool atEnd) {
-  for (Diagnostic& held : held_) decide(&held);
+  // Whether a directive silences anything is known once every held alert
+  // has been decided; each is decided again as it goes on.
+  if (!noted_.empty()) held_.forEach([this](Diagnostic& held) { decide(&held); });
   const std::vector<Diagnostic> told = directiveDiagnostics(atEnd);
   auto next = told.cbegin();
-  for (const Diagnostic& held : held_) {
+  held_.forEach([&](Diagnostic& held) {
+    decide(&held);
     for (; next != told.cend() && next->line <= held.line; ++next) next_.diagnostic(*next);
     next_.diagnostic(held);
-  }
+  });
   for (; next != told.cend(); ++next) next_.diagnostic(*next);
-  held_ = std::deque<Diagnostic>();
+  held_.clear();
 }
 
 void SuppressionFilter::searchWholeScript() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <deque>
 #include <vector>
 
 #include <QHash>
@@ -10,6 +9,7 @@
 #include "ByteSource.h"
 #include "DiagnosticSink.h"
 #include "Directive.h"
+#include "HeldAlerts.h"
 #include "Tables.h"
 
 // Applies a script's directives to its alerts on their way to `next`: an
@@ -62,9 +62,7 @@ class SuppressionFilter : public DiagnosticSink {
   std::vector<Noted> noted_;
   QHash<qint64, QList<qsizetype>> byLine_;  // script line -> noted_ indexes
   QList<qsizetype> fileWide_;
-  // A deque grows without copying what it holds, so that holding many
-  // alerts never takes twice their room.
-  std::deque<Diagnostic> held_;
+  HeldAlerts held_;
   bool handingOnAtOnce_ = false;
   const bool unusedDisables_;
 };

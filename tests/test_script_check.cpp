@@ -122,6 +122,10 @@ class ScriptCheckTest : public QObject {
     row("the whole file, from its end",
         kZoom + "\ry = \"isoa\"\r\n# vornel-scan: disable-file=isoa,zmod -- made -- by hand\r\n",
         "~1:5 zmod -- made -- by hand | ~2:5 isoa -- made -- by hand");
+    row("the whole file, a statement of 20,000 characters among short ones",
+        kZoom + "\ry = \"isoa\" + " + QByteArray(20000, 'b') + "\r" + kZoom +
+            "\r# vornel-scan: disable-file=isoa\r",
+        "1:5 zmod | ~2:5 isoa | 3:5 zmod");
     row("the whole file, from between CR-only lines",
         kZoom + "\r# vornel-scan: disable-file=zmod\ry = \"zmod\"\r", "~1:5 zmod | ~3:5 zmod");
     row("only the codes named", kZoom + " + \"ownr\" # vornel-scan: disable=ownr\r\n",
