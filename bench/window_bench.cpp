@@ -10,7 +10,9 @@
 
 #include "CheckerProgram.h"
 #include "DiskFileSystem.h"
+#include "HugePages.h"
 #include "ModalPrompts.h"
+#include "ScanCommand.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ class ScriptedPrompts : public ModalPrompts {
 }  // namespace
 
 int main(int argc, char** argv) {
+  preferHugePagesForLargeBlocks(kReportMemory);  // as the desktop program starts
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
   if (args.size() != 4 || args[1] != QStringLiteral("--tables")) {

@@ -3,8 +3,10 @@
 #include <cstdint>
 
 #if defined(__linux__)
+#include <malloc.h>
 #include <sys/mman.h>
 #endif
+#include <cstdlib>
 
 void preferHugePages(void* data, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -18,5 +20,23 @@ void preferHugePages(void* data, std::size_t bytes) {
 #else
   (void)data;
   (void)bytes;
+#endif
+}
+
+void preferHugePagesForLargeBlocks(std::size_t reserve) {
+#if defined(__linux__) && defined(M_MMAP_THRESHOLD) && defined(MADV_HUGEPAGE)
+  // Blocks up to twice the reserve come from the heap, and freeing them
+  // gives the heap back to the system only past that, so a block freed is
+  // there for the next one, its pages already in place.
+  const int most = int(2 * reserve);
+  if (mallopt(M_MMAP_THRESHOLD, most) != 1 || mallopt(M_TRIM_THRESHOLD, most) != 1) return;
+  // Growing the heap by the reserve and freeing it at once leaves the heap's
+  // end reserved but untouched: no memory is used until a block is written.
+  void* const grown = std::malloc(reserve);
+  if (grown == nullptr) return;
+  preferHugePages(grown, reserve);
+  std::free(grown);
+#else
+  (void)reserve;
 #endif
 }

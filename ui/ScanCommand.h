@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include <QtGlobal>
 
 #include "FileSystem.h"
@@ -18,6 +20,11 @@ struct ScanCommandResult {
 // text, some 700,000 alerts of a typical length. The text box holds its
 // own copy and lays it out, several times that in memory.
 inline constexpr qsizetype kMostReportCharacters = qsizetype(32) << 20;
+
+// The heap the desktop program keeps ready for huge pages, from its start
+// (preferHugePagesForLargeBlocks()): a long report is written three times
+// over at once (the report, the text shown and the box's document).
+inline constexpr std::size_t kReportMemory = std::size_t(128) << 20;
 
 // The filter of the "Open Script" dialog; a file it shows is a script.
 QString scriptFilter();

@@ -11,11 +11,14 @@
 #include "CommandLine.h"
 #include "DiskFileSystem.h"
 #include "DisplayStart.h"
+#include "HugePages.h"
 #include "NativePath.h"
 #include "QtModalPrompts.h"
+#include "ScanCommand.h"
 #include "TableFolder.h"
 
 int main(int argc, char** argv) {
+  preferHugePagesForLargeBlocks(kReportMemory);
   std::optional<QApplication> app;
   {
     const DisplayStart start;
