@@ -1,12 +1,12 @@
 #include "HugePages.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 #if defined(__linux__)
 #include <malloc.h>
 #include <sys/mman.h>
 #endif
-#include <cstdlib>
 
 void preferHugePages(void* data, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
