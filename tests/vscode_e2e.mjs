@@ -229,10 +229,17 @@ async function main() {
       throw new Error('not installed');
   });
 
-  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
-  fs.writeFileSync(path.join(userData, 'User/settings.json'), JSON.stringify({
+  // code-server's workbench is a remote window, whose user settings never
+  // set a machine-overridable setting once the extension has declared it:
+  // the program and the tables go in the remote machine's settings, as for
+  // any remote window.
+  fs.mkdirSync(path.join(userData, 'Machine'), { recursive: true });
+  fs.writeFileSync(path.join(userData, 'Machine/settings.json'), JSON.stringify({
     'vornelScan.path': scan,
     'vornelScan.tables': 'tables',
+  }));
+  fs.mkdirSync(path.join(userData, 'User'), { recursive: true });
+  fs.writeFileSync(path.join(userData, 'User/settings.json'), JSON.stringify({
     'workbench.startupEditor': 'none',
     'telemetry.telemetryLevel': 'off',
     // As in VS Code on the desktop; in the browser it saves after a second.

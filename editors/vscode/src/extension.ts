@@ -22,6 +22,8 @@ const installHint =
 
 let output: vscode.OutputChannel;
 let client: LanguageClient | undefined;
+// The program and arguments of the last start, whether or not it served.
+let started = '';
 // Restarts one after the other, so that two quick changes of the settings
 // never leave two servers.
 let pending: Promise<void> = Promise.resolve();
@@ -31,8 +33,12 @@ export function activate(context: vscode.ExtensionContext): Promise<void> {
   context.subscriptions.push(
     output,
     vscode.commands.registerCommand(`${section}.restart`, restart),
-    vscode.workspace.onDidChangeConfiguration((event) => {
-      if (event.affectsConfiguration(section)) void restart();
+    // Every change is looked at, not only those that say they affect this
+    // section: code-server can activate the extension before the user's
+    // settings are in force, and the events that then bring them in do not
+    // say which keys they changed.
+    vscode.workspace.onDidChangeConfiguration(() => {
+      pending = pending.then(() => (launch().key === started ? undefined : stop().then(start)));
     }),
   );
   return restart();
@@ -98,11 +104,20 @@ function probe(program: string): Promise<{ version: number[] } | { problem: stri
   });
 }
 
-async function start(): Promise<void> {
+// What the settings in force now start: the program, its arguments, and
+// both as one key.
+function launch(): { program: string; args: string[]; key: string } {
   const config = vscode.workspace.getConfiguration(section);
   // A bare name is looked for on PATH, as a shell does.
   const named = config.get<string>('path', '').trim() || 'vornel-scan';
   const program = named.includes('/') ? settingPath(named) : named;
+  const args = serverArguments(config);
+  return { program, args, key: JSON.stringify([program, ...args]) };
+}
+
+async function start(): Promise<void> {
+  const { program, args, key } = launch();
+  started = key;
   const probed = await probe(program);
   if ('problem' in probed) {
     const problem = probed.problem;
@@ -113,7 +128,6 @@ async function start(): Promise<void> {
       .then((choice) => choice === open && vscode.commands.executeCommand('workbench.action.openSettings', `${section}.path`));
     return;
   }
-  const args = serverArguments(config);
   output.appendLine(`Starting ${program} ${args.join(' ')}`);
   client = new LanguageClient(
     'vornelScan',
