@@ -277,9 +277,12 @@ CliParse parseCommandLine(const QStringList& arguments) {
   if (!o.baseline.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--baseline and --write-baseline do not go together"));
   // A run that records its alerts reports none: a report file would be
-  // written without them, and what it held before lost.
+  // written without them, and what it held before lost; asked-for
+  // statistics would silently not come.
   if (!o.outputFile.isEmpty() && !o.writeBaseline.isEmpty())
     return failure(QStringLiteral("--output and --write-baseline do not go together"));
+  if (o.statistics && !o.writeBaseline.isEmpty())
+    return failure(QStringLiteral("--statistics and --write-baseline do not go together"));
   o.noBaseline = parser.isSet(noBaseline);
   if (o.noBaseline && !o.baseline.isEmpty())
     return failure(QStringLiteral("--baseline and --no-baseline do not go together"));

@@ -103,6 +103,9 @@ class VornelScanTest : public QObject {
     QTest::newRow("a report and a baseline, which reports nothing")
         << QStringList{"-o", "r.json", "--write-baseline", "b.json", "a.csm"}
         << "vornel-scan: --output and --write-baseline do not go together";
+    QTest::newRow("statistics of a run that reports nothing")
+        << QStringList{"--statistics", "--write-baseline", "b.json", "a.csm"}
+        << "vornel-scan: --statistics and --write-baseline do not go together";
     QTest::newRow("a baseline and none")
         << QStringList{"--baseline", "b.json", "--no-baseline", "a.csm"}
         << "vornel-scan: --baseline and --no-baseline do not go together";
