@@ -215,6 +215,18 @@ CliParse parseCommandLine(const QStringList& arguments) {
   }
   if (o.task == CliOptions::Task::LanguageServer && !o.paths.isEmpty())
     return failure(QStringLiteral("--lsp takes no script or folder: the editor sends them"));
+  // The server reports to the editor and reads the rest of its settings
+  // from the project file: an option of a scan would be passed over, and an
+  // editor would show what the user thought it left out.
+  if (o.task == CliOptions::Task::LanguageServer) {
+    for (const QCommandLineOption* option :
+         {&format, &jobs, &exclude, &forceExclude, &allowEmpty, &stdinName, &exitZero, &color,
+          &quiet, &verbose, &statistics, &output, &reportUnused, &baseline, &noBaseline,
+          &writeBaseline, &select, &extendSelect, &ignore}) {
+      if (parser.isSet(*option))
+        return failure(QStringLiteral("--lsp does not take --%1").arg(option->names().constLast()));
+    }
+  }
   if (o.task != CliOptions::Task::Check && !o.paths.isEmpty())
     return failure(QStringLiteral("a table task takes no script or folder"));
   if (o.task == CliOptions::Task::Check && o.paths.isEmpty())

@@ -106,6 +106,11 @@ class VornelScanTest : public QObject {
     QTest::newRow("statistics of a run that reports nothing")
         << QStringList{"--statistics", "--write-baseline", "b.json", "a.csm"}
         << "vornel-scan: --statistics and --write-baseline do not go together";
+    QTest::newRow("the language server and a scan's option, by either name")
+        << QStringList{"--lsp", "--tables", "t", "-j", "2"}
+        << "vornel-scan: --lsp does not take --jobs";
+    QTest::newRow("the language server and a scan's selection")
+        << QStringList{"--select", "zmod", "--lsp"} << "vornel-scan: --lsp does not take --select";
     QTest::newRow("a baseline and none")
         << QStringList{"--baseline", "b.json", "--no-baseline", "a.csm"}
         << "vornel-scan: --baseline and --no-baseline do not go together";
